@@ -1,0 +1,28 @@
+# Install rules: library, header, pkg-config file and CMake package, so that a
+# host project can use either `pkg-config --cflags --libs zeb_fir_v7_1` or
+# `find_package(zeb_fir_v7_1)` with the target zeb::zeb_fir_v7_1.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS zeb_fir_v7_1 EXPORT zeb_fir_v7_1Targets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/include/zeb_fir_v7_1.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+install(EXPORT zeb_fir_v7_1Targets NAMESPACE zeb::
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/zeb_fir_v7_1)
+configure_package_config_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/zeb_fir_v7_1Config.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/zeb_fir_v7_1Config.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/zeb_fir_v7_1)
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/zeb_fir_v7_1ConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMinorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/zeb_fir_v7_1Config.cmake
+  ${CMAKE_CURRENT_BINARY_DIR}/zeb_fir_v7_1ConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/zeb_fir_v7_1)
+
+configure_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/zeb_fir_v7_1.pc.in
+  ${CMAKE_CURRENT_BINARY_DIR}/zeb_fir_v7_1.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/zeb_fir_v7_1.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -39,14 +39,11 @@ struct ArrayFamily {
         if (array->data_capacity >= n) {
             return 0;
         }
-        const Ops* ops = growable_ops(array);
-        if (ops == nullptr || n > std::numeric_limits<std::size_t>::max() / sizeof(Elem)) {
-            return 1;
-        }
-        void* grown = ops->realloc(ops, array->data, n * sizeof(Elem));
+        void* grown = grow(array, array->data, n, sizeof(Elem));
         if (grown == nullptr) {
             return 1;  // the old store stays valid and the record unchanged
         }
+        const Ops* ops = array->ops;
         array->data = static_cast<Elem*>(grown);
         if (ops->elem_create != nullptr) {
             // Only the new elements: the existing ones were moved, not re-created.
@@ -65,11 +62,7 @@ struct ArrayFamily {
         if (array->dim_capacity >= n) {
             return 0;
         }
-        const Ops* ops = growable_ops(array);
-        if (ops == nullptr || n > std::numeric_limits<std::size_t>::max() / sizeof(std::size_t)) {
-            return 1;
-        }
-        void* grown = ops->realloc(ops, array->dim, n * sizeof(std::size_t));
+        void* grown = grow(array, array->dim, n, sizeof(std::size_t));
         if (grown == nullptr) {
             return 1;
         }
@@ -129,12 +122,16 @@ struct ArrayFamily {
     }
 
 private:
-    // The table through which the record may be grown, or null.
-    static const Ops* growable_ops(const Record* array) noexcept {
-        if (array->owner != 0 || array->ops == nullptr || array->ops->realloc == nullptr) {
+    // A store of n elements of the given size holding the old store's
+    // contents, or null when the record may not be grown (owner set, no
+    // table), the byte count does not fit in size_t, or allocation fails.
+    static void* grow(const Record* array, void* store, std::size_t n, std::size_t size) noexcept {
+        const Ops* ops = array->ops;
+        if (array->owner != 0 || ops == nullptr || ops->realloc == nullptr ||
+            n > std::numeric_limits<std::size_t>::max() / size) {
             return nullptr;
         }
-        return array->ops;
+        return ops->realloc(ops, store, n * size);
     }
 
     // Indices are bounded by data_size; a record whose data_size claims more

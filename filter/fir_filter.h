@@ -94,24 +94,7 @@ private:
     T wide_coefficient;  // scratch for coefficients beyond the machine word
 };
 
-template <typename T, typename C>
-template <typename Out>
-void FirFilter<T, C>::run(const T* input, std::size_t count, Out& output) {
-    if (count == 0) {
-        return;
-    }
-    Block block = begin_block(input, count);
-    try {
-        while (compute_next(block)) {
-            output.push_back(sum);
-            commit(block);
-        }
-    } catch (...) {
-        end_block(block);  // stay consistent with the outputs delivered
-        throw;
-    }
-    end_block(block);
-}
+#include "filter/fir_filter_stream.h"
 
 extern template class FirFilter<double, double>;
 extern template class FirFilter<mpz_class, double>;

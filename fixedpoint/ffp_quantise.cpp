@@ -58,6 +58,13 @@ std::string number_text(double value) {
     return std::string(text, end.ptr);
 }
 
+// "<before><event><format> (<label><after>)", or the kept ending when the
+// mode leaves the value unchanged.
+std::string change_line(double before, const char* event, const std::string& format, bool kept,
+                        const char* kept_ending, const char* label, double after) {
+    return number_text(before) + event + format + (kept ? std::string(kept_ending) : label + number_text(after) + ")");
+}
+
 }  // namespace
 
 double FFPContext::round_fraction(double x, double whole, double f) const {
@@ -114,10 +121,8 @@ double FFPContext::do_restrict(double x) {
         if (f != 0.0) {
             v = round_fraction(x, whole, f);
             if (warn_mode & WARN_PRECISION) {
-                report(number_text(std::ldexp(x, -frac)) + " too precise for " + describe(false) +
-                           (rounding_mode == RND_CHECK
-                                ? std::string(" (was not rounded)")
-                                : " (rounded to " + number_text(std::ldexp(v, -frac)) + ")"),
+                report(change_line(std::ldexp(x, -frac), " too precise for ", describe(false), rounding_mode == RND_CHECK,
+                                   " (was not rounded)", " (rounded to ", std::ldexp(v, -frac)),
                        WARN_PRECISION);
             }
         }
@@ -128,10 +133,8 @@ double FFPContext::do_restrict(double x) {
         if (above || v < min_int) {
             r = resolve_overflow(v, above);
             if (warn_mode & WARN_OVERFLOW) {
-                report(number_text(std::ldexp(v, -frac)) + " too large for " + describe(false) +
-                           (overflow_mode == OVF_CHECK
-                                ? std::string(" (overflow disabled)")
-                                : " (overflowed to " + number_text(std::ldexp(r, -frac)) + ")"),
+                report(change_line(std::ldexp(v, -frac), " too large for ", describe(false), overflow_mode == OVF_CHECK,
+                                   " (overflow disabled)", " (overflowed to ", std::ldexp(r, -frac)),
                        WARN_OVERFLOW);
             }
         }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "filter/fir_filter.h"
@@ -216,4 +217,22 @@ TEST(FirFilterControl, CopiesKeepTheHandlerAndItsState) {
     run_block(copy, {1.0});
     run_block(f, {1.0});
     EXPECT_EQ(w.calls, 3);
+}
+
+TEST(FirFilterControl, MovedFromFiltersStayUsable) {
+    FirFilter<double> f({1.0, 2.0, 3.0}, 2, 1);
+    run_block(f, {1.0, 2.0});
+    FirFilter<double> moved(std::move(f));
+    EXPECT_EQ(run_block(moved, {3.0}), (std::vector<double>{3.0 + 3 * 2.0, 2 * 3.0}));
+    run_block(f, {1.0, 2.0, 3.0});  // no defined output, but no stray reads either
+    f = moved;
+    EXPECT_EQ(run_block(f, {1.0}), run_block(moved, {1.0}));
+
+    FirFilter<mpz_class> g({1.0, 2.0, 3.0}, 1, 2);
+    FirFilter<mpz_class> taken({1.0}, 1, 1);
+    taken = std::move(g);
+    std::vector<mpz_class> out;
+    g.run(std::vector<mpz_class>{mpz_class(1), mpz_class(2), mpz_class(3)}, out);
+    taken.run(std::vector<mpz_class>{mpz_class(1), mpz_class(2), mpz_class(3)}, out);
+    EXPECT_EQ(out.back(), mpz_class(2 + 2 * 1));  // decimating by 2: newest tap on the second sample
 }

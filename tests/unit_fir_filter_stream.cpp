@@ -135,6 +135,19 @@ void expect_same(const std::vector<T>& got, const std::vector<T>& want, const ch
     }
 }
 
+// One stream fed whole, one sample at a time and in random cuts, each to a fresh filter.
+template <typename T>
+void expect_resampled(const std::vector<double>& c, const std::vector<T>& x, const Rate& r) {
+    const std::vector<T> want = resample(c, x, r.L, r.M);
+    FirFilter<T> whole(c, r.L, r.M);
+    FirFilter<T> single(c, r.L, r.M);
+    FirFilter<T> cut(c, r.L, r.M);
+    expect_same(feed_whole(whole, x), want, "whole", r, c.size());
+    expect_same(feed_singly(single, x), want, "single", r, c.size());
+    expect_same(feed_cut(cut, x, static_cast<unsigned>(c.size() * 31 + static_cast<std::size_t>(r.L))), want, "cut", r,
+                c.size());
+}
+
 }  // namespace
 
 TEST(FirFilterStream, DoubleOutputIsTheSampledConvolutionBitForBitHoweverTheInputIsCut) {
@@ -142,14 +155,7 @@ TEST(FirFilterStream, DoubleOutputIsTheSampledConvolutionBitForBitHoweverTheInpu
     for (const Rate& r : rates) {
         for (std::size_t k : coefficient_counts(r.L)) {
             const std::vector<double> c = random_doubles(gen, k);
-            const std::vector<double> x = random_doubles(gen, 150);
-            const std::vector<double> want = resample(c, x, r.L, r.M);
-            FirFilter<double> whole(c, r.L, r.M);
-            FirFilter<double> single(c, r.L, r.M);
-            FirFilter<double> cut(c, r.L, r.M);
-            expect_same(feed_whole(whole, x), want, "whole", r, k);
-            expect_same(feed_singly(single, x), want, "single", r, k);
-            expect_same(feed_cut(cut, x, static_cast<unsigned>(k * 31 + r.L)), want, "cut", r, k);
+            expect_resampled(c, random_doubles(gen, 150), r);
         }
     }
 }
@@ -159,14 +165,7 @@ TEST(FirFilterStream, GmpOutputIsTheExactSampledConvolutionOfTruncatedCoefficien
     for (const Rate& r : rates) {
         for (std::size_t k : {static_cast<std::size_t>(r.L), static_cast<std::size_t>(2 * r.L + 1), std::size_t{13}}) {
             const std::vector<double> c = random_wide_coefficients(gen, k);
-            const std::vector<mpz_class> x = random_wide_samples(gen, 60);
-            const std::vector<mpz_class> want = resample(c, x, r.L, r.M);
-            FirFilter<mpz_class> whole(c, r.L, r.M);
-            FirFilter<mpz_class> single(c, r.L, r.M);
-            FirFilter<mpz_class> cut(c, r.L, r.M);
-            expect_same(feed_whole(whole, x), want, "whole", r, k);
-            expect_same(feed_singly(single, x), want, "single", r, k);
-            expect_same(feed_cut(cut, x, static_cast<unsigned>(k + 7)), want, "cut", r, k);
+            expect_resampled(c, random_wide_samples(gen, 60), r);
         }
     }
 }

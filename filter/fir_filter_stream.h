@@ -117,8 +117,8 @@ inline bool FirFilter<T, C>::compute_next(Block& block) {
 }
 
 template <typename T, typename C>
-inline void FirFilter<T, C>::accumulate(const C* coeff, std::ptrdiff_t taps, const T* newest, std::ptrdiff_t reachable,
-                                 const T& oldest) {
+inline void FirFilter<T, C>::accumulate(const C* coeff, std::ptrdiff_t taps, const T* newest,
+                                        std::ptrdiff_t reachable, const T& oldest) {
     const std::ptrdiff_t stride = rate_numerator;
     if constexpr (std::is_same<T, mpz_class>::value) {
         mpz_set_ui(sum.get_mpz_t(), 0);

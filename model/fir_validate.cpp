@@ -1,5 +1,8 @@
 #include <cstdint>
 
+#include <cmath>
+#include <cstddef>
+
 #include "model/fir.h"
 
 namespace {
@@ -89,6 +92,12 @@ void FIR::refuse_unservable(const zeb_fir_v7_1_config& config) {
         filter_type == ZEB_FIR_V7_1_DECIMATION || (filter_type == ZEB_FIR_V7_1_INTERPOLATION && fractional);
     refuse_if(uses_interpolation && config.interpolation_rate == 0, "Invalid interpolation rate");
     refuse_if(uses_decimation && config.decimation_rate == 0, "Invalid decimation rate");
+
+    // NaN or infinity has no fixed-point value and would poison every output.
+    const std::size_t values = static_cast<std::size_t>(config.num_coeffs) * config.coeff_sets;
+    for (std::size_t i = 0; i < values; ++i) {
+        refuse_if(!std::isfinite(config.coeff[i]), "Coefficient value is not a finite number");
+    }
 }
 
 void FIR::copy_and_normalise(const zeb_fir_v7_1_config& config) {

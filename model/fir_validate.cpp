@@ -1,7 +1,6 @@
-#include <cstdint>
-
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 #include "model/fir.h"
 

@@ -107,6 +107,7 @@ TEST(ConfigSend, SingleMethodNeedsOneSelector) {
 TEST(ConfigSend, OutOfRangeSelectorIsClampedToTheLastSet) {
     Host s;
     four_sets(s);
+    s.cfg.num_paths = 2;
     Model m = s.create();
     Uint fsel = make_uint({1, 3, 0, 7});
     EXPECT_EQ(send_config(m.get(), 0, fsel.get()), ZEB_STATUS_OK);
@@ -232,6 +233,7 @@ TEST(ReloadSend, SurplusValuesAreWarnedAboutAndOnlyTheFirstUsed) {
 TEST(PacketTiming, PacketSentBeforeDataAppliesToTheWholeFirstVector) {
     Host s;
     four_sets(s);
+    s.cfg.num_paths = 2;
     Model m = s.create();
     Uint fsel = make_uint({1, 0, 3, 2});
     ASSERT_EQ(send_config(m.get(), 0, fsel.get()), ZEB_STATUS_OK);

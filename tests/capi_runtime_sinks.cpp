@@ -179,6 +179,7 @@ TEST(DataSink, SinkIsSizedByTheVectorsActuallyDelivered) {
         y.insert(y.end(), got.begin(), got.end());
     }
     EXPECT_EQ(counts, (std::vector<std::size_t>{2, 1, 2, 1, 2, 1}));
+    EXPECT_TRUE(s.msgs.seen.empty());
     EXPECT_EQ(y, reference(x, 3, 2, {1, 2, 3, -1, 0, 4}));
 }
 
@@ -392,6 +393,7 @@ TEST(DataSink, PatternChangeDeliversOnlyVectorsEveryChannelHolds) {
     const std::vector<double> ch1 = reference({a[1]}, 1, 1, c);
     const std::vector<double> ch1_new = reference({b->data[1]}, 1, 1, c);
     EXPECT_EQ(values_of(*sink), (std::vector<double>{ch0[0], ch1[0], ch0[1], ch1_new[0]}));
+    EXPECT_TRUE(s.msgs.seen.empty());  // the sink was never asked for more than there was
 }
 
 // ---------------------------------------------------------------- output sizing

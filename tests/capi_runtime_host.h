@@ -177,6 +177,39 @@ inline std::vector<double> reference(const std::vector<double>& x, unsigned L, u
     return reference(x, L, M, std::vector<std::vector<double>>{c});
 }
 
+// Whole-vector output of a basic-order model that filters every path and
+// channel of the packet values with taps c at rate L/M.
+inline std::vector<double> expected_vectors(const std::vector<double>& in, std::size_t P, std::size_t C,
+                                            unsigned L, unsigned M, const std::vector<double>& c) {
+    std::vector<double> out;
+    for (std::size_t p = 0; p < P; ++p) {
+        for (std::size_t ch = 0; ch < C; ++ch) {
+            const std::vector<double> y =
+                reference(channel_stream(in, P, basic_order(C), p, static_cast<int>(ch)), L, M, c);
+            out.resize(P * C * y.size());
+            for (std::size_t v = 0; v < y.size(); ++v) out[p + ch * P + v * P * C] = y[v];
+        }
+    }
+    return out;
+}
+
+// Compares what each channel delivered (out) with the reference of what it
+// received (in), under the slot owners given; select(chan) names the set of
+// each of its inputs (none: set 0 throughout).
+inline void expect_channels(const std::vector<double>& in, const std::vector<double>& out, std::size_t P,
+                            const std::vector<int>& owner, int channels, unsigned L, unsigned M,
+                            const std::vector<std::vector<double>>& sets,
+                            const std::function<std::vector<std::size_t>(int)>& select = nullptr) {
+    for (std::size_t p = 0; p < P; ++p) {
+        for (int c = 0; c < channels; ++c) {
+            const std::vector<double> x = channel_stream(in, P, owner, p, c);
+            EXPECT_EQ(channel_stream(out, P, owner, p, c),
+                      reference(x, L, M, sets, select ? select(c) : std::vector<std::size_t>{}))
+                << "path " << p << " channel " << c;
+        }
+    }
+}
+
 // ---------------------------------------------------------------- models
 
 // Integer taps and samples with full-precision output: every output is the

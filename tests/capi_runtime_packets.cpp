@@ -30,18 +30,20 @@ void four_sets(Host& s, int reloadable = 0) {
 // against the reference with the given set per channel (and per input).
 void expect_filtered(zeb_fir_v7_1* m, std::size_t P, std::size_t C, std::size_t V,
                      const std::vector<std::vector<double>>& sets,
-                     const std::function<std::vector<std::size_t>(std::size_t chan)>& select) {
+                     const std::function<std::vector<std::size_t>(int chan)>& select) {
     Real in = make_packet(P, C, V, sample_at);
     ASSERT_EQ(zeb_fir_v7_1_data_send(m, in.get()), ZEB_STATUS_OK);
-    const std::vector<double> out = get_vectors(m, P, C, V);
-    const std::vector<int> owner = basic_order(C);
-    for (std::size_t p = 0; p < P; ++p) {
-        for (std::size_t c = 0; c < C; ++c) {
-            const std::vector<double> x = channel_stream(values_of(*in), P, owner, p, static_cast<int>(c));
-            EXPECT_EQ(channel_stream(out, P, owner, p, static_cast<int>(c)), reference(x, 1, 1, sets, select(c)))
-                << "path " << p << " channel " << c;
-        }
-    }
+    expect_channels(values_of(*in), get_vectors(m, P, C, V), P, basic_order(C), static_cast<int>(C), 1, 1, sets,
+                    select);
+}
+
+// Four channels under pattern 3 (slots 0 1 0 2), three of them in use.
+const std::vector<int> kPattern3 = {0, 1, 0, 2};
+
+void advanced(Host& s, zeb_fir_v7_1_pattern init_pattern) {
+    s.cfg.chan_seq = ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ;
+    s.cfg.num_channels = 4;
+    s.cfg.init_pattern = init_pattern;
 }
 
 std::vector<std::size_t> all(std::size_t set, std::size_t n) { return std::vector<std::size_t>(n, set); }
@@ -88,7 +90,7 @@ TEST(ConfigSend, RefusesMalformedSelectorArrays) {
 
     // Nothing was queued: every channel still filters with set 0.
     s.msgs.seen.clear();
-    expect_filtered(m.get(), 1, 4, 2, sets_of(4, 21), [](std::size_t) { return all(0, 2); });
+    expect_filtered(m.get(), 1, 4, 2, sets_of(4, 21), [](int) { return all(0, 2); });
     EXPECT_TRUE(s.msgs.seen.empty());
 }
 
@@ -114,7 +116,7 @@ TEST(ConfigSend, OutOfRangeSelectorIsClampedToTheLastSet) {
     EXPECT_EQ(s.msgs.seen, std::vector<Message>{warning(
                                "fsel[3] : 7 is greater than maximum number of coeff_sets: 3. Reseting to: 3")});
     const std::vector<std::size_t> chosen = {1, 3, 0, 3};
-    expect_filtered(m.get(), 2, 4, 3, sets_of(4, 21), [&](std::size_t c) { return all(chosen[c], 3); });
+    expect_filtered(m.get(), 2, 4, 3, sets_of(4, 21), [&](int c) { return all(chosen[c], 3); });
 }
 
 TEST(ConfigSend, SurplusSelectorsAreWarnedAboutAndIgnored) {
@@ -126,7 +128,7 @@ TEST(ConfigSend, SurplusSelectorsAreWarnedAboutAndIgnored) {
     EXPECT_EQ(s.msgs.seen,
               std::vector<Message>{warning("More fsel values specified than required, will use first 4")});
     const std::vector<std::size_t> chosen = {2, 1, 1, 2};
-    expect_filtered(m.get(), 1, 4, 2, sets_of(4, 21), [&](std::size_t c) { return all(chosen[c], 2); });
+    expect_filtered(m.get(), 1, 4, 2, sets_of(4, 21), [&](int c) { return all(chosen[c], 2); });
 }
 
 TEST(ConfigSend, SingleMethodUsesTheFirstSelectorForEveryChannel) {
@@ -137,7 +139,7 @@ TEST(ConfigSend, SingleMethodUsesTheFirstSelectorForEveryChannel) {
     Uint fsel = make_uint({2, 1});
     EXPECT_EQ(send_config(m.get(), 0, fsel.get()), ZEB_STATUS_OK);
     EXPECT_EQ(s.msgs.seen, std::vector<Message>{warning("Will only use the first fsel values specificed")});
-    expect_filtered(m.get(), 1, 4, 2, sets_of(4, 21), [](std::size_t) { return all(2, 2); });
+    expect_filtered(m.get(), 1, 4, 2, sets_of(4, 21), [](int) { return all(2, 2); });
 }
 
 TEST(ConfigSend, WithOneSetMissingSelectorsCountAsZero) {
@@ -152,15 +154,13 @@ TEST(ConfigSend, WithOneSetMissingSelectorsCountAsZero) {
     EXPECT_EQ(send_config(m.get(), 0, one.get()), ZEB_STATUS_OK);
     EXPECT_EQ(s.msgs.seen, std::vector<Message>{warning(
                                "fsel[0] : 5 is greater than maximum number of coeff_sets: 0. Reseting to: 0")});
-    expect_filtered(m.get(), 1, 3, 3, {{1, -2, 3}}, [](std::size_t) { return all(0, 3); });
+    expect_filtered(m.get(), 1, 3, 3, {{1, -2, 3}}, [](int) { return all(0, 3); });
 }
 
 TEST(ConfigSend, AdvancedOrderReplacesAnInvalidPattern) {
     Host s;
     s.coefficients({{1, 2}});
-    s.cfg.chan_seq = ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ;
-    s.cfg.num_channels = 4;
-    s.cfg.init_pattern = 3;
+    advanced(s, 3);
     Model m = s.create_dbg();
     EXPECT_EQ(send_config(m.get(), 27, nullptr), ZEB_STATUS_OK);  // 27 belongs to 12 channels
     EXPECT_EQ(s.msgs.seen, std::vector<Message>{warning(
@@ -207,7 +207,7 @@ TEST(ReloadSend, ChecksAndTexts) {
     // applies the original sets.
     Uint fsel = make_uint({1, 1, 1, 1});
     EXPECT_EQ(send_config(m.get(), 0, fsel.get()), ZEB_STATUS_OK);
-    expect_filtered(m.get(), 1, 4, 2, sets_of(4, 21), [](std::size_t) { return all(1, 2); });
+    expect_filtered(m.get(), 1, 4, 2, sets_of(4, 21), [](int) { return all(1, 2); });
     EXPECT_TRUE(s.msgs.seen.empty());
 }
 
@@ -225,7 +225,7 @@ TEST(ReloadSend, SurplusValuesAreWarnedAboutAndOnlyTheFirstUsed) {
     ASSERT_EQ(send_config(m.get(), 0, fsel.get()), ZEB_STATUS_OK);
     std::vector<std::vector<double>> sets = sets_of(4, 21);
     sets[2] = taps(21, 5);
-    expect_filtered(m.get(), 1, 4, 2, sets, [](std::size_t) { return all(2, 2); });
+    expect_filtered(m.get(), 1, 4, 2, sets, [](int) { return all(2, 2); });
 }
 
 // ---------------------------------------------------------------- when packets apply
@@ -238,7 +238,7 @@ TEST(PacketTiming, PacketSentBeforeDataAppliesToTheWholeFirstVector) {
     Uint fsel = make_uint({1, 0, 3, 2});
     ASSERT_EQ(send_config(m.get(), 0, fsel.get()), ZEB_STATUS_OK);
     const std::vector<std::size_t> chosen = {1, 0, 3, 2};
-    expect_filtered(m.get(), 2, 4, 3, sets_of(4, 21), [&](std::size_t c) { return all(chosen[c], 3); });
+    expect_filtered(m.get(), 2, 4, 3, sets_of(4, 21), [&](int c) { return all(chosen[c], 3); });
 }
 
 TEST(PacketTiming, QueuedPacketsApplyAtSuccessiveSynchronisationPoints) {
@@ -251,7 +251,7 @@ TEST(PacketTiming, QueuedPacketsApplyAtSuccessiveSynchronisationPoints) {
     ASSERT_EQ(send_config(m.get(), 0, first.get()), ZEB_STATUS_OK);
     ASSERT_EQ(send_config(m.get(), 0, second.get()), ZEB_STATUS_OK);
     // Vector 0 with set 1, every later one with set 2; histories carry over.
-    expect_filtered(m.get(), 1, 2, 4, sets_of(3, 5), [](std::size_t) {
+    expect_filtered(m.get(), 1, 2, 4, sets_of(3, 5), [](int) {
         return std::vector<std::size_t>{1, 2, 2, 2};
     });
 }
@@ -279,11 +279,7 @@ TEST(PacketTiming, DecimatorHoldsPacketsUntilChannelZeroCompletesAnOutput) {
     const std::vector<double> out = get_vectors(m.get(), 1, 2, 3);
     // Outputs come with inputs 2, 5 and 8; the packet applies before input 3.
     const std::vector<std::size_t> select = {0, 0, 0, 1, 1, 1, 1, 1, 1};
-    for (int c = 0; c < 2; ++c) {
-        const std::vector<double> x = channel_stream(all_in, 1, basic_order(2), 0, c);
-        EXPECT_EQ(channel_stream(out, 1, basic_order(2), 0, c), reference(x, 1, 3, sets_of(2, 6), select))
-            << "channel " << c;
-    }
+    expect_channels(all_in, out, 1, basic_order(2), 2, 1, 3, sets_of(2, 6), [&](int) { return select; });
 }
 
 TEST(PacketTiming, AdvancedOrderSynchronisesAtEverySlotOfChannelZero) {
@@ -291,9 +287,7 @@ TEST(PacketTiming, AdvancedOrderSynchronisesAtEverySlotOfChannelZero) {
     // slot 2 of the first vector, after channel 1 has filtered its sample.
     Host s;
     s.coefficients(sets_of(2, 4));
-    s.cfg.chan_seq = ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ;
-    s.cfg.num_channels = 4;
-    s.cfg.init_pattern = 3;
+    advanced(s, 3);
     Model m = s.create();
     Uint set0 = make_uint({0});
     Uint set1 = make_uint({1});
@@ -302,22 +296,15 @@ TEST(PacketTiming, AdvancedOrderSynchronisesAtEverySlotOfChannelZero) {
     Real in = make_packet(1, 4, 2, sample_at);
     ASSERT_EQ(zeb_fir_v7_1_data_send(m.get(), in.get()), ZEB_STATUS_OK);
     const std::vector<double> out = get_vectors(m.get(), 1, 4, 2);
-    const std::vector<int> owner = {0, 1, 0, 2};
     const std::vector<std::vector<std::size_t>> select = {{0, 1, 1, 1}, {0, 1}, {1, 1}};
-    for (int c = 0; c < 3; ++c) {
-        const std::vector<double> x = channel_stream(values_of(*in), 1, owner, 0, c);
-        EXPECT_EQ(channel_stream(out, 1, owner, 0, c), reference(x, 1, 1, sets_of(2, 4), select[c]))
-            << "channel " << c;
-    }
+    expect_channels(values_of(*in), out, 1, kPattern3, 3, 1, 1, sets_of(2, 4), [&](int c) { return select[c]; });
 }
 
 TEST(PacketTiming, PatternChangeResetsEveryKernelAndRoutesByTheNewPattern) {
     Host s;
     const std::vector<double> c = {3, -1, 2};
     s.coefficients({c});
-    s.cfg.chan_seq = ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ;
-    s.cfg.num_channels = 4;
-    s.cfg.init_pattern = 3;  // slots 0 1 0 2
+    advanced(s, 3);
     Model m = s.create_dbg();
 
     Real a = make_packet(1, 4, 1, sample_at);
@@ -335,21 +322,13 @@ TEST(PacketTiming, PatternChangeResetsEveryKernelAndRoutesByTheNewPattern) {
               std::vector<std::string>{"dut NOTE: Updating CurrentPattern: 3 cnfg.chanpat: 1"});
 
     // Histories restart from zeros: channel 0 does not see its samples of A.
-    const std::vector<int> owner = {0, 1, 0, 1};
-    const std::vector<double> out_b = get_vectors(m.get(), 1, 4, 2);
-    for (int ch = 0; ch < 2; ++ch) {
-        EXPECT_EQ(channel_stream(out_b, 1, owner, 0, ch),
-                  reference(channel_stream(values_of(*b), 1, owner, 0, ch), 1, 1, c))
-            << "channel " << ch;
-    }
+    expect_channels(values_of(*b), get_vectors(m.get(), 1, 4, 2), 1, {0, 1, 0, 1}, 2, 1, 1, {c});
 }
 
 TEST(PacketTiming, SamePatternChangesCoefficientsWithoutReset) {
     Host s;
     s.coefficients(sets_of(2, 3));
-    s.cfg.chan_seq = ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ;
-    s.cfg.num_channels = 4;
-    s.cfg.init_pattern = 3;
+    advanced(s, 3);
     Model m = s.create_dbg();
     Real in = make_packet(1, 4, 3, sample_at);
     const std::vector<double> all_in = values_of(*in);
@@ -362,13 +341,8 @@ TEST(PacketTiming, SamePatternChangesCoefficientsWithoutReset) {
     EXPECT_TRUE(s.notes.containing("Updating CurrentPattern").empty());
 
     const std::vector<double> out = get_vectors(m.get(), 1, 4, 3);
-    const std::vector<int> owner = {0, 1, 0, 2};
     const std::vector<std::vector<std::size_t>> select = {{0, 0, 1, 1, 1, 1}, {0, 1, 1}, {0, 1, 1}};
-    for (int c = 0; c < 3; ++c) {
-        const std::vector<double> x = channel_stream(all_in, 1, owner, 0, c);
-        EXPECT_EQ(channel_stream(out, 1, owner, 0, c), reference(x, 1, 1, sets_of(2, 3), select[c]))
-            << "channel " << c;
-    }
+    expect_channels(all_in, out, 1, kPattern3, 3, 1, 1, sets_of(2, 3), [&](int c) { return select[c]; });
 }
 
 // ---------------------------------------------------------------- reloads
@@ -385,7 +359,7 @@ TEST(Reload, TakesEffectOnlyWithTheNextConfigurationPacketEvenForTheSetInUse) {
     ASSERT_EQ(send_reload(m.get(), 0, reload.get()), ZEB_STATUS_OK);
 
     // Alone it changes nothing.
-    expect_filtered(m.get(), 1, 2, 2, sets, [](std::size_t) { return all(0, 2); });
+    expect_filtered(m.get(), 1, 2, 2, sets, [](int) { return all(0, 2); });
 
     // With a packet that keeps set 0, the new values reach the kernels.
     Uint fsel = make_uint({0});

@@ -30,21 +30,6 @@ int record_handler(const zeb_array_real* data, void* arg1, void* arg2) {
     return log->result;
 }
 
-// Expected whole-vector output of a single-rate basic-order model with taps c
-// for the given packet values.
-std::vector<double> expected_output(const std::vector<double>& in, std::size_t P, std::size_t C,
-                                    const std::vector<double>& c) {
-    std::vector<double> out(in.size());
-    for (std::size_t p = 0; p < P; ++p) {
-        for (std::size_t ch = 0; ch < C; ++ch) {
-            const std::vector<double> y =
-                reference(channel_stream(in, P, basic_order(C), p, static_cast<int>(ch)), 1, 1, c);
-            for (std::size_t v = 0; v < y.size(); ++v) out[p + ch * P + v * P * C] = y[v];
-        }
-    }
-    return out;
-}
-
 // Built-in element operations in a host-made table, for records the host
 // wraps around its own buffers.
 const zeb_array_real_operations kHostRealOps = {
@@ -111,7 +96,7 @@ TEST(DataSink, RealSinkIsFilledAndTheHandlerResultIsTheSendStatus) {
     EXPECT_EQ(log.calls, 1);
     EXPECT_EQ(log.arg2, &tag);
     EXPECT_EQ(log.dims, (std::vector<std::size_t>{2, 3, 2}));
-    EXPECT_EQ(log.data, expected_output(values_of(*in), 2, 3, kTaps));
+    EXPECT_EQ(log.data, expected_vectors(values_of(*in), 2, 3, 1, 1, kTaps));
     EXPECT_TRUE(s.msgs.seen.empty());
 
     // A null handler switches the callback off; the sink is still filled.
@@ -194,7 +179,7 @@ TEST(DataSink, ComplexSinkNeverCallsTheHandler) {
     Real in = make_packet(1, 2, 3, sample_at);
     EXPECT_EQ(zeb_fir_v7_1_data_send(m.get(), in.get()), ZEB_STATUS_OK);
     EXPECT_EQ(log.calls, 0);
-    const std::vector<double> want = expected_output(values_of(*in), 1, 2, kTaps);
+    const std::vector<double> want = expected_vectors(values_of(*in), 1, 2, 1, 1, kTaps);
     ASSERT_EQ(sink->data_size, want.size());
     for (std::size_t i = 0; i < want.size(); ++i) {
         EXPECT_EQ(sink->data[i].re, want[i]);
@@ -216,7 +201,7 @@ TEST(DataSink, RegisteringAnotherTypeDropsThePreviousSink) {
     ASSERT_EQ(zeb_fir_v7_1_set_data_sink(m.get(), nullptr, complex.get()), ZEB_STATUS_OK);
 
     Real in = make_packet(1, 2, 4, sample_at);
-    const std::vector<double> want = expected_output(values_of(*in), 1, 2, kTaps);
+    const std::vector<double> want = expected_vectors(values_of(*in), 1, 2, 1, 1, kTaps);
     Real first = make_real({1, 2, 2}, std::vector<double>(in->data, in->data + 4));
     Real second = make_real({1, 2, 2}, std::vector<double>(in->data + 4, in->data + 8));
     EXPECT_EQ(zeb_fir_v7_1_data_send(m.get(), first.get()), ZEB_STATUS_OK);
@@ -296,7 +281,7 @@ TEST(DataSink, OwnedSinkTooSmallLosesNothing) {
     EXPECT_LE(host.rec.data_size, host.rec.data_capacity);
 
     // Every sample is still there for the host to pull.
-    EXPECT_EQ(get_vectors(m.get(), 1, 2, 3), expected_output(values_of(*in), 1, 2, kTaps));
+    EXPECT_EQ(get_vectors(m.get(), 1, 2, 3), expected_vectors(values_of(*in), 1, 2, 1, 1, kTaps));
 }
 
 TEST(DataSink, OwnedSinkWithTooFewDimensionSlotsIsRefused) {
@@ -316,7 +301,7 @@ TEST(DataSink, OwnedSinkWithTooFewDimensionSlotsIsRefused) {
     EXPECT_EQ(pairs.rec.data_size, 0u);
     std::vector<double> twice = values_of(*in);
     twice.insert(twice.end(), in->data, in->data + 4);
-    EXPECT_EQ(get_vectors(m.get(), 1, 2, 4), expected_output(twice, 1, 2, kTaps));
+    EXPECT_EQ(get_vectors(m.get(), 1, 2, 4), expected_vectors(twice, 1, 2, 1, 1, kTaps));
 }
 
 TEST(DataSink, OwnedSinkLargeEnoughIsFilledInPlace) {
@@ -338,7 +323,7 @@ TEST(DataSink, OwnedSinkLargeEnoughIsFilledInPlace) {
               (std::vector<std::size_t>{1, 2, 3}));
     EXPECT_EQ(host.rec.data_size, 6u);
     EXPECT_EQ(std::vector<double>(host.store.begin(), host.store.begin() + 6),
-              expected_output(values_of(*in), 1, 2, kTaps));
+              expected_vectors(values_of(*in), 1, 2, 1, 1, kTaps));
 }
 
 TEST(DataSink, SinkWithoutOwnerGrowsThroughItsOwnTable) {
@@ -361,7 +346,7 @@ TEST(DataSink, SinkWithoutOwnerGrowsThroughItsOwnTable) {
     EXPECT_EQ(sink->owner, 0);
     std::vector<double> both = values_of(*one);
     both.insert(both.end(), five->data, five->data + 10);
-    const std::vector<double> want = expected_output(both, 1, 2, kTaps);
+    const std::vector<double> want = expected_vectors(both, 1, 2, 1, 1, kTaps);
     EXPECT_EQ(values_of(*sink), std::vector<double>(want.begin() + 2, want.end()));
 }
 
@@ -494,67 +479,69 @@ TEST(CalcSize, OwnedRecordWithoutRoomForThreeLengthsIsRefused) {
 
 // ---------------------------------------------------------------- chaining
 
+// An upstream model whose output callback feeds a downstream model.
+struct Chain {
+    Host up;
+    Host down;
+    Real link{zeb_fir_v7_1_zeb_array_real_create()};
+    Model upstream;
+    Model downstream;
+
+    Chain() { down.cfg.name = "down"; }
+    void connect() {
+        upstream = up.create();
+        downstream = down.create();
+        ASSERT_EQ(zeb_fir_v7_1_set_data_sink(upstream.get(), link.get(), nullptr), ZEB_STATUS_OK);
+        ASSERT_EQ(zeb_fir_v7_1_set_data_handler(upstream.get(), zeb_fir_v7_1_data_send_handler, downstream.get(),
+                                                nullptr),
+                  ZEB_STATUS_OK);
+    }
+};
+
 TEST(Chaining, TwoModelsGiveBothFiltersInTurn) {
     const std::vector<double> up_taps = {1, 2, 3, 4};
     const std::vector<double> down_taps = {1, -2, 3, 1, 0, 2};
-    Host up;
-    up.coefficients({up_taps});
-    up.cfg.filter_type = ZEB_FIR_V7_1_DECIMATION;
-    up.cfg.decimation_rate = 2;
-    up.cfg.num_channels = 2;
-    Host down;
-    down.coefficients({down_taps});
-    down.cfg.name = "down";
-    down.cfg.filter_type = ZEB_FIR_V7_1_INTERPOLATION;
-    down.cfg.interpolation_rate = 3;
-    down.cfg.num_channels = 2;
-    Model upstream = up.create();
-    Model downstream = down.create();
-
-    Real link(zeb_fir_v7_1_zeb_array_real_create());
-    ASSERT_EQ(zeb_fir_v7_1_set_data_sink(upstream.get(), link.get(), nullptr), ZEB_STATUS_OK);
-    ASSERT_EQ(zeb_fir_v7_1_set_data_handler(upstream.get(), zeb_fir_v7_1_data_send_handler, downstream.get(),
-                                            nullptr),
-              ZEB_STATUS_OK);
+    Chain chain;
+    chain.up.coefficients({up_taps});
+    chain.up.cfg.filter_type = ZEB_FIR_V7_1_DECIMATION;
+    chain.up.cfg.decimation_rate = 2;
+    chain.up.cfg.num_channels = 2;
+    chain.down.coefficients({down_taps});
+    chain.down.cfg.filter_type = ZEB_FIR_V7_1_INTERPOLATION;
+    chain.down.cfg.interpolation_rate = 3;
+    chain.down.cfg.num_channels = 2;
+    ASSERT_NO_FATAL_FAILURE(chain.connect());
 
     // One vector per send: every other send hands an empty packet downstream.
     std::vector<double> sent;
     for (std::size_t v = 0; v < 7; ++v) {
         Real one = make_packet(1, 2, 1, [v](std::size_t p, std::size_t sl, std::size_t) { return sample_at(p, sl, v); });
         sent.insert(sent.end(), one->data, one->data + 2);
-        ASSERT_EQ(zeb_fir_v7_1_data_send(upstream.get(), one.get()), ZEB_STATUS_OK);
+        ASSERT_EQ(zeb_fir_v7_1_data_send(chain.upstream.get(), one.get()), ZEB_STATUS_OK);
     }
-    const std::vector<double> out = get_vectors(downstream.get(), 1, 2, 9);
+    const std::vector<double> out = get_vectors(chain.downstream.get(), 1, 2, 9);
     for (int c = 0; c < 2; ++c) {
         const std::vector<double> x = channel_stream(sent, 1, basic_order(2), 0, c);
         EXPECT_EQ(channel_stream(out, 1, basic_order(2), 0, c),
                   reference(reference(x, 1, 2, up_taps), 3, 1, down_taps))
             << "channel " << c;
     }
-    EXPECT_TRUE(up.msgs.seen.empty());
-    EXPECT_TRUE(down.msgs.seen.empty());
+    EXPECT_TRUE(chain.up.msgs.seen.empty());
+    EXPECT_TRUE(chain.down.msgs.seen.empty());
 }
 
 TEST(Chaining, DownstreamFailureIsReportedByTheDownstreamModel) {
-    Host up;
-    up.coefficients({kTaps});
-    up.cfg.num_channels = 2;
-    Host down;
-    down.coefficients({kTaps});
-    down.cfg.name = "down";
-    down.cfg.num_channels = 3;
-    Model upstream = up.create();
-    Model downstream = down.create();
-    Real link(zeb_fir_v7_1_zeb_array_real_create());
-    ASSERT_EQ(zeb_fir_v7_1_set_data_sink(upstream.get(), link.get(), nullptr), ZEB_STATUS_OK);
-    ASSERT_EQ(zeb_fir_v7_1_set_data_handler(upstream.get(), zeb_fir_v7_1_data_send_handler, downstream.get(),
-                                            nullptr),
-              ZEB_STATUS_OK);
+    Chain chain;
+    chain.up.coefficients({kTaps});
+    chain.up.cfg.num_channels = 2;
+    chain.down.coefficients({kTaps});
+    chain.down.cfg.num_channels = 3;
+    ASSERT_NO_FATAL_FAILURE(chain.connect());
     Real in = make_packet(1, 2, 1, sample_at);
-    EXPECT_EQ(zeb_fir_v7_1_data_send(upstream.get(), in.get()), ZEB_STATUS_ERROR);
-    EXPECT_TRUE(up.msgs.seen.empty());
-    EXPECT_EQ(down.msgs.seen, std::vector<Message>{
-                                  error("Incorrect data size, expecting num_paths: 1 by num_channels: 3", "down")});
-    EXPECT_EQ(zeb_fir_v7_1_data_send_handler(nullptr, downstream.get(), nullptr), ZEB_STATUS_ERROR);
+    EXPECT_EQ(zeb_fir_v7_1_data_send(chain.upstream.get(), in.get()), ZEB_STATUS_ERROR);
+    EXPECT_TRUE(chain.up.msgs.seen.empty());
+    EXPECT_EQ(chain.down.msgs.seen, std::vector<Message>{error(
+                                        "Incorrect data size, expecting num_paths: 1 by num_channels: 3", "down")});
+    EXPECT_EQ(zeb_fir_v7_1_data_send_handler(nullptr, chain.downstream.get(), nullptr), ZEB_STATUS_ERROR);
     EXPECT_EQ(zeb_fir_v7_1_data_send_handler(in.get(), nullptr, nullptr), ZEB_STATUS_ERROR);
 }

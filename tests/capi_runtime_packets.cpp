@@ -1,5 +1,7 @@
 // Configuration and reload packets through the C interface: their checks and
 // messages, and the points in the data stream where they take effect.
+#include <cmath>
+
 #include "capi_runtime_host.h"
 
 using namespace rt;
@@ -197,10 +199,15 @@ TEST(ReloadSend, ChecksAndTexts) {
     EXPECT_EQ(send_reload(m.get(), 1, k20.get()), ZEB_STATUS_ERROR);
     EXPECT_EQ(send_reload(m.get(), 1, nullptr), ZEB_STATUS_ERROR);
     EXPECT_EQ(send_reload(m.get(), 1, short_store.get()), ZEB_STATUS_ERROR);
+    std::vector<double> with_nan = taps(21, 9);
+    with_nan[20] = std::nan("");
+    Real not_finite = make_real({21}, with_nan);
+    EXPECT_EQ(send_reload(m.get(), 1, not_finite.get()), ZEB_STATUS_ERROR);
     EXPECT_EQ(s.msgs.seen, (std::vector<Message>{error("Expecting 1-D array for coeff"),
                                                  error("Insufficient coeff values specified, expecting21"),
                                                  error("Reload packet has no coeff array"),
-                                                 error("Reload coeff array holds fewer values than its length")}));
+                                                 error("Reload coeff array holds fewer values than its length"),
+                                                 error("Coefficient value is not a finite number")}));
     s.msgs.seen.clear();
 
     // None of the refused packets was queued: a configuration packet now

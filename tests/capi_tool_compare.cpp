@@ -24,12 +24,6 @@ const char* kExpected =
     "1 2\n3 4\n5 6\n"
     "5 4\n3 2\n1 0\n";
 
-std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more)
-{
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
-
 }  // namespace
 
 TEST(ToolCompare, EqualGoldenFileExitsZero)

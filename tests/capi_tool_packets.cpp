@@ -32,29 +32,35 @@ const std::vector<std::string> kTwoSetArgs = {"--set", "coeff=1,2,3,-1,0,4", "--
                                               "num_channels=2", "--set", "reloadable=1", "--set",
                                               "config_method=CONFIG_BY_CHANNEL"};
 
-void send_config(zeb_fir_v7_1* model, std::vector<unsigned> selectors)
+// A one-dimensional record holding the values; the caller destroys it.
+template <typename Array, typename T>
+Array* one_dimensional(Array* array, const std::vector<T>& values, zeb_status (*reserve_dim)(Array*, size_t),
+                       zeb_status (*reserve_data)(Array*, size_t))
 {
-    zeb_array_uint* fsel = zeb_fir_v7_1_zeb_array_uint_create();
-    zeb_fir_v7_1_zeb_array_uint_reserve_dim(fsel, 1);
-    zeb_fir_v7_1_zeb_array_uint_reserve_data(fsel, selectors.size());
-    fsel->dim_size = 1;
-    fsel->dim[0] = fsel->data_size = selectors.size();
-    for (std::size_t i = 0; i < selectors.size(); ++i)
-        fsel->data[i] = selectors[i];
+    reserve_dim(array, 1);
+    reserve_data(array, values.size());
+    array->dim_size = 1;
+    array->dim[0] = array->data_size = values.size();
+    for (std::size_t i = 0; i < values.size(); ++i)
+        array->data[i] = values[i];
+    return array;
+}
+
+void send_config(zeb_fir_v7_1* model, const std::vector<unsigned>& selectors)
+{
+    zeb_array_uint* fsel = one_dimensional(zeb_fir_v7_1_zeb_array_uint_create(), selectors,
+                                           zeb_fir_v7_1_zeb_array_uint_reserve_dim,
+                                           zeb_fir_v7_1_zeb_array_uint_reserve_data);
     const zeb_fir_v7_1_cnfg_packet packet{ZEB_FIR_V7_1_PATTERN_BASIC, fsel};
     EXPECT_EQ(zeb_fir_v7_1_config_send(model, &packet), ZEB_STATUS_OK);
     zeb_fir_v7_1_zeb_array_uint_destroy(fsel);
 }
 
-void send_reload(zeb_fir_v7_1* model, unsigned set, std::vector<double> values)
+void send_reload(zeb_fir_v7_1* model, unsigned set, const std::vector<double>& values)
 {
-    zeb_array_real* coeff = zeb_fir_v7_1_zeb_array_real_create();
-    zeb_fir_v7_1_zeb_array_real_reserve_dim(coeff, 1);
-    zeb_fir_v7_1_zeb_array_real_reserve_data(coeff, values.size());
-    coeff->dim_size = 1;
-    coeff->dim[0] = coeff->data_size = values.size();
-    for (std::size_t i = 0; i < values.size(); ++i)
-        coeff->data[i] = values[i];
+    zeb_array_real* coeff = one_dimensional(zeb_fir_v7_1_zeb_array_real_create(), values,
+                                            zeb_fir_v7_1_zeb_array_real_reserve_dim,
+                                            zeb_fir_v7_1_zeb_array_real_reserve_data);
     const zeb_fir_v7_1_rld_packet packet{set, coeff};
     EXPECT_EQ(zeb_fir_v7_1_reload_send(model, &packet), ZEB_STATUS_OK);
     zeb_fir_v7_1_zeb_array_real_destroy(coeff);
@@ -83,12 +89,6 @@ std::string with_commands(const Slots& slots, std::size_t channels,
             text += stimulus_text({slots[i]});
     }
     return text;
-}
-
-std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more)
-{
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
 }
 
 }  // namespace

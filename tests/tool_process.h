@@ -99,6 +99,13 @@ inline ToolRun run_tool(const std::vector<std::string>& args, const std::string&
     return run_program(tool_path(), args, dir, stdin_text);
 }
 
+// args followed by more.
+inline std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more)
+{
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
 // The lines of a text that carry data: no blank or '#' lines.
 inline std::vector<std::string> data_lines(const std::string& text)
 {

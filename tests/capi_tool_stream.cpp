@@ -139,6 +139,11 @@ TEST(ToolStimulus, IntegerInputCountsInputLsbs)
     EXPECT_EQ(from_ints.out, "1\n0.5\n-0.3125\n");
     EXPECT_EQ(run_tool(reals, dir).out, from_ints.out);
 
+    // The built-in stimulus is in sample values whatever --input-format says.
+    const auto builtin = run_tool({"--set", "data_fract_width=4", "--input-format", "int"}, dir);
+    EXPECT_EQ(builtin.status, 0) << builtin.err;
+    EXPECT_EQ(data_lines(builtin.out)[0], "0.375");  // one input LSB (1/16) times the first tap, 6
+
     write_file(dir + "/half.txt", "16\n2.5\n");
     ints[ints.size() - 3] = dir + "/half.txt";
     const auto half = run_tool(ints, dir);

@@ -81,10 +81,12 @@ int run(const Options& options)
     } else {
         description = "standard input";
     }
-    if (options.input_integers)
+    // The built-in stimulus is written in sample values whatever --input-format says.
+    const bool integers = options.input_integers && !builtin;
+    if (integers)
         description += " (integers in input LSBs)";
-    const double unit = options.input_integers ? std::ldexp(1.0, -static_cast<int>(model.config().data_fract_width)) : 1.0;
-    StimulusReader stimulus(*in, source, model.paths(), unit, options.input_integers);
+    const double unit = integers ? std::ldexp(1.0, -static_cast<int>(model.config().data_fract_width)) : 1.0;
+    StimulusReader stimulus(*in, source, model.paths(), unit, integers);
 
     // Destinations.
     std::unique_ptr<OutputFile> output;

@@ -2,13 +2,17 @@
 
 #include <cstdio>
 
+#include "progress_line.h"
 #include "tool_error.h"
 
 namespace zebtool {
 
 void print_model_message(void* /*handle*/, int /*error*/, const char* text)
 {
-    std::fprintf(stderr, "%s\n", text ? text : "");
+    // On a terminal a progress line may be showing: start on a clean line
+    // (the progress line is drawn again at its next update).
+    static const bool terminal = ProgressLine::wanted();
+    std::fprintf(stderr, "%s%s\n", terminal ? "\r\033[K" : "", text ? text : "");
 }
 
 ModelSession::ModelSession(const zeb_fir_v7_1_config& config)

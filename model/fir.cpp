@@ -1,11 +1,88 @@
 #include "model/fir.h"
 
+#include <cmath>
+
+#include "patterns/pattern_tables.h"
+
+namespace {
+// Every context starts as a plain 32-bit integer format and is rebuilt once
+// the configuration is known.
+FFPContext initial_context() {
+    return FFPContext(32, 0, RND_DOWN, OVF_WRAP, SIGN_SIGNED, WARN_NONE);
+}
+}  // namespace
+
 FIR::FIR(const zeb_fir_v7_1_config* config, ZebLogger* logger_, ZebLogger* dbg_logger_)
-    : logger(logger_), dbg_logger(dbg_logger_), configuration(), name() {
+    : logger(logger_),
+      dbg_logger(dbg_logger_),
+      configuration(),
+      name(),
+      coeff_fmt(initial_context()),
+      coeff_scale(1.0),
+      coeffs(),
+      acc_width(0),
+      data_sink(nullptr),
+      data_sink_complex(nullptr),
+      data_sink_mpz(nullptr),
+      data_sink_mpz_complex(nullptr),
+      data_handler(nullptr),
+      data_handler_arg1(nullptr),
+      data_handler_arg2(nullptr),
+      din_fmt(initial_context()),
+      use_mpz(false),
+      chan_pos_in(0),
+      chan_pos_out(0),
+      CurrentPattern(ZEB_FIR_V7_1_PATTERN_BASIC),
+      dout_scale(1.0),
+      out_rnd(RND_NONE),
+      dout_fmt(initial_context()),
+      out_fract_scale(1.0),
+      data_fract_scale(1.0) {
     validate_config(*config);
     refuse_unservable(*config);
     dbg_logger->note("Passed basic checks");
     copy_and_normalise(*config);
+
+    derive_widths(config->coeff);
+    build_filter_bank(config->coeff);
+
+    const int dw = static_cast<int>(configuration.data_width);
+    const int dfw = static_cast<int>(configuration.data_fract_width);
+    din_fmt = FFPContext(dw, dfw, RND_DOWN, OVF_WRAP, SIGN_SIGNED, WARN_ONCE);
+
+    static const RndMode rounding_of_mode[8] = {RND_NONE,    RND_DOWN,    RND_HALF_TO_ZERO, RND_POSIX,
+                                                RND_TO_EVEN, RND_TO_ODD, RND_HALF_DOWN,    RND_HALF_UP};
+    out_rnd = rounding_of_mode[configuration.output_rounding_mode];
+    if (!use_mpz) {
+        dout_fmt = FFPContext(static_cast<int>(configuration.output_width),
+                              static_cast<int>(configuration.output_fract_width), out_rnd, OVF_WRAP,
+                              SIGN_SIGNED, WARN_OVERFLOW);
+    }
+    out_fract_scale = std::ldexp(1.0, static_cast<int>(configuration.output_fract_width));
+    data_fract_scale = std::ldexp(1.0, dfw);
+    trim_divisor = dout_scale;
+
+    select_initial_pattern();
+    chan_pos_in = 0;
+    chan_pos_out = 0;
+    prime_hilbert_delay();
 }
 
 FIR::~FIR() = default;
+
+void FIR::select_initial_pattern() {
+    if (configuration.chan_seq != ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ) {
+        CurrentPattern = ZEB_FIR_V7_1_PATTERN_BASIC;
+        return;
+    }
+    if (!pattern_valid_for(configuration.init_pattern, configuration.num_channels)) {
+        logger->warn("Channel pattern ID is invalid for specified number of channels, using default value");
+        configuration.init_pattern = pattern_first_for(configuration.num_channels);
+    }
+    CurrentPattern = configuration.init_pattern;
+}
+
+unsigned int FIR::channel_of_slot(unsigned int slot) const {
+    if (CurrentPattern == ZEB_FIR_V7_1_PATTERN_BASIC) return slot;
+    return static_cast<unsigned int>(pattern_slot_owner(CurrentPattern, slot));
+}

@@ -3,11 +3,47 @@
 #ifndef ZEB_FIR_MODEL_FIR_H
 #define ZEB_FIR_MODEL_FIR_H
 
-#include <string>
+#include <gmpxx.h>
 
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "filter/fir_filter.h"
+#include "fixedpoint/ffp_context.h"
 #include "interface/zeb_logger.h"
 #include "model/fir_exception.h"
+#include "model/owned_array.h"
+#include "model/sample_fifo.h"
 #include "zeb_fir_v7_1.h"
+
+// A configuration packet waiting for its synchronisation point.
+struct QueuedConfig {
+    zeb_fir_v7_1_pattern chanpat;
+    OwnedUintArray fsel;
+};
+
+// A coefficient reload waiting for the next applied configuration packet.
+struct QueuedReload {
+    unsigned int fsel;
+    OwnedRealArray coeff;
+};
+
+// An initialised complex GMP integer owned by the model.
+struct MpzPair {
+    zeb_mpz_complex value;
+    MpzPair() {
+        mpz_init(value.re);
+        mpz_init(value.im);
+    }
+    ~MpzPair() {
+        mpz_clear(value.re);
+        mpz_clear(value.im);
+    }
+    MpzPair(const MpzPair&) = delete;
+    MpzPair& operator=(const MpzPair&) = delete;
+};
 
 class FIR {
 public:
@@ -22,8 +58,42 @@ public:
     ZebLogger* get_logger() const { return logger; }
     ZebLogger* get_dbg_logger() const { return dbg_logger; }
 
+    int reset();
+
+    int data_send(const zeb_array_real& input);
+    int data_send_chan(const zeb_array_real& input);
+
+    template <typename T>
+    int data_get(T& out);
+    template <typename T>
+    int data_get_chan(T& out);
+
+    template <typename O>
+    int calc_size(const zeb_array_real& input, O& output);
+
+    int set_data_sink(zeb_array_real* sink);
+    int set_data_sink(zeb_array_complex* sink);
+    int set_data_sink(zeb_array_mpz* sink);
+    int set_data_sink(zeb_array_mpz_complex* sink);
+    int set_data_handler(zeb_fir_v7_1_data_handler handler, void* arg1, void* arg2);
+
+    int config_send(const zeb_fir_v7_1_cnfg_packet& packet);
+    int reload_send(const zeb_fir_v7_1_rld_packet& packet);
+    int cnfg_sync();
+
     // Normalised configuration, name pointing at the model's own text.
     int get_config(zeb_fir_v7_1_config& out) const;
+
+    // Quantised, padded and packed coefficient sets from raw values.
+    std::vector<std::vector<double>> process_coeff(const double* values, unsigned int sets);
+
+    // Derived state, for inspection.
+    int get_acc_width() const { return acc_width; }
+    bool uses_mpz() const { return use_mpz; }
+    double get_coeff_scale() const { return coeff_scale; }
+    double get_dout_scale() const { return dout_scale; }
+    const std::vector<std::vector<double>>& get_coeffs() const { return coeffs; }
+    zeb_fir_v7_1_pattern get_current_pattern() const { return CurrentPattern; }
 
 private:
     // Configuration checks and normalisation (fir_validate.cpp).
@@ -31,10 +101,81 @@ private:
     static void refuse_unservable(const zeb_fir_v7_1_config& config);
     void copy_and_normalise(const zeb_fir_v7_1_config& config);
 
+    // Construction steps.
+    void derive_widths(const double* coeff);
+    void build_filter_bank(const double* coeff);
+    void select_initial_pattern();
+    void prime_hilbert_delay();
+
+    // Data paths.
+    unsigned int channel_of_slot(unsigned int slot) const;
+    void feed(double x, unsigned int path, unsigned int chan);
+    std::size_t buffered(unsigned int path, unsigned int chan) const;
+    std::size_t available_vectors() const;
+    template <typename E>
+    int get_chan(E& value, int path, int chan);
+    template <typename T>
+    int set_array_chan(T& out, int path, int chan, int k);
+    void dout_trim_mpz(mpz_class& result, const mpz_class& x);
+    double take_rounded(int path, int chan, double& raw);
+    // Converts the oldest sample of (path, slot_chan) into element p of a 1-D record.
+    void store_slot(zeb_array_real& out, std::size_t p);
+    void store_slot(zeb_array_complex& out, std::size_t p);
+    void store_slot(zeb_array_mpz& out, std::size_t p);
+    void store_slot(zeb_array_mpz_complex& out, std::size_t p);
+    int deliver(const zeb_array_real& input);
+    void clear_sinks();
+    void refuse_real_sink_for_hilbert() const;
+    template <typename T>
+    void fill_sink(T* sink, const char* suffix, const zeb_array_real& input, std::size_t vectors);
+
     ZebLogger* logger;
     ZebLogger* dbg_logger;
     zeb_fir_v7_1_config configuration;
     std::string name;
+    FFPContext coeff_fmt;
+    double coeff_scale;
+    std::vector<std::vector<double>> coeffs;
+    int acc_width;
+    zeb_array_real* data_sink;
+    zeb_array_complex* data_sink_complex;
+    zeb_array_mpz* data_sink_mpz;
+    zeb_array_mpz_complex* data_sink_mpz_complex;
+    zeb_fir_v7_1_data_handler data_handler;
+    void* data_handler_arg1;
+    void* data_handler_arg2;
+    std::deque<QueuedConfig> cnfg_queue;
+    std::deque<QueuedReload> rld_queue;
+    FFPContext din_fmt;
+    bool use_mpz;
+    std::vector<std::vector<FirFilter<double, double>>> filters;
+    std::vector<std::vector<FirFilter<mpz_class, double>>> filters_mpz;
+    int chan_pos_in;
+    int chan_pos_out;
+    zeb_fir_v7_1_pattern CurrentPattern;
+    std::vector<std::vector<SampleFifo<double>>> out_buf;
+    std::vector<std::vector<SampleFifo<mpz_class>>> out_buf_mpz;
+    std::vector<std::vector<SampleFifo<double>>> hilbert_delay;
+    double dout_scale;
+    RndMode out_rnd;
+    FFPContext dout_fmt;
+    SampleFifo<zeb_fir_v7_1_pattern> pattern_queue;
+
+    // Scratch values of the per-sample paths, kept so that no GMP integer is
+    // allocated per sample once the model is warm.
+    mpz_class sample_mpz;
+    mpz_class trim_divisor;
+    mpz_class trim_quotient;
+    mpz_class trim_remainder;
+    mpz_class out_mpz;
+    mpz_class scratch_mpz;
+    MpzPair scratch_pair;
+    int slot_chan = 0;
+    double out_fract_scale;   // 2^output_fract_width
+    double data_fract_scale;  // 2^data_fract_width
 };
+
+// Change-configuration handler installed on the kernel of path 0, channel 0.
+int call_cnfg_sync(void* model);
 
 #endif

@@ -1,0 +1,58 @@
+// Exported data functions: input packets and slots, output vectors and slots.
+#include "interface/entry_frame.h"
+
+namespace {
+const char* const kSendFallback = "Uncaught exception in FIR model data_send";
+const char* const kGetFallback = "Uncaught exception in FIR model data_get";
+}  // namespace
+
+extern "C" {
+
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_send(zeb_fir_v7_1* model, const zeb_array_real* input) {
+    if (model == nullptr || input == nullptr) return ZEB_STATUS_ERROR;
+    return call_model(model, kSendFallback, [input](FIR& fir) { return fir.data_send(*input); });
+}
+
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_send_channel(zeb_fir_v7_1* model, const zeb_array_real* input) {
+    if (model == nullptr || input == nullptr) return ZEB_STATUS_ERROR;
+    return call_model(model, kSendFallback, [input](FIR& fir) { return fir.data_send_chan(*input); });
+}
+
+ZEB_FIR_V7_1_EXPORT int zeb_fir_v7_1_data_send_handler(const zeb_array_real* input, void* model, void* /*unused*/) {
+    if (model == nullptr || input == nullptr) return ZEB_STATUS_ERROR;
+    return zeb_fir_v7_1_data_send(static_cast<zeb_fir_v7_1*>(model), input);
+}
+
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_get(zeb_fir_v7_1* model, zeb_array_real* output,
+                                                     zeb_array_complex* output_complex) {
+    if (model == nullptr || (output == nullptr && output_complex == nullptr)) return ZEB_STATUS_ERROR;
+    return call_model(model, kGetFallback, [=](FIR& fir) {
+        return output != nullptr ? fir.data_get(*output) : fir.data_get(*output_complex);
+    });
+}
+
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_get_mpz(zeb_fir_v7_1* model, zeb_array_mpz* output,
+                                                         zeb_array_mpz_complex* output_complex) {
+    if (model == nullptr || (output == nullptr && output_complex == nullptr)) return ZEB_STATUS_ERROR;
+    return call_model(model, kGetFallback, [=](FIR& fir) {
+        return output != nullptr ? fir.data_get(*output) : fir.data_get(*output_complex);
+    });
+}
+
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_get_channel(zeb_fir_v7_1* model, zeb_array_real* output,
+                                                             zeb_array_complex* output_complex) {
+    if (model == nullptr || (output == nullptr && output_complex == nullptr)) return ZEB_STATUS_ERROR;
+    return call_model(model, kGetFallback, [=](FIR& fir) {
+        return output != nullptr ? fir.data_get_chan(*output) : fir.data_get_chan(*output_complex);
+    });
+}
+
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_get_channel_mpz(zeb_fir_v7_1* model, zeb_array_mpz* output,
+                                                                 zeb_array_mpz_complex* output_complex) {
+    if (model == nullptr || (output == nullptr && output_complex == nullptr)) return ZEB_STATUS_ERROR;
+    return call_model(model, kGetFallback, [=](FIR& fir) {
+        return output != nullptr ? fir.data_get_chan(*output) : fir.data_get_chan(*output_complex);
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,57 @@
+// Coefficient quantisation and the bank of filter kernels.
+#include <sstream>
+
+#include "model/fir.h"
+
+std::vector<std::vector<double>> FIR::process_coeff(const double* values, unsigned int sets) {
+    const unsigned int n = configuration.num_coeffs;
+    const unsigned int z = configuration.zero_packing_factor;
+    const bool packed = configuration.filter_type == ZEB_FIR_V7_1_INTERPOLATED && z != 1;
+    const double scale = coeff_fmt.getScale();
+    const double inv_scale = coeff_fmt.getInvScale();
+
+    std::vector<std::vector<double>> result(sets);
+    for (unsigned int s = 0; s < sets; ++s) {
+        std::vector<double>& set = result[s];
+        set.reserve(static_cast<std::size_t>(configuration.coeff_padding + n) * z);
+        set.assign(static_cast<std::size_t>(configuration.coeff_padding) * z, 0.0);
+        for (unsigned int k = 0; k < n; ++k) {
+            const double c = values[static_cast<std::size_t>(s) * n + k];
+            // Just under half a step toward zero: rounds to nearest with
+            // exact halves going toward zero, under truncating quantisation.
+            const double h = c < 0 ? -0.49999999999 : 0.49999999999;
+            const double x = c * coeff_scale + h * inv_scale;
+            coeff_fmt.clearMessages();
+            const double q = coeff_fmt.do_restrict(x * scale) * inv_scale;
+            set.push_back(q);
+            if (dbg_logger->active()) {
+                std::ostringstream note;
+                note << " Coeff[" << k << "] : " << q;
+                dbg_logger->note(note.str());
+            }
+            if (packed) set.insert(set.end(), z - 1, 0.0);
+        }
+    }
+    return result;
+}
+
+void FIR::build_filter_bank(const double* coeff) {
+    coeffs = process_coeff(coeff, configuration.coeff_sets);
+
+    const int rate_numerator = static_cast<int>(configuration.interpolation_rate);
+    const int rate_denominator = static_cast<int>(configuration.decimation_rate);
+    const std::size_t paths = configuration.num_paths;
+    const std::size_t chans = configuration.num_channels;
+
+    if (use_mpz) {
+        FirFilter<mpz_class, double> prototype(coeffs[0], rate_numerator, rate_denominator);
+        filters_mpz.assign(paths, std::vector<FirFilter<mpz_class, double>>(chans, prototype));
+        out_buf_mpz.assign(paths, std::vector<SampleFifo<mpz_class>>(chans));
+        filters_mpz[0][0].set_change_config_handler(call_cnfg_sync, this);
+    } else {
+        FirFilter<double, double> prototype(coeffs[0], rate_numerator, rate_denominator);
+        filters.assign(paths, std::vector<FirFilter<double, double>>(chans, prototype));
+        out_buf.assign(paths, std::vector<SampleFifo<double>>(chans));
+        filters[0][0].set_change_config_handler(call_cnfg_sync, this);
+    }
+}

@@ -1,0 +1,294 @@
+// Output path: scale and round buffered kernel output and store it in the
+// host's records, whole vectors or one time slot at a time.
+#include <sstream>
+
+#include "model/fir.h"
+#include "model/fir_text.h"
+#include "model/output_records.h"
+#include "patterns/pattern_tables.h"
+
+using fir_text::labelled;
+
+std::size_t FIR::buffered(unsigned int path, unsigned int chan) const {
+    return use_mpz ? out_buf_mpz[path][chan].size() : out_buf[path][chan].size();
+}
+
+// Whole vectors held by every path and channel: a channel owning n slots
+// per vector needs n samples per vector.
+std::size_t FIR::available_vectors() const {
+    const bool basic = CurrentPattern == ZEB_FIR_V7_1_PATTERN_BASIC;
+    std::size_t vectors = buffered(0, 0);
+    if (!basic) vectors /= static_cast<std::size_t>(pattern_slot_count(CurrentPattern, 0));
+    for (unsigned int p = 0; p < configuration.num_paths; ++p) {
+        for (unsigned int c = 0; c < configuration.num_channels; ++c) {
+            std::size_t slots = 1;
+            if (!basic) {
+                const int32_t count = pattern_slot_count(CurrentPattern, c);
+                if (count <= 0) continue;
+                slots = static_cast<std::size_t>(count);
+            }
+            const std::size_t held = buffered(p, c) / slots;
+            if (held < vectors) vectors = held;
+        }
+    }
+    return vectors;
+}
+
+void FIR::dout_trim_mpz(mpz_class& result, const mpz_class& x) {
+    if (out_rnd == RND_NONE) {
+        result = x;
+        return;
+    }
+    mpz_tdiv_qr(trim_quotient.get_mpz_t(), trim_remainder.get_mpz_t(), x.get_mpz_t(), trim_divisor.get_mpz_t());
+    result = trim_quotient;
+    const int sign = mpz_sgn(trim_remainder.get_mpz_t());
+    if (sign == 0) return;
+    // |r| against half the divisor; the integer-to-double comparison is exact.
+    const double h = dout_scale / 2;
+    const int beyond_half = sign > 0 ? mpz_cmp_d(trim_remainder.get_mpz_t(), h)
+                                     : -mpz_cmp_d(trim_remainder.get_mpz_t(), -h);
+    const bool q_odd = mpz_odd_p(trim_quotient.get_mpz_t()) != 0;
+    int step = 0;  // added to the quotient: -1, 0 or +1
+    switch (out_rnd) {
+        case RND_DOWN: step = sign < 0 ? -1 : 0; break;
+        case RND_TO_EVEN: step = beyond_half > 0 || (beyond_half == 0 && q_odd) ? sign : 0; break;
+        case RND_TO_ODD: step = beyond_half > 0 || (beyond_half == 0 && !q_odd) ? sign : 0; break;
+        case RND_POSIX: step = beyond_half >= 0 ? sign : 0; break;
+        case RND_HALF_DOWN: step = beyond_half > 0 || (beyond_half == 0 && sign < 0) ? sign : 0; break;
+        case RND_HALF_UP: step = beyond_half > 0 || (beyond_half == 0 && sign > 0) ? sign : 0; break;
+        case RND_HALF_TO_ZERO: step = beyond_half > 0 ? sign : 0; break;
+        default: step = 0; break;
+    }
+    if (step > 0) {
+        result += 1;
+    } else if (step < 0) {
+        result -= 1;
+    }
+}
+
+// Double mode: removes the oldest sample of (path, chan), hands back its raw
+// value, and returns it scaled, rounded and wrapped to the output format.
+double FIR::take_rounded(int path, int chan, double& raw) {
+    SampleFifo<double>& buf = out_buf[path][chan];
+    raw = buf.front();
+    buf.pop_front();
+    dout_fmt.clearMessages();
+    return dout_fmt.do_restrict((raw / dout_scale) * dout_fmt.getScale()) * dout_fmt.getInvScale();
+}
+
+template <>
+int FIR::get_chan<double>(double& value, int path, int chan) {
+    if (use_mpz) {
+        SampleFifo<mpz_class>& buf = out_buf_mpz[path][chan];
+        dout_trim_mpz(out_mpz, buf.front());
+        buf.pop_front();
+        value = mpz_get_d(out_mpz.get_mpz_t()) / out_fract_scale;
+        return 0;
+    }
+    double raw = 0.0;
+    value = take_rounded(path, chan, raw);
+    return 0;
+}
+
+template <>
+int FIR::get_chan<zeb_complex>(zeb_complex& value, int path, int chan) {
+    double filtered = 0.0;
+    get_chan(filtered, path, chan);
+    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
+        SampleFifo<double>& line = hilbert_delay[path][chan];
+        value.re = line.front();
+        line.pop_front();
+        value.im = filtered;
+    } else {
+        value.re = filtered;
+        value.im = 0.0;
+    }
+    return 0;
+}
+
+template <>
+int FIR::get_chan<mpz_class>(mpz_class& value, int path, int chan) {
+    if (use_mpz) {
+        SampleFifo<mpz_class>& buf = out_buf_mpz[path][chan];
+        dout_trim_mpz(value, buf.front());
+        buf.pop_front();
+        return 0;
+    }
+    double raw = 0.0;
+    const double y = take_rounded(path, chan, raw);
+    mpz_set_d(value.get_mpz_t(), y * out_fract_scale);
+    if (dbg_logger->active()) {
+        dbg_logger->note(labelled("Out raw: ", raw));
+        dbg_logger->note(labelled("Out rounded: ", y));
+        dbg_logger->note(labelled("Out scaled: ", y * out_fract_scale));
+    }
+    return 0;
+}
+
+template <>
+int FIR::get_chan<zeb_mpz_complex>(zeb_mpz_complex& value, int path, int chan) {
+    if (use_mpz) {
+        SampleFifo<mpz_class>& buf = out_buf_mpz[path][chan];
+        dout_trim_mpz(out_mpz, buf.front());
+        buf.pop_front();
+    } else {
+        double raw = 0.0;
+        const double y = take_rounded(path, chan, raw);
+        mpz_set_d(out_mpz.get_mpz_t(), y * out_fract_scale);
+        if (dbg_logger->active()) {
+            dbg_logger->note(labelled("Out raw: ", raw));
+            dbg_logger->note(labelled("Out rounded: ", y * out_fract_scale));
+        }
+    }
+    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
+        SampleFifo<double>& line = hilbert_delay[path][chan];
+        mpz_set_d(value.re, line.front() * data_fract_scale);
+        line.pop_front();
+        mpz_set(value.im, out_mpz.get_mpz_t());
+    } else {
+        mpz_set(value.re, out_mpz.get_mpz_t());
+        mpz_set_ui(value.im, 0);
+    }
+    return 0;
+}
+
+template <>
+int FIR::set_array_chan<zeb_array_real>(zeb_array_real& out, int path, int chan, int k) {
+    double value = 0.0;
+    get_chan(value, path, chan);
+    return zeb_fir_v7_1_zeb_array_real_set_chan(&out, value, path, chan, k, CurrentPattern);
+}
+
+template <>
+int FIR::set_array_chan<zeb_array_complex>(zeb_array_complex& out, int path, int chan, int k) {
+    zeb_complex value{0.0, 0.0};
+    get_chan(value, path, chan);
+    return zeb_fir_v7_1_zeb_array_complex_set_chan(&out, value, path, chan, k, CurrentPattern);
+}
+
+template <>
+int FIR::set_array_chan<zeb_array_mpz>(zeb_array_mpz& out, int path, int chan, int k) {
+    get_chan(scratch_mpz, path, chan);
+    return zeb_fir_v7_1_zeb_array_mpz_set_chan(&out, scratch_mpz.get_mpz_t(), path, chan, k, CurrentPattern);
+}
+
+template <>
+int FIR::set_array_chan<zeb_array_mpz_complex>(zeb_array_mpz_complex& out, int path, int chan, int k) {
+    get_chan(scratch_pair.value, path, chan);
+    return zeb_fir_v7_1_zeb_array_mpz_complex_set_chan(&out, scratch_pair.value, path, chan, k, CurrentPattern);
+}
+
+void FIR::store_slot(zeb_array_real& out, std::size_t p) { get_chan(out.data[p], static_cast<int>(p), slot_chan); }
+void FIR::store_slot(zeb_array_complex& out, std::size_t p) {
+    get_chan(out.data[p], static_cast<int>(p), slot_chan);
+}
+void FIR::store_slot(zeb_array_mpz& out, std::size_t p) {
+    get_chan(scratch_mpz, static_cast<int>(p), slot_chan);
+    mpz_set(out.data + p, scratch_mpz.get_mpz_t());
+}
+void FIR::store_slot(zeb_array_mpz_complex& out, std::size_t p) {
+    get_chan(out.data[p], static_cast<int>(p), slot_chan);
+}
+
+template <typename T>
+int FIR::data_get(T& out) {
+    const std::size_t P = configuration.num_paths;
+    const std::size_t C = configuration.num_channels;
+    if (chan_pos_out != 0) throw FIRException("Channel postion non-zero, cannot get a packet");
+    if ((out.dim_size != 2 && out.dim_size != 3) || out.dim == nullptr) throw FIRException(fir_text::kPacketDimension);
+    // Lengths must be exactly the model's: a smaller record could not take
+    // every path and channel of the vectors it asks for.
+    if (out.dim[0] != P || out.dim[1] != C) {
+        throw FIRException(fir_text::packet_size(P, C));
+    }
+    const std::size_t requested = out.dim_size == 3 ? out.dim[2] : 1;
+    const std::size_t available = available_vectors();
+    const std::size_t vectors = requested < available ? requested : available;
+    // Checked before anything leaves the buffers, so a refused read loses nothing.
+    if (vectors > 0 && (out.data == nullptr || out.data_capacity / (P * C) < vectors)) {
+        std::ostringstream text;
+        text << "Output array capacity too small, expecting room for vectors: " << vectors;
+        throw FIRException(text.str());
+    }
+    if (requested > vectors) {
+        logger->warn("Getting more vectors than available, reseting array size");
+        if (out.dim_size == 3) out.dim[2] = vectors;
+        out.data_size = P * C * vectors;
+    }
+    const bool notes = dbg_logger->active();
+    if (notes) dbg_logger->note(labelled("act_vectors: ", vectors));
+    if (vectors == 0) return ZEB_STATUS_OK;
+
+    const bool basic = CurrentPattern == ZEB_FIR_V7_1_PATTERN_BASIC;
+    // Counts of samples already stored per (path, channel); under the basic
+    // order every channel has exactly one slot, so the count is the vector.
+    std::vector<int> counts(basic ? 0 : P * C, 0);
+    for (std::size_t v = 0; v < vectors; ++v) {
+        for (std::size_t p = 0; p < P; ++p) {
+            for (std::size_t s = 0; s < C; ++s) {
+                const unsigned int c = channel_of_slot(static_cast<unsigned int>(s));
+                const int k = basic ? static_cast<int>(v) : counts[p * C + c];
+                if (notes) {
+                    std::ostringstream note;
+                    note << "Pulling path: " << p << " channel: " << c << "i: " << k;
+                    dbg_logger->note(note.str());
+                }
+                if (set_array_chan(out, static_cast<int>(p), static_cast<int>(c), k) != 0) {
+                    std::ostringstream text;
+                    text << "Unabled to set data for path: " << p << " chan: " << c << " vector: " << k;
+                    throw FIRException(text.str());
+                }
+                if (!basic) ++counts[p * C + c];
+            }
+        }
+    }
+    return ZEB_STATUS_OK;
+}
+
+template <typename T>
+int FIR::data_get_chan(T& out) {
+    const std::size_t P = configuration.num_paths;
+    if (out.dim_size != 1 || out.dim == nullptr) throw FIRException(fir_text::kSlotDimension);
+    if (out.dim[0] != P) throw FIRException(labelled("Incorrect data size, expecting num_paths: ", P));
+    // Room for one sample per path, grown through the record's own table
+    // when it allows it; checked before anything is taken.
+    if (out.data_capacity < P && reserve_data(out, P) != 0) {
+        throw FIRException(labelled("Output array capacity too small, expecting num_paths: ", P));
+    }
+
+    const unsigned int s = static_cast<unsigned int>(chan_pos_out);
+    unsigned int c = s;
+    if (configuration.chan_seq == ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ) {
+        if (pattern_queue.empty()) {
+            dbg_logger->error("No channel pattern in queue, will use the channel sequence number!!!!");
+        } else {
+            const zeb_fir_v7_1_pattern pattern = pattern_queue.front();
+            pattern_queue.pop_front();
+            c = static_cast<unsigned int>(pattern_slot_owner(pattern, s));
+        }
+    }
+    const bool notes = dbg_logger->active();
+    if (notes) dbg_logger->note(labelled("Pull channel: ", c));
+
+    for (std::size_t p = 0; p < P; ++p) {
+        if (buffered(static_cast<unsigned int>(p), c) == 0) {
+            out.data_size = 0;
+            return ZEB_STATUS_OK;
+        }
+    }
+    out.data_size = P;
+    slot_chan = static_cast<int>(c);
+    for (std::size_t p = 0; p < P; ++p) store_slot(out, p);
+    if (++chan_pos_out == static_cast<int>(configuration.num_channels)) chan_pos_out = 0;
+    if (notes) dbg_logger->note(labelled("chanCountOut: ", chan_pos_out));
+    return ZEB_STATUS_OK;
+}
+
+template int FIR::data_get<zeb_array_real>(zeb_array_real&);
+template int FIR::data_get<zeb_array_complex>(zeb_array_complex&);
+template int FIR::data_get<zeb_array_mpz>(zeb_array_mpz&);
+template int FIR::data_get<zeb_array_mpz_complex>(zeb_array_mpz_complex&);
+template int FIR::data_get_chan<zeb_array_real>(zeb_array_real&);
+template int FIR::data_get_chan<zeb_array_complex>(zeb_array_complex&);
+template int FIR::data_get_chan<zeb_array_mpz>(zeb_array_mpz&);
+template int FIR::data_get_chan<zeb_array_mpz_complex>(zeb_array_mpz_complex&);

@@ -1,0 +1,170 @@
+// Run-time configuration and coefficient reload packets: checked and queued
+// on arrival, applied at the synchronisation points of the data stream.
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+#include "model/fir.h"
+#include "model/fir_text.h"
+#include "patterns/pattern_tables.h"
+
+namespace {
+
+
+// Number of values a 1-D host array really holds: its first length, bounded
+// by its store.
+std::size_t values_held(const zeb_array_uint* array) {
+    if (array == nullptr || array->data == nullptr) return 0;
+    std::size_t held = array->data_size;
+    if (array->dim_size >= 1 && array->dim != nullptr && array->dim[0] < held) held = array->dim[0];
+    return held;
+}
+
+}  // namespace
+
+using fir_text::labelled;
+
+int call_cnfg_sync(void* model) { return static_cast<FIR*>(model)->cnfg_sync(); }
+
+int FIR::config_send(const zeb_fir_v7_1_cnfg_packet& packet) {
+    const unsigned int C = configuration.num_channels;
+    const unsigned int S = configuration.coeff_sets;
+    const bool by_channel = configuration.config_method != ZEB_FIR_V7_1_CONFIG_SINGLE;
+
+    zeb_fir_v7_1_pattern pattern = packet.chanpat;
+    if (configuration.chan_seq == ZEB_FIR_V7_1_BASIC_CHAN_SEQ) {
+        if (S == 1 && configuration.reloadable == 0) {
+            logger->warn("Ignoring config packet as not required for model configuration");
+            return ZEB_STATUS_OK;
+        }
+    } else if (!pattern_valid_for(pattern, C)) {
+        logger->warn("Channel pattern ID is invalid for specified number of channels, using default value");
+        pattern = pattern_first_for(C);
+    }
+
+    const std::size_t m = by_channel ? C : 1;
+    const zeb_array_uint* fsel = packet.fsel;
+    if (S > 1) {
+        if (fsel != nullptr && fsel->dim_size > 1) throw FIRException("Expecting 1-D array for fsel");
+        const std::size_t n = fsel != nullptr && fsel->dim_size == 1 && fsel->dim != nullptr ? fsel->dim[0] : 0;
+        if ((n < C && by_channel) || values_held(fsel) < m)
+            throw FIRException(labelled("Insufficient fsel values specified, expecting", m));
+        if (n > C && by_channel) logger->warn(labelled("More fsel values specified than required, will use first ", C));
+        if (n > 1 && !by_channel) logger->warn("Will only use the first fsel values specificed");
+    }
+
+    OwnedUintArray selectors(zeb_fir_v7_1_zeb_array_uint_create());
+    if (!selectors || zeb_fir_v7_1_zeb_array_uint_reserve_dim(selectors.get(), 1) != 0)
+        throw FIRException("Unable to reserve dimension for fsel");
+    selectors->dim_size = 1;
+    selectors->dim[0] = m;
+    selectors->data_size = m;
+    if (zeb_fir_v7_1_zeb_array_uint_reserve_data(selectors.get(), m) != 0)
+        throw FIRException("Unable to reserve data for fsel");
+
+    // With a single set nothing guarantees the values; missing ones count as 0.
+    const std::size_t held = values_held(fsel);
+    for (std::size_t i = 0; i < m; ++i) {
+        const unsigned int v = i < held ? fsel->data[i] : 0;
+        if (v > S - 1) {
+            std::ostringstream text;
+            text << "fsel[" << i << "] : " << v << " is greater than maximum number of coeff_sets: " << S - 1
+                 << ". Reseting to: " << S - 1;
+            logger->warn(text.str());
+            selectors->data[i] = S - 1;
+        } else {
+            selectors->data[i] = v;
+        }
+    }
+    cnfg_queue.push_back(QueuedConfig{pattern, std::move(selectors)});
+    return ZEB_STATUS_OK;
+}
+
+int FIR::reload_send(const zeb_fir_v7_1_rld_packet& packet) {
+    const unsigned int S = configuration.coeff_sets;
+    const unsigned int K = configuration.num_coeffs;
+    if (configuration.reloadable == 0) {
+        logger->warn("Ignoring reload packet as not required for model configuration");
+        return ZEB_STATUS_OK;
+    }
+    if (S > 1 && packet.fsel > S - 1) {
+        logger->warn(labelled("Invalid reload fsel, ", packet.fsel) + ", ignoring packet");
+        return ZEB_STATUS_ERROR;
+    }
+    const zeb_array_real* coeff = packet.coeff;
+    if (coeff == nullptr) throw FIRException("Reload packet has no coeff array");
+    if (coeff->dim_size > 1) throw FIRException("Expecting 1-D array for coeff");
+    const std::size_t n = coeff->dim_size == 1 && coeff->dim != nullptr ? coeff->dim[0] : 0;
+    if (n < K) throw FIRException(labelled("Insufficient coeff values specified, expecting", K));
+    if (coeff->data == nullptr || coeff->data_size < n)
+        throw FIRException("Reload coeff array holds fewer values than its length");
+    for (std::size_t i = 0; i < K; ++i) {
+        if (!std::isfinite(coeff->data[i])) throw FIRException("Coefficient value is not a finite number");
+    }
+    if (n > K) logger->warn(labelled("More coeff values specified than required, will use first ", K));
+
+    OwnedRealArray values(zeb_fir_v7_1_zeb_array_real_create());
+    if (!values || zeb_fir_v7_1_zeb_array_real_reserve_dim(values.get(), 1) != 0)
+        throw FIRException("Unable to reserve dimension for coeff");
+    values->dim_size = 1;
+    values->dim[0] = K;
+    values->data_size = K;
+    if (zeb_fir_v7_1_zeb_array_real_reserve_data(values.get(), K) != 0)
+        throw FIRException("Unable to reserve data for coeff");
+    std::copy(coeff->data, coeff->data + K, values->data);
+
+    rld_queue.push_back(QueuedReload{S > 1 ? packet.fsel : 0u, std::move(values)});
+    return ZEB_STATUS_OK;
+}
+
+int FIR::cnfg_sync() {
+    if (cnfg_queue.empty()) return ZEB_STATUS_OK;
+    if (dbg_logger->active()) dbg_logger->note("Starting Sync...");
+
+    while (!rld_queue.empty()) {
+        QueuedReload reload = std::move(rld_queue.front());
+        rld_queue.pop_front();
+        coeffs[reload.fsel] = std::move(process_coeff(reload.coeff->data, 1)[0]);
+    }
+
+    QueuedConfig packet = std::move(cnfg_queue.front());
+    cnfg_queue.pop_front();
+
+    const unsigned int C = configuration.num_channels;
+    const bool by_channel = configuration.config_method == ZEB_FIR_V7_1_CONFIG_BY_CHANNEL;
+    std::vector<unsigned int> sel(C, 0);
+    if (configuration.coeff_sets > 1) {
+        if (dbg_logger->active()) dbg_logger->note("Reading fsel values...\n");
+        for (unsigned int i = 0; i < C; ++i) sel[i] = packet.fsel->data[by_channel ? i : 0];
+    }
+    packet.fsel.reset();
+
+    for (std::size_t p = 0; p < configuration.num_paths; ++p) {
+        for (unsigned int c = 0; c < C; ++c) {
+            if (use_mpz) {
+                filters_mpz[p][c].setCoefficients(coeffs[sel[c]]);
+            } else {
+                filters[p][c].setCoefficients(coeffs[sel[c]]);
+            }
+        }
+    }
+
+    if (configuration.chan_seq == ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ && packet.chanpat != CurrentPattern) {
+        if (dbg_logger->active()) {
+            std::ostringstream note;
+            note << "Updating CurrentPattern: " << CurrentPattern << " cnfg.chanpat: " << packet.chanpat;
+            dbg_logger->note(note.str());
+        }
+        CurrentPattern = packet.chanpat;
+        for (std::size_t p = 0; p < configuration.num_paths; ++p) {
+            for (unsigned int c = 0; c < C; ++c) {
+                if (use_mpz) {
+                    filters_mpz[p][c].reset();
+                } else {
+                    filters[p][c].reset();
+                }
+            }
+        }
+    }
+    return ZEB_STATUS_OK;
+}

@@ -1,6 +1,7 @@
 // zeb-fir run as a process: help, version, the field table, and every way
 // of building the configuration (--set, --config, --coeff-file) with the
 // messages and exit statuses of each refusal.
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -242,4 +243,32 @@ TEST(ToolConfig, CoefficientCountsThatWouldOverrunAreRefused)
     const auto fewer = run_tool({"--set", "num_coeffs=3"}, dir);
     ASSERT_EQ(fewer.status, 0) << fewer.err;
     EXPECT_EQ(first_lines(fewer.out, 4), (std::vector<std::string>{"6", "0", "-4", "0"}));
+}
+
+TEST(ToolReadme, DocumentsWhatTheToolDoes)
+{
+    const std::string readme = tooltest::read_file(ZEB_SOURCE_DIR "/README.md");
+    EXPECT_NE(readme.find("```sh\ncmake -S . -B build && cmake --build build -j2 && ./build/tools/zeb-fir\n```"),
+              std::string::npos);
+    EXPECT_NE(readme.find("```sh\nbash tools/run-all-tests.sh\n```"), std::string::npos);
+
+    // The reference table is the one the tool prints.
+    const auto fields = run_tool({"--list-fields"}, scratch_dir());
+    ASSERT_EQ(fields.status, 0);
+    EXPECT_NE(readme.find(fields.out), std::string::npos) << "README field table differs from zeb-fir --list-fields";
+
+    // The summary lines quoted in the tour are those of the default run.
+    const auto run = run_tool({}, scratch_dir());
+    std::istringstream lines(readme);
+    std::string line;
+    int quoted = 0;
+    while (std::getline(lines, line)) {
+        const bool summary_row = line.size() > 24 && line.compare(0, 2, "# ") == 0 && line[23] == ' ' &&
+                                 line.find_first_not_of("abcdefghijklmnopqrstuvwxyz ", 2) >= 24;
+        if (!summary_row)
+            continue;
+        ++quoted;
+        EXPECT_NE(run.out.find(line + "\n"), std::string::npos) << line;
+    }
+    EXPECT_GE(quoted, 5);
 }

@@ -106,9 +106,16 @@ void FIR::fill_sink(T* sink, const char* suffix, const zeb_array_real& input, st
     if (reserve_dim(*sink, 3) != 0) fail("Unable to reserve dimension for data_sink");
     sink->dim_size = 3;
     if (calc_size(input, *sink) != 0) fail("Unable to calculate size for data_sink");
+    const std::size_t needed = sink->dim[0] * sink->dim[1] * vectors;
+    if (reserve_data(*sink, needed) != 0) {
+        // Nothing is delivered, so the record must not announce more than
+        // it holds.
+        sink->dim[2] = 0;
+        sink->data_size = 0;
+        fail("Unable to reserve data for data_sink");
+    }
     sink->dim[2] = vectors;
-    sink->data_size = sink->dim[0] * sink->dim[1] * vectors;
-    if (reserve_data(*sink, sink->data_size) != 0) fail("Unable to reserve data for data_sink");
+    sink->data_size = needed;
     if (data_get(*sink) != 0) fail("Unable to fill data_sink");
 }
 

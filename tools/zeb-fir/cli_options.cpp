@@ -1,0 +1,122 @@
+#include "cli_options.h"
+
+#include <string_view>
+
+#include "text_fields.h"
+#include "tool_error.h"
+
+namespace zebtool {
+
+namespace {
+
+// Options that take a value, as "--opt VALUE" or "--opt=VALUE".
+const char* const kValued[] = {"--set",    "--config",      "--coeff-file", "--input",  "--input-format", "--output",
+                               "--format", "--compare",     "--config-packet", "--reload", "--packet"};
+
+bool takes_value(std::string_view name)
+{
+    for (const char* valued : kValued)
+        if (name == valued)
+            return true;
+    return false;
+}
+
+SampleFormat format_value(const std::string& option, const std::string& value)
+{
+    if (value == "real")
+        return SampleFormat::Real;
+    if (value == "int")
+        return SampleFormat::Int;
+    throw ToolError(option + " " + value + ": expected 'real' or 'int'");
+}
+
+void set_once(std::string& target, bool& given, const std::string& option, const std::string& value)
+{
+    if (given)
+        throw ToolError(option + " given twice");
+    target = value;
+    given = true;
+}
+
+}  // namespace
+
+Options parse_command_line(int argc, const char* const* argv)
+{
+    Options options;
+    bool input_given = false;
+    bool compare_given = false;
+    bool format_given = false;
+    bool input_format_given = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::string value;
+        bool has_value = false;
+        const std::size_t eq = arg.find('=');
+        if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg.resize(eq);
+            has_value = true;
+        }
+        if (takes_value(arg)) {
+            if (!has_value) {
+                if (i + 1 >= argc)
+                    throw ToolError(arg + " needs a value (see zeb-fir --help)");
+                value = argv[++i];
+            }
+        } else if (has_value) {
+            throw ToolError(arg + " takes no value");
+        }
+
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--list-fields") {
+            options.list_fields = true;
+        } else if (arg == "--summary") {
+            options.summary = true;
+        } else if (arg == "--set") {
+            options.config_steps.push_back({ConfigStep::Kind::Set, value});
+        } else if (arg == "--config") {
+            options.config_steps.push_back({ConfigStep::Kind::ConfigFile, value});
+        } else if (arg == "--coeff-file") {
+            options.config_steps.push_back({ConfigStep::Kind::CoeffFile, value});
+        } else if (arg == "--input") {
+            if (value.empty())
+                throw ToolError("--input needs a file name, or - for standard input");
+            set_once(options.input, input_given, arg, value);
+        } else if (arg == "--input-format") {
+            std::string unused;
+            set_once(unused, input_format_given, arg, value);
+            options.input_integers = format_value(arg, value) == SampleFormat::Int;
+        } else if (arg == "--output") {
+            if (value.empty())
+                throw ToolError("--output needs a file name, or - for standard output");
+            set_once(options.output, options.output_given, arg, value);
+        } else if (arg == "--format") {
+            std::string unused;
+            set_once(unused, format_given, arg, value);
+            options.format = format_value(arg, value);
+        } else if (arg == "--compare") {
+            if (value.empty())
+                throw ToolError("--compare needs a file name");
+            set_once(options.compare, compare_given, arg, value);
+        } else if (arg == "--config-packet") {
+            options.schedule.push_back(parse_scheduled_command(PacketCommand::Kind::Config, value, arg));
+        } else if (arg == "--reload") {
+            options.schedule.push_back(parse_scheduled_command(PacketCommand::Kind::Reload, value, arg));
+        } else if (arg == "--packet") {
+            std::int64_t n = 0;
+            if (!parse_int64(value, n) || n < 1 || n > 1048576)
+                throw ToolError("--packet " + value + ": expected a number of vectors from 1 to 1048576");
+            options.packet_vectors = static_cast<std::size_t>(n);
+        } else if (arg.rfind("-", 0) == 0 && arg != "-") {
+            throw ToolError("unknown option '" + arg + "' (see zeb-fir --help)");
+        } else {
+            throw ToolError("unexpected argument '" + arg + "' (the stimulus file is given with --input)");
+        }
+    }
+    return options;
+}
+
+}  // namespace zebtool

@@ -1,0 +1,170 @@
+// zeb-fir: runs the filter model from the command line (see --help).
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <new>
+#include <sstream>
+
+#include "builtin_stimulus.h"
+#include "cli_options.h"
+#include "config_builder.h"
+#include "config_fields.h"
+#include "golden_compare.h"
+#include "model_session.h"
+#include "model_summary.h"
+#include "output_file.h"
+#include "progress_line.h"
+#include "sample_sink.h"
+#include "stimulus_reader.h"
+#include "stream_runner.h"
+#include "tool_error.h"
+
+namespace zebtool {
+namespace {
+
+const zeb_fir_v7_1_config& build_config(ConfigBuilder& builder, const Options& options)
+{
+    for (const ConfigStep& step : options.config_steps) {
+        switch (step.kind) {
+        case ConfigStep::Kind::Set:
+            builder.assign(step.text, "--set " + step.text);
+            break;
+        case ConfigStep::Kind::ConfigFile:
+            builder.load_config_file(step.text);
+            break;
+        case ConfigStep::Kind::CoeffFile:
+            builder.load_coeff_file(step.text);
+            break;
+        }
+    }
+    return builder.finish();
+}
+
+std::uint64_t regular_file_size(const std::string& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return 0;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? 0 : static_cast<std::uint64_t>(size);
+}
+
+int run(const Options& options)
+{
+    ConfigBuilder builder;
+    ModelSession model(build_config(builder, options));
+    SampleSink sink(model.handle(), options.format, model.hilbert(), model.paths(), model.channels());
+
+    // Stimulus source.
+    const bool builtin = options.input.empty();
+    std::istringstream builtin_text;
+    std::ifstream file;
+    std::istream* in = &std::cin;
+    std::string source = "<stdin>";
+    std::string description;
+    if (builtin) {
+        BuiltinStimulus stimulus = make_builtin_stimulus(model.config());
+        builtin_text.str(std::move(stimulus.text));
+        description = std::move(stimulus.description);
+        in = &builtin_text;
+        source = "<built-in>";
+    } else if (options.input != "-") {
+        file.open(options.input);
+        if (!file)
+            throw ToolError("cannot read stimulus file '" + options.input + "'");
+        in = &file;
+        source = options.input;
+        description = options.input;
+    } else {
+        description = "standard input";
+    }
+    // The built-in stimulus is written in sample values whatever --input-format says.
+    const bool integers = options.input_integers && !builtin;
+    if (integers)
+        description += " (integers in input LSBs)";
+    const double unit = integers ? std::ldexp(1.0, -static_cast<int>(model.config().data_fract_width)) : 1.0;
+    StimulusReader stimulus(*in, source, model.paths(), unit, integers);
+
+    // Destinations.
+    std::unique_ptr<OutputFile> output;
+    if (options.compare.empty() || options.output_given)
+        output = std::make_unique<OutputFile>(options.output);
+    std::unique_ptr<GoldenComparer> golden;
+    if (!options.compare.empty())
+        golden = std::make_unique<GoldenComparer>(options.compare, options.format, model.paths(), model.hilbert());
+
+    if (options.summary || builtin) {
+        for (const std::string& line : model_summary(model, options.format, description)) {
+            if (output)
+                output->write_line(line, false);
+            else
+                std::printf("%s\n", line.c_str());
+        }
+    }
+
+    const std::size_t packet =
+        options.packet_vectors ? options.packet_vectors : automatic_packet_vectors(model.config());
+    StreamRunner runner(model, sink, packet, output.get(), golden.get(), options.schedule);
+    ProgressLine progress(!builtin && ProgressLine::wanted(), builtin ? 0 : regular_file_size(options.input));
+    try {
+        runner.run(stimulus, progress);
+    } catch (const ToolError&) {
+        progress.finish();
+        if (output && output->is_stdout()) {
+            output->abandon();
+            if (output->data_lines() != 0)
+                std::fprintf(stderr, "zeb-fir: the output is incomplete: %llu lines were written before this error:\n",
+                             static_cast<unsigned long long>(output->data_lines()));
+        } else if (output) {
+            output->abandon();
+            std::fprintf(stderr, "zeb-fir: %s was not written because of this error:\n", output->path().c_str());
+        }
+        throw;
+    }
+    if (output)
+        output->commit();
+    if (!golden)
+        return kExitOk;
+    const bool same = golden->finish();
+    golden->report(stdout);
+    std::fflush(stdout);
+    return same ? kExitOk : kExitMismatch;
+}
+
+}  // namespace
+}  // namespace zebtool
+
+int main(int argc, char** argv)
+{
+    using namespace zebtool;
+    std::ios::sync_with_stdio(false);
+    try {
+        const Options options = parse_command_line(argc, argv);
+        if (options.help) {
+            std::fputs(help_text(), stdout);
+            return kExitOk;
+        }
+        if (options.version) {
+            std::printf("%s\n", zeb_fir_v7_1_get_version());
+            return kExitOk;
+        }
+        if (options.list_fields) {
+            print_field_table(stdout);
+            return kExitOk;
+        }
+        return run(options);
+    } catch (const ToolError& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "zeb-fir: %s\n", e.what());
+    } catch (const std::bad_alloc&) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "zeb-fir: out of memory\n");
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "zeb-fir: %s\n", e.what());
+    }
+    return kExitError;
+}

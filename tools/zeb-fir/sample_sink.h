@@ -1,0 +1,50 @@
+// The data sink the model fills after every whole-packet send, in the form
+// the chosen output format needs, and the text of each of its samples.
+//   real: doubles (complex pairs for a Hilbert filter);
+//   int:  GMP integers in units of the output LSB, exact in every
+//         arithmetic mode (for a Hilbert filter the real part, the delayed
+//         input, is in units of the input LSB).
+#ifndef ZEB_TOOL_SAMPLE_SINK_H
+#define ZEB_TOOL_SAMPLE_SINK_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "c_records.h"
+
+namespace zebtool {
+
+enum class SampleFormat { Real, Int };
+
+class SampleSink {
+public:
+    // Creates the record and registers it with the model.
+    SampleSink(zeb_fir_v7_1* model, SampleFormat format, bool complex, std::size_t paths, std::size_t channels);
+
+    // Numbers per output line: one per path, two (re, im) for complex output.
+    std::size_t columns() const { return complex_ ? 2 * paths_ : paths_; }
+
+    // Whole output vectors delivered by the latest send.
+    std::size_t vectors() const;
+
+    // Text of slot `slot` of delivered vector `vector`, path by path.
+    void format_slot(std::size_t vector, std::size_t slot, std::vector<std::string>& fields);
+
+private:
+    void put_real(double v, std::string& field) const;
+    void put_int(mpz_srcptr v, std::string& field);
+
+    bool complex_;
+    std::size_t paths_;
+    std::size_t channels_;
+    zeb_array_real_handle real_;
+    zeb_array_complex_handle complex_real_;
+    zeb_array_mpz_handle mpz_;
+    zeb_array_mpz_complex_handle complex_mpz_;
+    std::vector<char> digits_;
+};
+
+}  // namespace zebtool
+
+#endif

@@ -22,6 +22,15 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/zeb_fir_v7_1Config.cmake
   ${CMAKE_CURRENT_BINARY_DIR}/zeb_fir_v7_1ConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/zeb_fir_v7_1)
 
+# The .pc file locates the prefix from its own directory, so an install made
+# with `cmake --install --prefix DIR` reports DIR, not the configure-time prefix.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  set(ZEB_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+else()
+  file(RELATIVE_PATH ZEB_PC_UP "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+  string(REGEX REPLACE "/$" "" ZEB_PC_UP "${ZEB_PC_UP}")
+  set(ZEB_PC_PREFIX "\${pcfiledir}/${ZEB_PC_UP}")
+endif()
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/zeb_fir_v7_1.pc.in
   ${CMAKE_CURRENT_BINARY_DIR}/zeb_fir_v7_1.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/zeb_fir_v7_1.pc

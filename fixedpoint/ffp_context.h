@@ -79,6 +79,13 @@ public:
     double do_fromfix(double x, bool lossy);
 
 private:
+    // Rounds x (fraction f != 0, integer part whole) by the rounding mode.
+    double round_fraction(double x, double whole, double f) const;
+    // Result of the overflow rule for v beyond max_int (above) or min_int.
+    double resolve_overflow(double v, bool above) const;
+    // Appends one report line; under WARN_ONCE clears kind, under WARN_THROW throws.
+    void report(const std::string& line, WarnMode kind);
+
     int width;
     int frac;
     RndMode rounding_mode;

@@ -1,5 +1,6 @@
 // Input path: quantise every sample and feed it to its path's and
 // channel's kernel, in the order the hardware receives them.
+#include <cmath>
 #include <sstream>
 
 #include "model/fir.h"
@@ -11,6 +12,15 @@ const char* const kPacketDimensionText =
     "Incorrect data array dimension, expecting num_paths by num_channels (by number of vectors)";
 const char* const kSlotDimensionText = "Incorrect data array dimension, expected 1-D array of num_paths";
 const char* const kShortInputText = "Input array holds fewer samples than its dimensions promise";
+const char* const kNotFiniteText = "Input sample is not a finite number";
+
+// NaN or infinity has no fixed-point value; refused before anything is fed.
+bool all_finite(const double* values, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!std::isfinite(values[i])) return false;
+    }
+    return true;
+}
 
 template <typename V>
 std::string labelled(const char* label, V value) {
@@ -47,6 +57,7 @@ int FIR::data_send(const zeb_array_real& input) {
     const std::size_t V = input.dim_size == 3 ? input.dim[2] : 1;
     const std::size_t per_vector = P * C;
     if (V > 0 && (input.data == nullptr || input.data_size / per_vector < V)) throw FIRException(kShortInputText);
+    if (V > 0 && !all_finite(input.data, per_vector * V)) throw FIRException(kNotFiniteText);
 
     // Samples are taken at (path, slot, vector): while the pattern holds
     // this is where the channel view puts the channel's k-th sample, and
@@ -71,6 +82,7 @@ int FIR::data_send_chan(const zeb_array_real& input) {
     if (input.dim_size != 1 || input.dim == nullptr) throw FIRException(kSlotDimensionText);
     if (input.dim[0] != P) throw FIRException(labelled("Incorrect data size, expecting num_paths: ", P));
     if (input.data == nullptr || input.data_size < P) throw FIRException(kShortInputText);
+    if (!all_finite(input.data, P)) throw FIRException(kNotFiniteText);
 
     const unsigned int s = static_cast<unsigned int>(chan_pos_in);
     const unsigned int c = channel_of_slot(s);

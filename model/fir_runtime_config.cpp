@@ -1,6 +1,7 @@
 // Run-time configuration and coefficient reload packets: checked and queued
 // on arrival, applied at the synchronisation points of the data stream.
 #include <algorithm>
+#include <cmath>
 #include <sstream>
 
 #include "model/fir.h"
@@ -100,6 +101,9 @@ int FIR::reload_send(const zeb_fir_v7_1_rld_packet& packet) {
     if (n < K) throw FIRException(labelled("Insufficient coeff values specified, expecting", K));
     if (coeff->data == nullptr || coeff->data_size < n)
         throw FIRException("Reload coeff array holds fewer values than its length");
+    for (std::size_t i = 0; i < K; ++i) {
+        if (!std::isfinite(coeff->data[i])) throw FIRException("Coefficient value is not a finite number");
+    }
     if (n > K) logger->warn(labelled("More coeff values specified than required, will use first ", K));
 
     OwnedRealArray values(zeb_fir_v7_1_zeb_array_real_create());

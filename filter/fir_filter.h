@@ -1,0 +1,104 @@
+// Streaming polyphase FIR filter changing the sample rate by L/M (L output
+// steps per M input samples).  Instantiated for double samples and for GMP
+// integer samples; coefficients are doubles in both.
+#ifndef ZEB_FIR_FILTER_FIR_FILTER_H
+#define ZEB_FIR_FILTER_FIR_FILTER_H
+
+#include <gmpxx.h>
+
+#include <cstddef>
+#include <vector>
+
+#include "filter/fir_filter_exception.h"
+
+template <typename T, typename C = double>
+class FirFilter {
+public:
+    using ChangeConfigHandler = int (*)(void*);
+
+    // Throws FirFilterException "Invalid Filter rate" (checked first) or
+    // "Invalid Filter coefficients".
+    FirFilter(const std::vector<C>& coefficients, int rate_numerator, int rate_denominator);
+    virtual ~FirFilter();
+
+    FirFilter(const FirFilter&) = default;
+    FirFilter(FirFilter&&) = default;
+    FirFilter& operator=(const FirFilter&) = default;
+    FirFilter& operator=(FirFilter&&) = default;
+
+    // Appends the outputs the block completes to output.
+    virtual void run(const std::vector<T>& input, std::vector<T>& output);
+    // The same on count samples, appending each output with output.push_back(const T&).
+    template <typename Out>
+    void run(const T* input, std::size_t count, Out& output);
+
+    virtual void reset();
+    virtual double calcGain() const;
+    // Neither form resets: the retained window keeps its length until reset.
+    virtual void setCoefficients(const std::vector<C>& coefficients);
+    virtual void setCoefficients(const C* coefficients, int count);
+    virtual std::vector<C>& getCoefficients();
+    virtual void setRate(int rate_numerator, int rate_denominator);
+    virtual int getRateNumerator() const;
+    virtual int getRateDenominator() const;
+    virtual void set_change_config_handler(ChangeConfigHandler handler, void* arg);
+
+    // True when the handler is due before the next sample is consumed.
+    bool isSyncPending() const { return sync_pending; }
+
+private:
+    // Progress through one block.  Stream positions count from the first
+    // retained sample (position 0); positions from held onward are the block.
+    struct Block {
+        const T* input;
+        std::size_t count;
+        std::ptrdiff_t held;      // retained samples when the block started
+        std::ptrdiff_t newest;    // newest sample of the current window
+        std::ptrdiff_t avail;     // samples after newest
+        std::ptrdiff_t step;      // of the pending output
+        int branch;               // of the pending output
+    };
+
+    Block begin_block(const T* input, std::size_t count);
+    // Computes the next output into sum; false when the block is used up.
+    bool compute_next(Block& block);
+    void commit(Block& block) {
+        block.newest += block.step;
+        block.avail -= block.step;
+        phase = block.branch;
+        sync_pending = true;
+    }
+    // Keeps the last window and the unconsumed samples for the next block.
+    void end_block(Block& block);
+    void append_window(const T& sample);
+    // sum = coeff[0] newest[0] + coeff[L] newest[-1] + ... over taps terms;
+    // terms from index reachable on take oldest (the first stream sample).
+    void accumulate(const C* coeff, std::ptrdiff_t taps, const T* newest, std::ptrdiff_t reachable, const T& oldest);
+
+    int rate_numerator;
+    int rate_denominator;
+    int step_quotient;
+    int step_remainder;
+    int taps_per_phase;
+    int phase;
+    // The retained samples are window[window_start, window_start + window_size).
+    // During a block the same range also holds the block samples copied so
+    // far, so it is always a prefix of the stream.  Slots outside the range
+    // are spare and reused by assignment (GMP integers keep their limbs).
+    std::vector<T> window;
+    std::ptrdiff_t window_start;
+    std::ptrdiff_t window_size;
+    std::vector<C> coefficients;
+    ChangeConfigHandler change_config_handler;
+    void* change_config_arg;
+    bool sync_pending;
+    T sum;  // the output being formed
+    T wide_coefficient;  // scratch for coefficients beyond the machine word
+};
+
+#include "filter/fir_filter_stream.h"
+
+extern template class FirFilter<double, double>;
+extern template class FirFilter<mpz_class, double>;
+
+#endif

@@ -1,0 +1,182 @@
+// How a block of samples is consumed: the streaming part of FirFilter,
+// kept inline so one-sample blocks cost no calls.  Included by fir_filter.h.
+#ifndef ZEB_FIR_FILTER_FIR_FILTER_STREAM_H
+#define ZEB_FIR_FILTER_FIR_FILTER_STREAM_H
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <type_traits>
+
+namespace fir_filter_detail {
+
+// acc += trunc(c) * s exactly.  Coefficients that fit a machine word take
+// the word path (no temporary); wider ones go through mpz_set_d.  A
+// non-finite coefficient has no integer value and adds nothing (mpz_set_d
+// would abort the process on it).
+inline void add_product(mpz_class& acc, const mpz_class& s, double c, mpz_class& wide) {
+    constexpr double word_limit = static_cast<double>(std::numeric_limits<long>::max()) + 1.0;  // 2^63
+    if (c > -word_limit && c < word_limit) {
+        const long whole = static_cast<long>(c);  // truncates toward zero
+        if (whole >= 0) {
+            mpz_addmul_ui(acc.get_mpz_t(), s.get_mpz_t(), static_cast<unsigned long>(whole));
+        } else {
+            mpz_submul_ui(acc.get_mpz_t(), s.get_mpz_t(), -static_cast<unsigned long>(whole));
+        }
+    } else if (std::isfinite(c)) {
+        mpz_set_d(wide.get_mpz_t(), c);
+        mpz_addmul(acc.get_mpz_t(), s.get_mpz_t(), wide.get_mpz_t());
+    }
+}
+
+}  // namespace fir_filter_detail
+
+template <typename T, typename C>
+template <typename Out>
+void FirFilter<T, C>::run(const T* input, std::size_t count, Out& output) {
+    if (count == 0) {
+        return;
+    }
+    Block block = begin_block(input, count);
+    try {
+        while (compute_next(block)) {
+            output.push_back(sum);
+            commit(block);
+        }
+    } catch (...) {
+        end_block(block);  // stay consistent with the outputs delivered
+        throw;
+    }
+    end_block(block);
+}
+
+template <typename T, typename C>
+inline typename FirFilter<T, C>::Block FirFilter<T, C>::begin_block(const T* input, std::size_t count) {
+    if (sync_pending && change_config_handler != nullptr) {
+        change_config_handler(change_config_arg);  // may reconfigure this filter
+        sync_pending = false;
+    }
+    if (static_cast<std::size_t>(window_start + window_size) > window.size()) {
+        // Only a moved-from filter gets here: its samples are gone, so
+        // start from an empty stream rather than read past the buffer.
+        window_start = 0;
+        window_size = 0;
+    }
+    Block block;
+    block.input = input;
+    block.count = count;
+    block.held = window_size;
+    block.newest = taps_per_phase - 1;
+    block.avail = window_size + static_cast<std::ptrdiff_t>(count) - taps_per_phase;
+    block.step = 0;
+    block.branch = 0;
+    return block;
+}
+
+template <typename T, typename C>
+inline bool FirFilter<T, C>::compute_next(Block& block) {
+    int branch = phase + step_remainder;
+    std::ptrdiff_t step = step_quotient;
+    if (branch >= rate_numerator) {
+        branch -= rate_numerator;
+        ++step;
+    }
+    if (block.avail < step) {
+        return false;
+    }
+    block.step = step;
+    block.branch = branch;
+
+    const std::size_t count = coefficients.size();
+    if (static_cast<std::size_t>(branch) >= count) {
+        sum = 0;
+        return true;
+    }
+    const std::size_t stride = static_cast<std::size_t>(rate_numerator);
+    const std::ptrdiff_t taps = static_cast<std::ptrdiff_t>((count - static_cast<std::size_t>(branch) + stride - 1) / stride);
+    const C* coeff = coefficients.data() + branch;
+    const std::ptrdiff_t newest = block.newest + step;
+
+    if (newest - (taps - 1) >= block.held) {
+        // The whole window lies in the block: read it in place.
+        const T* last = block.input + (newest - block.held);
+        accumulate(coeff, taps, last, taps, *last);
+        return true;
+    }
+    // The window reaches the retained samples: extend the buffered stream
+    // up to the newest sample and read it there.  Taps before the start of
+    // the stream read its first sample.
+    const std::ptrdiff_t needed = std::max<std::ptrdiff_t>(newest, 0);
+    while (window_size <= needed) {
+        append_window(block.input[window_size - block.held]);
+    }
+    const T* first = window.data() + window_start;
+    const std::ptrdiff_t reachable = std::min(taps, newest + 1);
+    accumulate(coeff, taps, reachable > 0 ? first + newest : first, reachable, *first);
+    return true;
+}
+
+template <typename T, typename C>
+inline void FirFilter<T, C>::accumulate(const C* coeff, std::ptrdiff_t taps, const T* newest,
+                                        std::ptrdiff_t reachable, const T& oldest) {
+    const std::ptrdiff_t stride = rate_numerator;
+    if constexpr (std::is_same<T, mpz_class>::value) {
+        mpz_set_ui(sum.get_mpz_t(), 0);
+        std::ptrdiff_t j = 0;
+        for (; j < reachable; ++j) {
+            fir_filter_detail::add_product(sum, newest[-j], static_cast<double>(coeff[j * stride]), wide_coefficient);
+        }
+        for (; j < taps; ++j) {
+            fir_filter_detail::add_product(sum, oldest, static_cast<double>(coeff[j * stride]), wide_coefficient);
+        }
+    } else {
+        // Newest sample first, each product and sum rounded on its own.
+        T acc = 0;
+        std::ptrdiff_t j = 0;
+        for (; j < reachable; ++j) {
+            acc = acc + coeff[j * stride] * newest[-j];
+        }
+        for (; j < taps; ++j) {
+            acc = acc + coeff[j * stride] * oldest;
+        }
+        sum = acc;
+    }
+}
+
+template <typename T, typename C>
+inline void FirFilter<T, C>::end_block(Block& block) {
+    // Keep the last window (taps_per_phase samples ending at the newest
+    // consumed one) and everything after it.
+    const std::ptrdiff_t start = block.newest - taps_per_phase + 1;
+    std::ptrdiff_t next = window_size;
+    if (start < window_size) {
+        window_start += start;
+        window_size -= start;
+    } else {
+        window_start = 0;
+        window_size = 0;
+        next = start;
+    }
+    const std::ptrdiff_t end = block.held + static_cast<std::ptrdiff_t>(block.count);
+    for (; next < end; ++next) {
+        append_window(block.input[next - block.held]);
+    }
+}
+
+template <typename T, typename C>
+inline void FirFilter<T, C>::append_window(const T& sample) {
+    const std::ptrdiff_t room = static_cast<std::ptrdiff_t>(window.size());
+    if (window_start + window_size == room) {
+        // Grow unless compaction frees more than the live part, so the
+        // copying stays proportional to the samples appended.
+        if (2 * window_size >= room) {
+            window.resize(static_cast<std::size_t>(std::max<std::ptrdiff_t>(2 * room, 4)));
+        }
+        std::rotate(window.begin(), window.begin() + window_start, window.begin() + window_start + window_size);
+        window_start = 0;
+    }
+    window[static_cast<std::size_t>(window_start + window_size)] = sample;
+    ++window_size;
+}
+
+#endif

@@ -1,0 +1,86 @@
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "interface/entry_frame.h"
+#include "interface/zeb_logger.h"
+#include "model/fir.h"
+#include "zeb_fir_v7_1.h"
+
+namespace {
+
+constexpr char create_fallback[] = "Uncaught exception in FIR model create";
+
+// Creation failures go straight to the host's callback, without instance name
+// or severity word: there is no model whose logger could carry them.
+void report_create_failure(zeb_msg_handler msg_handler, void* msg_handle, const char* text) noexcept {
+    if (msg_handler == nullptr) {
+        return;
+    }
+    try {
+        msg_handler(msg_handle, 1, text);
+    } catch (...) {
+    }
+}
+
+zeb_fir_v7_1* create_model(const zeb_fir_v7_1_config* config, zeb_msg_handler msg_handler, void* msg_handle,
+                           zeb_msg_handler dbg_handler, void* dbg_handle) noexcept {
+    if (config == nullptr) {
+        return nullptr;
+    }
+    if (config->name == nullptr) {
+        // No name to copy: reported like any other failure outside the
+        // runtime-error family.
+        report_create_failure(msg_handler, msg_handle, create_fallback);
+        return nullptr;
+    }
+    std::unique_ptr<ZebLogger> logger;
+    std::unique_ptr<ZebLogger> dbg_logger;
+    try {
+        const std::string name(config->name);
+        logger = std::make_unique<ZebLogger>(msg_handler, msg_handle, name);
+        dbg_logger = std::make_unique<ZebLogger>(dbg_handler, dbg_handle, name);
+        auto model = std::make_unique<FIR>(config, logger.get(), dbg_logger.get());
+        // From here on the handle owns both loggers (released by destroy).
+        logger.release();
+        dbg_logger.release();
+        return to_handle(model.release());
+    } catch (const std::runtime_error& e) {
+        report_create_failure(msg_handler, msg_handle, e.what());
+    } catch (...) {
+        report_create_failure(msg_handler, msg_handle, create_fallback);
+    }
+    logger.reset();
+    dbg_logger.reset();
+    return nullptr;
+}
+
+}  // namespace
+
+zeb_fir_v7_1* zeb_fir_v7_1_create(const zeb_fir_v7_1_config* config, zeb_msg_handler msg_handler,
+                                  void* msg_handle) {
+    return create_model(config, msg_handler, msg_handle, nullptr, nullptr);
+}
+
+zeb_fir_v7_1* zeb_fir_v7_1_create_dbg(const zeb_fir_v7_1_config* config, zeb_msg_handler msg_handler,
+                                      void* msg_handle, zeb_msg_handler dbg_handler, void* dbg_handle) {
+    return create_model(config, msg_handler, msg_handle, dbg_handler, dbg_handle);
+}
+
+zeb_status zeb_fir_v7_1_destroy(zeb_fir_v7_1* handle) {
+    if (handle == nullptr) {
+        return ZEB_STATUS_ERROR;
+    }
+    try {
+        std::unique_ptr<FIR> model(to_model(handle));
+        std::unique_ptr<ZebLogger> logger(model->get_logger());
+        std::unique_ptr<ZebLogger> dbg_logger(model->get_dbg_logger());
+        // The model may still log while it is torn down: it goes first.
+        model.reset();
+        logger.reset();
+        dbg_logger.reset();
+        return ZEB_STATUS_OK;
+    } catch (...) {
+        return ZEB_STATUS_ERROR;
+    }
+}

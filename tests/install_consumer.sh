@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Installs the built library into a scratch prefix and builds two tiny host
+# programs against it: one through find_package, one through pkg-config.
+# Usage: install_consumer.sh BUILD_DIR SCRATCH_DIR C_COMPILER
+set -euo pipefail
+build_dir=$1
+scratch=$2
+cc=$3
+
+rm -rf "$scratch"
+mkdir -p "$scratch/consumer"
+prefix="$scratch/prefix"
+cmake --install "$build_dir" --prefix "$prefix" >/dev/null
+
+cat > "$scratch/consumer/main.c" <<'SRC'
+#include <stdio.h>
+#include <string.h>
+#include "zeb_fir_v7_1.h"
+
+int main(void) {
+    zeb_fir_v7_1_config config;
+    zeb_fir_v7_1* model;
+    if (zeb_fir_v7_1_default_config(&config) != ZEB_STATUS_OK) return 1;
+    model = zeb_fir_v7_1_create(&config, NULL, NULL);
+    if (model == NULL) return 1;
+    if (zeb_fir_v7_1_destroy(model) != ZEB_STATUS_OK) return 1;
+    printf("%s\n", zeb_fir_v7_1_get_version());
+    return strcmp(zeb_fir_v7_1_get_version(), "7.1.1") == 0 ? 0 : 1;
+}
+SRC
+
+cat > "$scratch/consumer/CMakeLists.txt" <<'SRC'
+cmake_minimum_required(VERSION 3.16)
+project(zeb_consumer C)
+find_package(zeb_fir_v7_1 7.1 REQUIRED)
+add_executable(consumer main.c)
+target_link_libraries(consumer PRIVATE zeb::zeb_fir_v7_1)
+SRC
+
+echo "== find_package consumer =="
+cmake -S "$scratch/consumer" -B "$scratch/consumer-build" -DCMAKE_PREFIX_PATH="$prefix" \
+      -DCMAKE_C_COMPILER="$cc" >/dev/null
+cmake --build "$scratch/consumer-build" >/dev/null
+"$scratch/consumer-build/consumer"
+
+echo "== pkg-config consumer =="
+export PKG_CONFIG_PATH="$prefix/lib/pkgconfig:$prefix/lib64/pkgconfig:${PKG_CONFIG_PATH:-}"
+libdir=$(pkg-config --variable=libdir zeb_fir_v7_1)
+# shellcheck disable=SC2046
+"$cc" -std=c99 -Wall -Werror $(pkg-config --cflags zeb_fir_v7_1) "$scratch/consumer/main.c" \
+      -o "$scratch/consumer-pc" $(pkg-config --libs zeb_fir_v7_1) -Wl,-rpath,"$libdir"
+"$scratch/consumer-pc"

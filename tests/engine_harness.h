@@ -10,12 +10,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "reference_model.h"
 #include "zeb_fir_v7_1.h"
+
+// gtest prints GMP integers through this instead of the stream operator of
+// libgmpxx, which a host linked to the C interface alone does not have.
+inline void PrintTo(const mpz_class& v, std::ostream* os) { *os << v.get_str(); }
 
 namespace harness {
 
@@ -309,11 +314,13 @@ inline void check_packet_run(const zeb_fir_v7_1_config& cfg, size_t V, uint64_t 
     Stimulus stimulus(seed);
     const std::vector<double> values = stimulus.samples(P * C * V, cfg.data_width, cfg.data_fract_width);
     const Expectation e(cfg, owners, V, values);
+    ASSERT_GT(e.vectors, 0u);
     Model m(cfg);
     ASSERT_NE(*m, nullptr) << (m.log.empty() ? "" : m.log[0].text);
     const zeb_fir_v7_1_config got = m.config();
     EXPECT_EQ(got.output_width, static_cast<unsigned int>(e.widths.output_width));
     EXPECT_EQ(got.output_fract_width, static_cast<unsigned int>(e.widths.out_fract));
+    m.take_messages();  // creation warnings of the wide mode
 
     Real in = packet(P, C, V, values);
     ASSERT_EQ(zeb_fir_v7_1_data_send(*m, in.get()), ZEB_STATUS_OK);

@@ -28,6 +28,18 @@ void set_widths(zeb_fir_v7_1_config& cfg, unsigned int dw, unsigned int dfw, uns
     cfg.coeff_fract_width = cfw;
 }
 
+// An otherwise default record with deterministic coefficients of one format.
+struct RandomFilter {
+    RandomFilter(uint64_t seed, size_t taps, unsigned int dw, unsigned int dfw, unsigned int cw, unsigned int cfw)
+        : coeff(Stimulus(seed).coeffs(taps, cw, cfw)), cfg(config_with(coeff)) {
+        set_widths(cfg, dw, dfw, cw, cfw);
+    }
+    RandomFilter(const RandomFilter&) = delete;
+    RandomFilter& operator=(const RandomFilter&) = delete;
+    std::vector<double> coeff;
+    zeb_fir_v7_1_config cfg;
+};
+
 // Output of a single-path, single-channel model fed `input` one vector at a time.
 std::vector<double> impulse_response(const zeb_fir_v7_1_config& cfg, size_t length) {
     std::vector<double> input(length, 0.0);
@@ -66,24 +78,26 @@ void expect_ties_both_signs(const std::vector<mpz_class>& sums, int dropped) {
     EXPECT_GT(negative, 0);
 }
 
-const std::vector<double> kDefaultCoeff = {6, 0, -4, -3, 5, 6, -6, -13, 7, 44, 64, 44, 7, -13, -6, 6, 5, -3, -4, 0, 6};
+// Impulse response of the default coefficients after `lead` zero taps.
+std::vector<double> default_response(size_t lead, size_t length) {
+    std::vector<double> response(lead, 0.0);
+    response.insert(response.end(), kDefaultCoeff.begin(), kDefaultCoeff.end());
+    response.resize(length, 0.0);
+    return response;
+}
 
 }  // namespace
 
 TEST(EngineSingleRate, DefaultRecordGivesItsCoefficientsAsImpulseResponse) {
     zeb_fir_v7_1_config cfg;
     zeb_fir_v7_1_default_config(&cfg);
-    std::vector<double> expected = kDefaultCoeff;
-    expected.resize(30, 0.0);
-    EXPECT_EQ(impulse_response(cfg, 30), expected);
+    EXPECT_EQ(impulse_response(cfg, 30), default_response(0, 30));
     check_packet_run(cfg, 64, 1);
 }
 
 TEST(EngineSingleRate, PathsAndChannelsCarryTheirOwnData) {
-    Stimulus stimulus(2);
-    const std::vector<double> coeff = stimulus.coeffs(17, 10, 4);
-    zeb_fir_v7_1_config cfg = config_with(coeff);
-    set_widths(cfg, 12, 3, 10, 4);
+    RandomFilter f(2, 17, 12, 3, 10, 4);
+    zeb_fir_v7_1_config& cfg = f.cfg;
     cfg.num_paths = 3;
     cfg.num_channels = 5;
     check_packet_run(cfg, 24, 3);
@@ -110,10 +124,7 @@ TEST(EngineSingleRate, ComplexReadOfARealFilterHasZeroImaginaryPart) {
 TEST(EngineSingleRate, CoefficientPaddingDelaysTheResponse) {
     zeb_fir_v7_1_config cfg = config_with(kDefaultCoeff);
     cfg.coeff_padding = 3;
-    std::vector<double> expected(3, 0.0);
-    expected.insert(expected.end(), kDefaultCoeff.begin(), kDefaultCoeff.end());
-    expected.resize(30, 0.0);
-    EXPECT_EQ(impulse_response(cfg, 30), expected);
+    EXPECT_EQ(impulse_response(cfg, 30), default_response(3, 30));
     cfg.num_channels = 2;
     check_packet_run(cfg, 40, 5);
 }
@@ -127,18 +138,14 @@ TEST(EngineSingleRate, EveryCoefficientSetCountsForTheAccumulatorButSetZeroFilte
     cfg.coeff_sets = 2;
     Model m(cfg);
     EXPECT_EQ(m.config().output_width, 26u);
-    std::vector<double> expected = kDefaultCoeff;
-    expected.resize(25, 0.0);
-    EXPECT_EQ(impulse_response(cfg, 25), expected);
+    EXPECT_EQ(impulse_response(cfg, 25), default_response(0, 25));
     check_packet_run(cfg, 30, 6);
 }
 
 TEST(EngineRates, IntegerInterpolationByFour) {
     // 23 taps: branches 0 to 2 have six taps, branch 3 five.
-    Stimulus stimulus(7);
-    const std::vector<double> coeff = stimulus.coeffs(23, 14, 3);
-    zeb_fir_v7_1_config cfg = config_with(coeff);
-    set_widths(cfg, 16, 2, 14, 3);
+    RandomFilter f(7, 23, 16, 2, 14, 3);
+    zeb_fir_v7_1_config& cfg = f.cfg;
     cfg.filter_type = ZEB_FIR_V7_1_INTERPOLATION;
     cfg.interpolation_rate = 4;
     cfg.decimation_rate = 3;  // ignored by an integer rate change
@@ -149,10 +156,8 @@ TEST(EngineRates, IntegerInterpolationByFour) {
 }
 
 TEST(EngineRates, IntegerDecimationByThree) {
-    Stimulus stimulus(9);
-    const std::vector<double> coeff = stimulus.coeffs(25, 12, 0);
-    zeb_fir_v7_1_config cfg = config_with(coeff);
-    set_widths(cfg, 18, 5, 12, 0);
+    RandomFilter f(9, 25, 18, 5, 12, 0);
+    zeb_fir_v7_1_config& cfg = f.cfg;
     cfg.filter_type = ZEB_FIR_V7_1_DECIMATION;
     cfg.decimation_rate = 3;
     cfg.interpolation_rate = 4;  // ignored by an integer rate change
@@ -170,10 +175,8 @@ TEST(EngineRates, FixedFractionalRates) {
     for (const Case& c : {Case{ZEB_FIR_V7_1_INTERPOLATION, 3, 2}, Case{ZEB_FIR_V7_1_DECIMATION, 2, 3},
                           Case{ZEB_FIR_V7_1_DECIMATION, 5, 7}, Case{ZEB_FIR_V7_1_INTERPOLATION, 7, 5}}) {
         SCOPED_TRACE(testing::Message() << c.L << "/" << c.M);
-        Stimulus stimulus(11 + c.L);
-        const std::vector<double> coeff = stimulus.coeffs(31, 15, 2);
-        zeb_fir_v7_1_config cfg = config_with(coeff);
-        set_widths(cfg, 14, 1, 15, 2);
+        RandomFilter f(11 + c.L, 31, 14, 1, 15, 2);
+        zeb_fir_v7_1_config& cfg = f.cfg;
         cfg.filter_type = c.type;
         cfg.rate_change = ZEB_FIR_V7_1_FIXED_FRACTIONAL;
         cfg.interpolation_rate = c.L;
@@ -220,11 +223,31 @@ TEST(EngineHilbert, ComplexReadsPairTheDelayedInputWithTheFilteredInput) {
     }
 }
 
-TEST(EngineHilbert, WideModeComplexIntegers) {
-    Stimulus stimulus(14);
-    const std::vector<double> coeff = stimulus.coeffs(15, 40, 6);
+TEST(EngineHilbert, RealReadsLeaveTheInPhaseLineAlone) {
+    const std::vector<double> coeff = {-1, 0, -3, 0, 3, 0, 1};
     zeb_fir_v7_1_config cfg = config_with(coeff);
-    set_widths(cfg, 30, 9, 40, 6);
+    cfg.filter_type = ZEB_FIR_V7_1_HILBERT;
+    Stimulus stimulus(19);
+    const std::vector<double> values = stimulus.samples(12, 16, 0);
+    const Expectation e(cfg, basic_order(1), 12, values);
+    Model m(cfg);
+    Real in = packet(1, 1, 12, values);
+    ASSERT_EQ(zeb_fir_v7_1_data_send(*m, in.get()), ZEB_STATUS_OK);
+    Real first({1, 1, 4});
+    ASSERT_EQ(zeb_fir_v7_1_data_get(*m, first.get(), nullptr), ZEB_STATUS_OK);
+    expect_vectors(e, *first.get(), 0, 4);
+    // The complex read then pairs the oldest in-phase values with newer outputs.
+    Complex rest({1, 1, 8});
+    ASSERT_EQ(zeb_fir_v7_1_data_get(*m, nullptr, rest.get()), ZEB_STATUS_OK);
+    for (size_t j = 4; j < 12; ++j) {
+        EXPECT_EQ(rest->data[j - 4].re, ref::real_of(e.in_phase(0, 0, j - 4), 0)) << j;
+        EXPECT_EQ(rest->data[j - 4].im, e.real(0, 0, j)) << j;
+    }
+}
+
+TEST(EngineHilbert, WideModeComplexIntegers) {
+    RandomFilter f(14, 15, 30, 9, 40, 6);
+    zeb_fir_v7_1_config& cfg = f.cfg;
     cfg.filter_type = ZEB_FIR_V7_1_HILBERT;
     cfg.num_channels = 2;
     ASSERT_GT(ref::widths_of(cfg).acc_width, 52);
@@ -241,22 +264,17 @@ TEST(EngineInterpolated, ZeroPackingSpreadsTheTaps) {
     const std::vector<double> expected = {0, 0, 0, 1, 0, 0, 2, 0, 0, -3, 0, 0, 4, 0, 0, 0};
     EXPECT_EQ(impulse_response(cfg, 16), expected);
 
-    Stimulus stimulus(16);
-    const std::vector<double> random = stimulus.coeffs(7, 9, 1);
-    cfg = config_with(random);
-    set_widths(cfg, 11, 0, 9, 1);
-    cfg.filter_type = ZEB_FIR_V7_1_INTERPOLATED;
-    cfg.zero_packing_factor = 4;
-    cfg.coeff_padding = 2;
-    cfg.num_paths = 3;
-    check_packet_run(cfg, 50, 17);
+    RandomFilter f(16, 7, 11, 0, 9, 1);
+    f.cfg.filter_type = ZEB_FIR_V7_1_INTERPOLATED;
+    f.cfg.zero_packing_factor = 4;
+    f.cfg.coeff_padding = 2;
+    f.cfg.num_paths = 3;
+    check_packet_run(f.cfg, 50, 17);
 }
 
 TEST(EngineRounding, EveryModeInDoubleMode) {
-    Stimulus stimulus(18);
-    const std::vector<double> coeff = stimulus.coeffs(9, 12, 0);
-    zeb_fir_v7_1_config cfg = config_with(coeff);
-    set_widths(cfg, 10, 0, 12, 0);
+    RandomFilter f(18, 9, 10, 0, 12, 0);
+    zeb_fir_v7_1_config& cfg = f.cfg;
     cfg.num_channels = 2;
     const int acc = ref::widths_of(cfg).acc_width;
     for (int mode = ZEB_FIR_V7_1_FULL_PRECISION; mode <= ZEB_FIR_V7_1_ROUND_HALF_UP; ++mode) {
@@ -275,10 +293,8 @@ TEST(EngineRounding, EveryModeInDoubleMode) {
 }
 
 TEST(EngineRounding, EveryModeInWideModeAbove64Bits) {
-    Stimulus stimulus(21);
-    const std::vector<double> coeff = stimulus.coeffs(9, 40, 2);
-    zeb_fir_v7_1_config cfg = config_with(coeff);
-    set_widths(cfg, 40, 1, 40, 2);
+    RandomFilter f(21, 9, 40, 1, 40, 2);
+    zeb_fir_v7_1_config& cfg = f.cfg;
     cfg.num_paths = 2;
     const int acc = ref::widths_of(cfg).acc_width;
     ASSERT_GT(acc, 80);
@@ -311,10 +327,8 @@ TEST(EngineWidths, DataAndCoefficientWidthsFromTwoTo49Bits) {
     uint64_t seed = 30;
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "data " << c.dw << "." << c.dfw << " coeff " << c.cw << "." << c.cfw);
-        Stimulus stimulus(seed++);
-        const std::vector<double> coeff = stimulus.coeffs(c.taps, c.cw, c.cfw);
-        zeb_fir_v7_1_config cfg = config_with(coeff);
-        set_widths(cfg, c.dw, c.dfw, c.cw, c.cfw);
+        RandomFilter f(seed++, c.taps, c.dw, c.dfw, c.cw, c.cfw);
+        zeb_fir_v7_1_config& cfg = f.cfg;
         cfg.output_rounding_mode = c.mode;
         cfg.output_width = static_cast<unsigned int>(ref::widths_of(cfg).acc_width - c.dropped);
         cfg.num_channels = 2;
@@ -323,10 +337,8 @@ TEST(EngineWidths, DataAndCoefficientWidthsFromTwoTo49Bits) {
 }
 
 TEST(EngineWidths, WideModeWithFractionalBitsReadsRealValues) {
-    Stimulus stimulus(50);
-    const std::vector<double> coeff = stimulus.coeffs(21, 45, 7);
-    zeb_fir_v7_1_config cfg = config_with(coeff);
-    set_widths(cfg, 47, 13, 45, 7);
+    RandomFilter f(50, 21, 47, 13, 45, 7);
+    zeb_fir_v7_1_config& cfg = f.cfg;
     cfg.num_paths = 2;
     cfg.num_channels = 2;
     const ref::Widths w = ref::widths_of(cfg);

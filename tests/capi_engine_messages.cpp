@@ -13,8 +13,6 @@ using namespace harness;
 
 namespace {
 
-const std::vector<double> kDefaultCoeff = {6, 0, -4, -3, 5, 6, -6, -13, 7, 44, 64, 44, 7, -13, -6, 6, 5, -3, -4, 0, 6};
-
 std::string note(const std::string& text) { return "pilvoran_v7_1 NOTE: " + text; }
 std::string warning(const std::string& text) { return "pilvoran_v7_1 WARNING: " + text; }
 
@@ -92,6 +90,34 @@ TEST(EngineCreationNotes, InterpolationNotesEveryPhase) {
                       dbg("Max coeff sum: 100"), dbg("Calculated accumulator width: 23"),
                       dbg("Output fract width: 0"), dbg("Coefficient scaling: 1"), dbg("Dout scaling: 1")},
                      coeff_notes(kDefaultCoeff)));
+}
+
+TEST(EngineCreationNotes, EveryPhaseOfEverySetShowsTheRunningMaximum) {
+    std::vector<double> coeff = kDefaultCoeff;
+    for (double c : kDefaultCoeff) coeff.push_back(2 * c);
+    zeb_fir_v7_1_config cfg = default_config();
+    cfg.coeff = coeff.data();
+    cfg.coeff_sets = 2;
+    cfg.filter_type = ZEB_FIR_V7_1_INTERPOLATION;
+    cfg.interpolation_rate = 2;
+    const std::vector<std::string> lines = creation_messages(cfg);
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.begin() + 6),
+              (std::vector<std::string>{dbg("Max coeff sum: 120"), dbg("Max coeff sum: 132"), dbg("Max coeff sum: 240"),
+                                        dbg("Max coeff sum: 264"), dbg("Calculated accumulator width: 25")}));
+    // One note per coefficient of every set.
+    EXPECT_EQ(lines.size(), 1u + 4 + 4 + 42);
+}
+
+TEST(EngineCreationNotes, PatternOutsideTheChannelCountIsReplaced) {
+    zeb_fir_v7_1_config cfg = default_config();
+    cfg.chan_seq = ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ;
+    cfg.num_channels = 8;
+    cfg.init_pattern = 3;  // a pattern of 4 channels
+    const std::vector<std::string> lines = creation_messages(cfg);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), msg("Channel pattern ID is invalid for specified number of channels, using default value"));
+    EXPECT_EQ(Model(cfg).config().init_pattern, 14);
 }
 
 TEST(EngineCreationNotes, WideModeFrom53Bits) {

@@ -2,6 +2,7 @@
 // the refused call had never been made.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,16 @@ TEST(EngineRefusals, MisshapenInputsChangeNothing) {
     expect_refused(refused, send_slot(half), kShort);
 
     base->data_size = 24;
+    const double saved = base->data[17];
+    base->data[17] = std::nan("");
+    expect_refused(refused, send(base), "Input sample is not a finite number");
+    base->data[17] = saved;
+    Real endless({2});
+    endless->data[0] = 1.0;
+    endless->data[1] = -HUGE_VAL;
+    endless->data_size = 2;
+    expect_refused(refused, send_slot(endless), "Input sample is not a finite number");
+
     for (Model* m : {&refused, &clean}) {
         ASSERT_EQ(zeb_fir_v7_1_data_send(**m, base.get()), ZEB_STATUS_OK);
         Real c = packet(2, 3, 3, values, 42);
@@ -162,11 +173,13 @@ TEST(EngineRefusals, RefusedReadsLoseNoSample) {
     // Whole vectors while that turn is incomplete are refused.
     Real whole({2, 3, 1});
     expect_refused(m, get(whole), "Channel postion non-zero, cannot get a packet");
-    for (size_t s = 1; s < 3; ++s) {
-        Real one({2});
-        ASSERT_EQ(get_slot(one), ZEB_STATUS_OK);
-        EXPECT_EQ(one->data[1], e.real(1, s, 0));
-    }
+    Mpz small_integers({2}, 1);
+    ASSERT_EQ(zeb_fir_v7_1_data_get_channel_mpz(*m, small_integers.get(), nullptr), ZEB_STATUS_OK);
+    ASSERT_EQ(small_integers->data_size, 2u);
+    EXPECT_EQ(mpz_class(small_integers->data + 1), e.out(1, 1, 0));
+    Real last({2});
+    ASSERT_EQ(get_slot(last), ZEB_STATUS_OK);
+    EXPECT_EQ(last->data[1], e.real(1, 2, 0));
     Real rest({2, 3, 3});
     ASSERT_EQ(get(rest), ZEB_STATUS_OK);
     expect_vectors(e, *rest.get(), 1, 3);

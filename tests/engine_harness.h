@@ -24,6 +24,10 @@ inline void PrintTo(const mpz_class& v, std::ostream* os) { *os << v.get_str(); 
 
 namespace harness {
 
+// The coefficients of a defaulted configuration record.
+inline const std::vector<double> kDefaultCoeff = {6,  0, -4, -3, 5,   6,  -6, -13, 7,  44, 64,
+                                                  44, 7, -13, -6, 6, 5, -3, -4,  0, 6};
+
 // ------------------------------------------------------------ array records
 
 template <typename A>

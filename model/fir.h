@@ -117,12 +117,15 @@ private:
     template <typename T>
     int set_array_chan(T& out, int path, int chan, int k);
     void dout_trim_mpz(mpz_class& result, const mpz_class& x);
+    double take_rounded(int path, int chan, double& raw);
     // Converts the oldest sample of (path, slot_chan) into element p of a 1-D record.
     void store_slot(zeb_array_real& out, std::size_t p);
     void store_slot(zeb_array_complex& out, std::size_t p);
     void store_slot(zeb_array_mpz& out, std::size_t p);
     void store_slot(zeb_array_mpz_complex& out, std::size_t p);
     int deliver(const zeb_array_real& input);
+    void clear_sinks();
+    void refuse_real_sink_for_hilbert() const;
     template <typename T>
     void fill_sink(T* sink, const char* suffix, const zeb_array_real& input, std::size_t vectors);
 

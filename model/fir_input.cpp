@@ -4,13 +4,11 @@
 #include <sstream>
 
 #include "model/fir.h"
+#include "model/fir_text.h"
 #include "patterns/pattern_tables.h"
 
 namespace {
 
-const char* const kPacketDimensionText =
-    "Incorrect data array dimension, expecting num_paths by num_channels (by number of vectors)";
-const char* const kSlotDimensionText = "Incorrect data array dimension, expected 1-D array of num_paths";
 const char* const kShortInputText = "Input array holds fewer samples than its dimensions promise";
 const char* const kNotFiniteText = "Input sample is not a finite number";
 
@@ -22,14 +20,9 @@ bool all_finite(const double* values, std::size_t count) {
     return true;
 }
 
-template <typename V>
-std::string labelled(const char* label, V value) {
-    std::ostringstream text;
-    text << label << value;
-    return text.str();
-}
-
 }  // namespace
+
+using fir_text::labelled;
 
 void FIR::feed(double x, unsigned int path, unsigned int chan) {
     din_fmt.clearMessages();
@@ -48,11 +41,9 @@ int FIR::data_send(const zeb_array_real& input) {
     const std::size_t C = configuration.num_channels;
     if (chan_pos_in != 0) throw FIRException("Channel postion non-zero, cannot send a packet");
     if ((input.dim_size != 2 && input.dim_size != 3) || input.dim == nullptr)
-        throw FIRException(kPacketDimensionText);
+        throw FIRException(fir_text::kPacketDimension);
     if (input.dim[0] != P || input.dim[1] != C) {
-        std::ostringstream text;
-        text << "Incorrect data size, expecting num_paths: " << P << " by num_channels: " << C;
-        throw FIRException(text.str());
+        throw FIRException(fir_text::packet_size(P, C));
     }
     const std::size_t V = input.dim_size == 3 ? input.dim[2] : 1;
     const std::size_t per_vector = P * C;
@@ -79,7 +70,7 @@ int FIR::data_send(const zeb_array_real& input) {
 
 int FIR::data_send_chan(const zeb_array_real& input) {
     const std::size_t P = configuration.num_paths;
-    if (input.dim_size != 1 || input.dim == nullptr) throw FIRException(kSlotDimensionText);
+    if (input.dim_size != 1 || input.dim == nullptr) throw FIRException(fir_text::kSlotDimension);
     if (input.dim[0] != P) throw FIRException(labelled("Incorrect data size, expecting num_paths: ", P));
     if (input.data == nullptr || input.data_size < P) throw FIRException(kShortInputText);
     if (!all_finite(input.data, P)) throw FIRException(kNotFiniteText);

@@ -3,32 +3,11 @@
 #include <sstream>
 
 #include "model/fir.h"
+#include "model/fir_text.h"
+#include "model/output_records.h"
 #include "patterns/pattern_tables.h"
 
-namespace {
-
-const char* const kPacketDimensionText =
-    "Incorrect data array dimension, expecting num_paths by num_channels (by number of vectors)";
-const char* const kSlotDimensionText = "Incorrect data array dimension, expected 1-D array of num_paths";
-
-template <typename V>
-std::string labelled(const char* label, V value) {
-    std::ostringstream text;
-    text << label << value;
-    return text.str();
-}
-
-// Per record type: the reserve operation of its family.
-zeb_status reserve(zeb_array_real& a, std::size_t n) { return zeb_fir_v7_1_zeb_array_real_reserve_data(&a, n); }
-zeb_status reserve(zeb_array_complex& a, std::size_t n) {
-    return zeb_fir_v7_1_zeb_array_complex_reserve_data(&a, n);
-}
-zeb_status reserve(zeb_array_mpz& a, std::size_t n) { return zeb_fir_v7_1_zeb_array_mpz_reserve_data(&a, n); }
-zeb_status reserve(zeb_array_mpz_complex& a, std::size_t n) {
-    return zeb_fir_v7_1_zeb_array_mpz_complex_reserve_data(&a, n);
-}
-
-}  // namespace
+using fir_text::labelled;
 
 std::size_t FIR::buffered(unsigned int path, unsigned int chan) const {
     return use_mpz ? out_buf_mpz[path][chan].size() : out_buf[path][chan].size();
@@ -87,6 +66,16 @@ void FIR::dout_trim_mpz(mpz_class& result, const mpz_class& x) {
     }
 }
 
+// Double mode: removes the oldest sample of (path, chan), hands back its raw
+// value, and returns it scaled, rounded and wrapped to the output format.
+double FIR::take_rounded(int path, int chan, double& raw) {
+    SampleFifo<double>& buf = out_buf[path][chan];
+    raw = buf.front();
+    buf.pop_front();
+    dout_fmt.clearMessages();
+    return dout_fmt.do_restrict((raw / dout_scale) * dout_fmt.getScale()) * dout_fmt.getInvScale();
+}
+
 template <>
 int FIR::get_chan<double>(double& value, int path, int chan) {
     if (use_mpz) {
@@ -96,11 +85,8 @@ int FIR::get_chan<double>(double& value, int path, int chan) {
         value = mpz_get_d(out_mpz.get_mpz_t()) / out_fract_scale;
         return 0;
     }
-    SampleFifo<double>& buf = out_buf[path][chan];
-    const double raw = buf.front();
-    buf.pop_front();
-    dout_fmt.clearMessages();
-    value = dout_fmt.do_restrict((raw / dout_scale) * dout_fmt.getScale()) * dout_fmt.getInvScale();
+    double raw = 0.0;
+    value = take_rounded(path, chan, raw);
     return 0;
 }
 
@@ -128,11 +114,8 @@ int FIR::get_chan<mpz_class>(mpz_class& value, int path, int chan) {
         buf.pop_front();
         return 0;
     }
-    SampleFifo<double>& buf = out_buf[path][chan];
-    const double raw = buf.front();
-    buf.pop_front();
-    dout_fmt.clearMessages();
-    const double y = dout_fmt.do_restrict((raw / dout_scale) * dout_fmt.getScale()) * dout_fmt.getInvScale();
+    double raw = 0.0;
+    const double y = take_rounded(path, chan, raw);
     mpz_set_d(value.get_mpz_t(), y * out_fract_scale);
     if (dbg_logger->active()) {
         dbg_logger->note(labelled("Out raw: ", raw));
@@ -149,12 +132,8 @@ int FIR::get_chan<zeb_mpz_complex>(zeb_mpz_complex& value, int path, int chan) {
         dout_trim_mpz(out_mpz, buf.front());
         buf.pop_front();
     } else {
-        SampleFifo<double>& buf = out_buf[path][chan];
-        const double raw = buf.front();
-        buf.pop_front();
-        dout_fmt.clearMessages();
-        const double y =
-            dout_fmt.do_restrict((raw / dout_scale) * dout_fmt.getScale()) * dout_fmt.getInvScale();
+        double raw = 0.0;
+        const double y = take_rounded(path, chan, raw);
         mpz_set_d(out_mpz.get_mpz_t(), y * out_fract_scale);
         if (dbg_logger->active()) {
             dbg_logger->note(labelled("Out raw: ", raw));
@@ -216,13 +195,11 @@ int FIR::data_get(T& out) {
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
     if (chan_pos_out != 0) throw FIRException("Channel postion non-zero, cannot get a packet");
-    if ((out.dim_size != 2 && out.dim_size != 3) || out.dim == nullptr) throw FIRException(kPacketDimensionText);
+    if ((out.dim_size != 2 && out.dim_size != 3) || out.dim == nullptr) throw FIRException(fir_text::kPacketDimension);
     // Lengths must be exactly the model's: a smaller record could not take
     // every path and channel of the vectors it asks for.
     if (out.dim[0] != P || out.dim[1] != C) {
-        std::ostringstream text;
-        text << "Incorrect data size, expecting num_paths: " << P << " by num_channels: " << C;
-        throw FIRException(text.str());
+        throw FIRException(fir_text::packet_size(P, C));
     }
     const std::size_t requested = out.dim_size == 3 ? out.dim[2] : 1;
     const std::size_t available = available_vectors();
@@ -271,11 +248,11 @@ int FIR::data_get(T& out) {
 template <typename T>
 int FIR::data_get_chan(T& out) {
     const std::size_t P = configuration.num_paths;
-    if (out.dim_size != 1 || out.dim == nullptr) throw FIRException(kSlotDimensionText);
+    if (out.dim_size != 1 || out.dim == nullptr) throw FIRException(fir_text::kSlotDimension);
     if (out.dim[0] != P) throw FIRException(labelled("Incorrect data size, expecting num_paths: ", P));
     // Room for one sample per path, grown through the record's own table
     // when it allows it; checked before anything is taken.
-    if (out.data_capacity < P && reserve(out, P) != 0) {
+    if (out.data_capacity < P && reserve_data(out, P) != 0) {
         throw FIRException(labelled("Output array capacity too small, expecting num_paths: ", P));
     }
 

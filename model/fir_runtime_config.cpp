@@ -5,16 +5,11 @@
 #include <sstream>
 
 #include "model/fir.h"
+#include "model/fir_text.h"
 #include "patterns/pattern_tables.h"
 
 namespace {
 
-template <typename V>
-std::string labelled(const char* label, V value) {
-    std::ostringstream text;
-    text << label << value;
-    return text.str();
-}
 
 // Number of values a 1-D host array really holds: its first length, bounded
 // by its store.
@@ -26,6 +21,8 @@ std::size_t values_held(const zeb_array_uint* array) {
 }
 
 }  // namespace
+
+using fir_text::labelled;
 
 int call_cnfg_sync(void* model) { return static_cast<FIR*>(model)->cnfg_sync(); }
 

@@ -2,39 +2,17 @@
 #include <sstream>
 
 #include "model/fir.h"
+#include "model/fir_text.h"
+#include "model/output_records.h"
 #include "patterns/pattern_tables.h"
 
-namespace {
-
-zeb_status reserve_dim(zeb_array_real& a, std::size_t n) { return zeb_fir_v7_1_zeb_array_real_reserve_dim(&a, n); }
-zeb_status reserve_dim(zeb_array_complex& a, std::size_t n) {
-    return zeb_fir_v7_1_zeb_array_complex_reserve_dim(&a, n);
-}
-zeb_status reserve_dim(zeb_array_mpz& a, std::size_t n) { return zeb_fir_v7_1_zeb_array_mpz_reserve_dim(&a, n); }
-zeb_status reserve_dim(zeb_array_mpz_complex& a, std::size_t n) {
-    return zeb_fir_v7_1_zeb_array_mpz_complex_reserve_dim(&a, n);
-}
-
-zeb_status reserve_data(zeb_array_real& a, std::size_t n) {
-    return zeb_fir_v7_1_zeb_array_real_reserve_data(&a, n);
-}
-zeb_status reserve_data(zeb_array_complex& a, std::size_t n) {
-    return zeb_fir_v7_1_zeb_array_complex_reserve_data(&a, n);
-}
-zeb_status reserve_data(zeb_array_mpz& a, std::size_t n) { return zeb_fir_v7_1_zeb_array_mpz_reserve_data(&a, n); }
-zeb_status reserve_data(zeb_array_mpz_complex& a, std::size_t n) {
-    return zeb_fir_v7_1_zeb_array_mpz_complex_reserve_data(&a, n);
-}
-
-}  // namespace
 
 template <typename O>
 int FIR::calc_size(const zeb_array_real& input, O& output) {
     std::size_t V = 1;
     if (input.dim_size == 3) {
         if (input.dim == nullptr)
-            throw FIRException(
-                "Incorrect data array dimension, expecting num_paths by num_channels (by number of vectors)");
+            throw FIRException(fir_text::kPacketDimension);
         V = input.dim[2];
     }
     const std::size_t L = configuration.interpolation_rate;
@@ -74,38 +52,41 @@ template int FIR::calc_size<zeb_array_complex>(const zeb_array_real&, zeb_array_
 template int FIR::calc_size<zeb_array_mpz>(const zeb_array_real&, zeb_array_mpz&);
 template int FIR::calc_size<zeb_array_mpz_complex>(const zeb_array_real&, zeb_array_mpz_complex&);
 
-int FIR::set_data_sink(zeb_array_real* sink) {
-    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT)
-        throw FIRException("Hilbert filter type requires a complex data sink");
-    data_sink = sink;
+// At most one sink is registered: registering one drops the others.
+void FIR::clear_sinks() {
+    data_sink = nullptr;
     data_sink_complex = nullptr;
     data_sink_mpz = nullptr;
     data_sink_mpz_complex = nullptr;
+}
+
+void FIR::refuse_real_sink_for_hilbert() const {
+    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT)
+        throw FIRException("Hilbert filter type requires a complex data sink");
+}
+
+int FIR::set_data_sink(zeb_array_real* sink) {
+    refuse_real_sink_for_hilbert();
+    clear_sinks();
+    data_sink = sink;
     return ZEB_STATUS_OK;
 }
 
 int FIR::set_data_sink(zeb_array_complex* sink) {
-    data_sink = nullptr;
+    clear_sinks();
     data_sink_complex = sink;
-    data_sink_mpz = nullptr;
-    data_sink_mpz_complex = nullptr;
     return ZEB_STATUS_OK;
 }
 
 int FIR::set_data_sink(zeb_array_mpz* sink) {
-    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT)
-        throw FIRException("Hilbert filter type requires a complex data sink");
-    data_sink = nullptr;
-    data_sink_complex = nullptr;
+    refuse_real_sink_for_hilbert();
+    clear_sinks();
     data_sink_mpz = sink;
-    data_sink_mpz_complex = nullptr;
     return ZEB_STATUS_OK;
 }
 
 int FIR::set_data_sink(zeb_array_mpz_complex* sink) {
-    data_sink = nullptr;
-    data_sink_complex = nullptr;
-    data_sink_mpz = nullptr;
+    clear_sinks();
     data_sink_mpz_complex = sink;
     return ZEB_STATUS_OK;
 }
@@ -125,9 +106,16 @@ void FIR::fill_sink(T* sink, const char* suffix, const zeb_array_real& input, st
     if (reserve_dim(*sink, 3) != 0) fail("Unable to reserve dimension for data_sink");
     sink->dim_size = 3;
     if (calc_size(input, *sink) != 0) fail("Unable to calculate size for data_sink");
+    const std::size_t needed = sink->dim[0] * sink->dim[1] * vectors;
+    if (reserve_data(*sink, needed) != 0) {
+        // Nothing is delivered, so the record must not announce more than
+        // it holds.
+        sink->dim[2] = 0;
+        sink->data_size = 0;
+        fail("Unable to reserve data for data_sink");
+    }
     sink->dim[2] = vectors;
-    sink->data_size = sink->dim[0] * sink->dim[1] * vectors;
-    if (reserve_data(*sink, sink->data_size) != 0) fail("Unable to reserve data for data_sink");
+    sink->data_size = needed;
     if (data_get(*sink) != 0) fail("Unable to fill data_sink");
 }
 

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "model/fir.h"
+#include "model/fir_text.h"
 
 namespace {
 
@@ -15,14 +16,10 @@ int lg(double x) {
     return static_cast<int>(std::ceil(quotient));
 }
 
-template <typename V>
-std::string labelled(const char* label, V value) {
-    std::ostringstream text;
-    text << label << value;
-    return text.str();
-}
 
 }  // namespace
+
+using fir_text::labelled;
 
 void FIR::derive_widths(const double* coeff) {
     const zeb_fir_v7_1_config& cfg = configuration;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,20 @@ TEST(CapiExports, EveryDynamicSymbolCarriesTheModelPrefix) {
     for (const std::string& symbol : symbols) {
         EXPECT_EQ(symbol.rfind("zeb_fir_v7_1_", 0), 0u) << symbol;
     }
+    // Every function and table the public header declares is really there.
+    std::ifstream header(std::string(ZEB_SOURCE_DIR) + "/include/zeb_fir_v7_1.h");
+    ASSERT_TRUE(header.good());
+    const std::regex declared(R"(ZEB_FIR_V7_1_EXPORT[^;]*?\b(zeb_fir_v7_1_[a-z0-9_]+)\s*[\(\[])");
+    int declarations = 0;
+    std::string text;
+    while (std::getline(header, text)) {
+        std::smatch match;
+        if (std::regex_search(text, match, declared)) {
+            ++declarations;
+            EXPECT_TRUE(exported(match[1].str())) << match[1].str() << " is declared but not exported";
+        }
+    }
+    EXPECT_EQ(declarations, 152);  // 7 x 17 array functions, 2 + 19 model functions, 8 views, 4 tables
     EXPECT_TRUE(exported("zeb_fir_v7_1_create"));
     EXPECT_TRUE(exported("zeb_fir_v7_1_zeb_array_mpz_ops_elem_copy"));
     // Library-private tables carry the prefix too but must stay hidden.

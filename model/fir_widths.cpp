@@ -88,6 +88,10 @@ void FIR::derive_widths(const double* coeff) {
         configuration.output_width = static_cast<unsigned int>(acc_width);
     } else if (static_cast<long long>(cfg.output_width) > acc_width) {
         throw FIRException("Invalid output width");
+    } else if (cfg.output_width == 0 && acc_width > 52) {
+        // A zero-bit output holds no value.  The double-mode output format
+        // refuses it on its own; the integer path has no such format.
+        throw FIRException("Invalid output width");
     }
     dbg_logger->note(labelled("Calculated accumulator width: ", acc_width));
 

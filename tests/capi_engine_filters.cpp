@@ -460,3 +460,22 @@ TEST(EngineQuantisation, MaximizeDynamicRangeRefusesAllZeroCoefficients) {
     Model plain(cfg);
     EXPECT_NE(*plain, nullptr);
 }
+
+// A zero-bit output holds nothing: refused in the integer mode as in the
+// double mode (where the output format itself cannot be built).
+TEST(EngineQuantisation, ZeroOutputWidthWithRoundingIsRefusedInBothModes) {
+    const std::vector<double> taps = {3, -5, 7};
+    for (unsigned int width : {16u, 40u}) {
+        zeb_fir_v7_1_config cfg = config_with(taps);
+        cfg.data_width = width;
+        cfg.coeff_width = width;
+        cfg.reloadable = 1;  // accumulator 2 * width + 2: 34 bits (doubles) or 82 (integers)
+        cfg.output_rounding_mode = ZEB_FIR_V7_1_TRUNCATE_LSBS;
+        cfg.output_width = 0;
+        Model m(cfg, true);
+        EXPECT_EQ(*m, nullptr) << width;
+        ASSERT_FALSE(m.log.empty());
+        EXPECT_EQ(m.log.back().flag, 1);
+        EXPECT_EQ(m.log.back().text, width == 16 ? "Bad format specified (IFIX_0_0)" : "Invalid output width");
+    }
+}

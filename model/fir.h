@@ -118,11 +118,11 @@ private:
     int set_array_chan(T& out, int path, int chan, int k);
     void dout_trim_mpz(mpz_class& result, const mpz_class& x);
     double take_rounded(int path, int chan, double& raw);
-    // Converts the oldest sample of (path, slot_chan) into element p of a 1-D record.
-    void store_slot(zeb_array_real& out, std::size_t p);
-    void store_slot(zeb_array_complex& out, std::size_t p);
-    void store_slot(zeb_array_mpz& out, std::size_t p);
-    void store_slot(zeb_array_mpz_complex& out, std::size_t p);
+    // Converts the oldest sample of (path, chan) into element index of a record.
+    void store_element(zeb_array_real& out, std::size_t index, int path, int chan);
+    void store_element(zeb_array_complex& out, std::size_t index, int path, int chan);
+    void store_element(zeb_array_mpz& out, std::size_t index, int path, int chan);
+    void store_element(zeb_array_mpz_complex& out, std::size_t index, int path, int chan);
     int deliver(const zeb_array_real& input);
     void clear_sinks();
     void refuse_real_sink_for_hilbert() const;
@@ -170,7 +170,6 @@ private:
     mpz_class out_mpz;
     mpz_class scratch_mpz;
     MpzPair scratch_pair;
-    int slot_chan = 0;
     double out_fract_scale;   // 2^output_fract_width
     double data_fract_scale;  // 2^data_fract_width
 };

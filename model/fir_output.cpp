@@ -178,16 +178,18 @@ int FIR::set_array_chan<zeb_array_mpz_complex>(zeb_array_mpz_complex& out, int p
     return zeb_fir_v7_1_zeb_array_mpz_complex_set_chan(&out, scratch_pair.value, path, chan, k, CurrentPattern);
 }
 
-void FIR::store_slot(zeb_array_real& out, std::size_t p) { get_chan(out.data[p], static_cast<int>(p), slot_chan); }
-void FIR::store_slot(zeb_array_complex& out, std::size_t p) {
-    get_chan(out.data[p], static_cast<int>(p), slot_chan);
+void FIR::store_element(zeb_array_real& out, std::size_t index, int path, int chan) {
+    get_chan(out.data[index], path, chan);
 }
-void FIR::store_slot(zeb_array_mpz& out, std::size_t p) {
-    get_chan(scratch_mpz, static_cast<int>(p), slot_chan);
-    mpz_set(out.data + p, scratch_mpz.get_mpz_t());
+void FIR::store_element(zeb_array_complex& out, std::size_t index, int path, int chan) {
+    get_chan(out.data[index], path, chan);
 }
-void FIR::store_slot(zeb_array_mpz_complex& out, std::size_t p) {
-    get_chan(out.data[p], static_cast<int>(p), slot_chan);
+void FIR::store_element(zeb_array_mpz& out, std::size_t index, int path, int chan) {
+    get_chan(scratch_mpz, path, chan);
+    mpz_set(out.data + index, scratch_mpz.get_mpz_t());
+}
+void FIR::store_element(zeb_array_mpz_complex& out, std::size_t index, int path, int chan) {
+    get_chan(out.data[index], path, chan);
 }
 
 template <typename T>
@@ -219,15 +221,36 @@ int FIR::data_get(T& out) {
     if (notes) dbg_logger->note(labelled("act_vectors: ", vectors));
     if (vectors == 0) return ZEB_STATUS_OK;
 
-    const bool basic = CurrentPattern == ZEB_FIR_V7_1_PATTERN_BASIC;
-    // Counts of samples already stored per (path, channel); under the basic
-    // order every channel has exactly one slot, so the count is the vector.
-    std::vector<int> counts(basic ? 0 : P * C, 0);
+    if (CurrentPattern == ZEB_FIR_V7_1_PATTERN_BASIC) {
+        // Under the basic order the k-th sample of channel c is element
+        // (path, c, k): store it there directly, then grow the lengths the way
+        // the channel-view writer would (capacity was checked above).
+        for (std::size_t v = 0; v < vectors; ++v) {
+            for (std::size_t p = 0; p < P; ++p) {
+                for (std::size_t c = 0; c < C; ++c) {
+                    if (notes) {
+                        std::ostringstream note;
+                        note << "Pulling path: " << p << " channel: " << c << "i: " << v;
+                        dbg_logger->note(note.str());
+                    }
+                    store_element(out, p + P * (c + C * v), static_cast<int>(p), static_cast<int>(c));
+                }
+            }
+        }
+        if (out.dim_size == 3 && out.dim[2] < vectors) out.dim[2] = vectors;
+        const std::size_t covered = P * C * (out.dim_size == 3 ? out.dim[2] : 1);
+        if (covered > out.data_size) out.data_size = covered;
+        return ZEB_STATUS_OK;
+    }
+
+    // Under a pattern a channel owns several slots: its k-th sample goes
+    // where the channel view puts it.
+    std::vector<int> counts(P * C, 0);
     for (std::size_t v = 0; v < vectors; ++v) {
         for (std::size_t p = 0; p < P; ++p) {
             for (std::size_t s = 0; s < C; ++s) {
                 const unsigned int c = channel_of_slot(static_cast<unsigned int>(s));
-                const int k = basic ? static_cast<int>(v) : counts[p * C + c];
+                int& k = counts[p * C + c];
                 if (notes) {
                     std::ostringstream note;
                     note << "Pulling path: " << p << " channel: " << c << "i: " << k;
@@ -238,7 +261,7 @@ int FIR::data_get(T& out) {
                     text << "Unabled to set data for path: " << p << " chan: " << c << " vector: " << k;
                     throw FIRException(text.str());
                 }
-                if (!basic) ++counts[p * C + c];
+                ++k;
             }
         }
     }
@@ -277,8 +300,7 @@ int FIR::data_get_chan(T& out) {
         }
     }
     out.data_size = P;
-    slot_chan = static_cast<int>(c);
-    for (std::size_t p = 0; p < P; ++p) store_slot(out, p);
+    for (std::size_t p = 0; p < P; ++p) store_element(out, p, static_cast<int>(p), static_cast<int>(c));
     if (++chan_pos_out == static_cast<int>(configuration.num_channels)) chan_pos_out = 0;
     if (notes) dbg_logger->note(labelled("chanCountOut: ", chan_pos_out));
     return ZEB_STATUS_OK;

@@ -98,7 +98,7 @@ def failed_tests(build, timeout):
     run(['ctest', '-j2', '--timeout', str(timeout)], build)
     if not os.path.exists(log):
         return []
-    return [line.split(':', 1)[1].strip() for line in open(log) if ':' in line]
+    return [line.split(':', 1)[1].split('  #')[0].strip() for line in open(log) if ':' in line]
 
 
 def main():

@@ -1,0 +1,114 @@
+// The C interface as a host meets it: defaults, version, creation and
+// teardown, silent refusals of null arguments, the normalised configuration
+// copy, the exported symbols, and the README's example.
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "host.h"
+
+using namespace host;
+
+TEST(Interface, VersionIsBuiltOnceWhicheverThreadAsksFirst) {
+    std::vector<const char*> seen(8, nullptr);
+    std::vector<std::thread> pool;
+    for (size_t i = 0; i < seen.size(); ++i) pool.emplace_back([&seen, i] { seen[i] = zeb_fir_v7_1_get_version(); });
+    for (std::thread& t : pool) t.join();
+    EXPECT_STREQ(zeb_fir_v7_1_get_version(), "7.1.1");
+    EXPECT_EQ(seen, std::vector<const char*>(8, zeb_fir_v7_1_get_version()));
+}
+
+TEST(Interface, CreationTeardownAndNullArguments) {
+    zeb_fir_v7_1_config cfg;
+    EXPECT_EQ(zeb_fir_v7_1_default_config(nullptr), ZEB_STATUS_ERROR);
+    zeb_fir_v7_1_default_config(&cfg);
+    std::vector<Message> log;
+    auto record = [](void* h, int flag, const char* text) {
+        static_cast<std::vector<Message>*>(h)->push_back({0, flag, text});
+    };
+    EXPECT_EQ(zeb_fir_v7_1_create(nullptr, record, &log), nullptr);
+    EXPECT_EQ(zeb_fir_v7_1_create_dbg(nullptr, record, &log, record, &log), nullptr);
+    EXPECT_TRUE(log.empty());
+    cfg.name = nullptr;  // no name to copy: the fallback text
+    EXPECT_EQ(zeb_fir_v7_1_create(&cfg, record, &log), nullptr);
+    EXPECT_EQ(zeb_fir_v7_1_create(&cfg, nullptr, nullptr), nullptr);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].text, "Uncaught exception in FIR model create");
+    EXPECT_EQ(zeb_fir_v7_1_destroy(nullptr), ZEB_STATUS_ERROR);
+
+    // The model copies the record, keeps its own name and never a host pointer.
+    std::string name = "tb_fir";
+    cfg.name = name.c_str();
+    cfg.filter_type = ZEB_FIR_V7_1_DECIMATION, cfg.interpolation_rate = 4, cfg.decimation_rate = 6;
+    cfg.zero_packing_factor = 5, cfg.num_channels = 3, cfg.num_paths = 2;
+    zeb_fir_v7_1* a = zeb_fir_v7_1_create(&cfg, nullptr, nullptr);
+    zeb_fir_v7_1* b = zeb_fir_v7_1_create(&cfg, nullptr, nullptr);
+    ASSERT_NE(a, nullptr);
+    name.assign("overwritten by the host");
+    EXPECT_EQ(zeb_fir_v7_1_destroy(b), ZEB_STATUS_OK);  // handles are independent
+    zeb_fir_v7_1_config out = cfg;
+    EXPECT_EQ(zeb_fir_v7_1_get_config(nullptr, &out), ZEB_STATUS_ERROR);
+    EXPECT_EQ(zeb_fir_v7_1_get_config(a, nullptr), ZEB_STATUS_ERROR);
+    EXPECT_EQ(std::memcmp(&out, &cfg, sizeof out), 0);
+    ASSERT_EQ(zeb_fir_v7_1_get_config(a, &out), ZEB_STATUS_OK);
+    EXPECT_STREQ(out.name, "tb_fir");
+    EXPECT_EQ(out.coeff, nullptr);
+    const std::vector<unsigned int> kept = {out.interpolation_rate, out.decimation_rate, out.zero_packing_factor,
+                                            out.num_channels, out.num_paths};
+    EXPECT_EQ(kept, (std::vector<unsigned int>{1, 6, 1, 3, 2}));
+
+    EXPECT_EQ(zeb_fir_v7_1_destroy(a), ZEB_STATUS_OK);
+}
+
+namespace {
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+// Only the C interface and the pattern tables are visible to hosts, and
+// every function and table the header declares is there.
+TEST(Interface, EveryDeclaredSymbolIsExportedAndNothingElse) {
+    FILE* pipe = popen((std::string("nm -D --defined-only '") + ZEB_LIBRARY_FILE + "' 2>/dev/null").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::vector<std::string> symbols;
+    char line[1024], name[1024];
+    char type = 0;
+    while (std::fgets(line, sizeof line, pipe) != nullptr)
+        if (std::sscanf(line, "%*s %c %1023s", &type, name) == 2 && type != 'A') symbols.push_back(name);
+    if (pclose(pipe) != 0 && symbols.empty()) GTEST_SKIP() << "nm is not available";
+    auto exported = [&](const std::string& n) {
+        auto named = [&](const std::string& s) { return s == n || s.rfind(n + "@", 0) == 0; };
+        return std::any_of(symbols.begin(), symbols.end(), named);
+    };
+    for (const std::string& s : symbols) EXPECT_EQ(s.rfind("zeb_fir_v7_1_", 0), 0u) << s;
+    std::istringstream header(read_file(std::string(ZEB_SOURCE_DIR) + "/include/zeb_fir_v7_1.h"));
+    int declarations = 0;
+    for (std::string text; std::getline(header, text);) {
+        const size_t end = text.find_first_of("([");
+        if (text.rfind("ZEB_FIR_V7_1_EXPORT", 0) != 0 || end == std::string::npos) continue;
+        const std::string declared = text.substr(text.rfind(' ', end) + 1, end - text.rfind(' ', end) - 1);
+        if (declared.rfind("zeb_fir_v7_1_", 0) != 0) continue;
+        ++declarations;
+        EXPECT_TRUE(exported(declared)) << declared;
+    }
+    EXPECT_EQ(declarations, 152);  // 7 x 17 array functions, 2 + 19 model functions, 8 views, 4 tables
+    for (const char* hidden : {"zeb_fir_v7_1_default_coeff", "zeb_fir_v7_1_zeb_array_real_ops"})
+        EXPECT_FALSE(exported(hidden)) << hidden;
+}
+
+// The C example in the README is examples/readme_snippet.c, built and run.
+TEST(Interface, ReadmeSnippetIsTheBuiltExample) {
+    const std::string readme = read_file(std::string(ZEB_SOURCE_DIR) + "/README.md");
+    const std::string example = read_file(std::string(ZEB_SOURCE_DIR) + "/examples/readme_snippet.c");
+    const size_t start = readme.find("```c\n");
+    ASSERT_NE(start, std::string::npos);
+    ASSERT_FALSE(example.empty());
+    EXPECT_EQ(readme.substr(start + 5, readme.find("```", start + 5) - start - 5), example);
+}

@@ -33,20 +33,39 @@ auto operator<<(std::ostream& os, const Row& row) -> decltype(row.name, os) {
 
 // ------------------------------------------------------------- creation
 
+using Config = zeb_fir_v7_1_config;
+using Change = std::function<void(Config&, std::vector<double>&)>;
+
+template <typename F, typename V>
+Change set(F Config::*field, V value) {
+    return [=](Config& c, std::vector<double>&) { c.*field = static_cast<F>(value); };
+}
+Change operator+(Change a, Change b) {
+    return [=](Config& c, std::vector<double>& k) { a(c, k), b(c, k); };
+}
+// num_coeffs values c, data width dw.
+Change taps(double c, unsigned dw = 16, unsigned n = 1) {
+    return [=](Config& cfg, std::vector<double>& k) {
+        k.assign(n, c);
+        cfg.num_coeffs = n;
+        cfg.data_width = dw;
+    };
+}
+
 struct CreateRow {
     const char* name;
-    std::function<void(zeb_fir_v7_1_config&, std::vector<double>&)> change;
-    std::string error;       // bare creation text; empty: the model is built
-    int output_width;        // of a built model
-    int output_fract_width;  // of a built model
-    std::string note;        // a trace note that must have been sent, if any
+    Change change;
+    std::string error;           // bare creation text; empty: the model is built
+    unsigned output_width = 0;   // of a built model
+    unsigned output_fract = 0;   // of a built model
+    std::string note = "";       // a trace note that must have been sent
 };
 
 class HostileCreation : public testing::TestWithParam<CreateRow> {};
 
 TEST_P(HostileCreation, RefusedWithItsTextOrBuiltWithExactWidths) {
     const CreateRow& row = GetParam();
-    zeb_fir_v7_1_config cfg;
+    Config cfg;
     zeb_fir_v7_1_default_config(&cfg);
     std::vector<double> coeff = kDefaultCoeff;
     row.change(cfg, coeff);
@@ -63,17 +82,8 @@ TEST_P(HostileCreation, RefusedWithItsTextOrBuiltWithExactWidths) {
         return;
     }
     ASSERT_NE(*m, nullptr) << (errors.empty() ? "" : errors[0]);
-    EXPECT_EQ(m.config().output_width, static_cast<unsigned>(row.output_width));
-    EXPECT_EQ(m.config().output_fract_width, static_cast<unsigned>(row.output_fract_width));
-}
-
-// One coefficient c, data width dw.
-std::function<void(zeb_fir_v7_1_config&, std::vector<double>&)> one_tap(double c, unsigned dw = 16) {
-    return [=](zeb_fir_v7_1_config& cfg, std::vector<double>& coeff) {
-        coeff = {c};
-        cfg.num_coeffs = 1;
-        cfg.data_width = dw;
-    };
+    EXPECT_EQ(m.config().output_width, row.output_width);
+    EXPECT_EQ(m.config().output_fract_width, row.output_fract);
 }
 
 const char* const kFract = "Coefficient fractional width must be at most 1022 minus the data fractional width";
@@ -84,80 +94,39 @@ const char* const kPadded =
 INSTANTIATE_TEST_SUITE_P(
     Rows, HostileCreation,
     testing::Values(
-        CreateRow{"FractWidthOf2Pow31", [](auto& c, auto&) { c.coeff_fract_width = 1u << 31; }, kFract, 0, 0, ""},
-        CreateRow{"FractWidthOf1100", [](auto& c, auto&) { c.coeff_fract_width = 1100; }, kFract, 0, 0, ""},
-        CreateRow{"FractWidthsOf1023",
-                  [](auto& c, auto&) {
-                      c.coeff_fract_width = 1001;
-                      c.data_fract_width = 22;
-                      c.data_width = 22;
-                  },
-                  kFract, 0, 0, ""},
-        CreateRow{"FractWidthsOf1022",
-                  [](auto& c, auto& k) {
-                      one_tap(std::ldexp(1.5, -990), 22)(c, k);  // 1.5 x 2^10 units: 11 bits
-                      c.coeff_fract_width = 1000;
-                      c.data_fract_width = 22;
-                  },
-                  "", 33, 1022, ""},
-        CreateRow{"PhaseSumBeyondTheDoubleRange",
-                  [](auto& c, auto& k) {
-                      k = {1.5e308, 1.5e308};
-                      c.num_coeffs = 2;
-                  },
-                  kAcc, 0, 0, ""},
+        CreateRow{"FractWidthOf2Pow31", set(&Config::coeff_fract_width, 1u << 31), kFract},
+        CreateRow{"FractWidthOf1100", set(&Config::coeff_fract_width, 1100), kFract},
+        CreateRow{"FractWidthsOf1023", taps(1, 22) + set(&Config::coeff_fract_width, 1001) +
+                                           set(&Config::data_fract_width, 22), kFract},
+        // 1.5 x 2^10 coefficient units: an 11-bit sum.
+        CreateRow{"FractWidthsOf1022", taps(std::ldexp(1.5, -990), 22) + set(&Config::coeff_fract_width, 1000) +
+                                           set(&Config::data_fract_width, 22), "", 33, 1022},
+        CreateRow{"PhaseSumBeyondTheDoubleRange", taps(1.5e308, 16, 2), kAcc},
         CreateRow{"WideAccumulatorOf1046BitsWithATruncatedOutput",
-                  [](auto& c, auto& k) {
-                      one_tap(1e300, 49)(c, k);
-                      c.output_rounding_mode = ZEB_FIR_V7_1_TRUNCATE_LSBS;
-                      c.output_width = 16;
-                  },
-                  kAcc, 0, 0, ""},
-        CreateRow{"AccumulatorOf1024Bits", one_tap(std::ldexp(1.5, 1007)), kAcc, 0, 0, ""},
-        CreateRow{"AccumulatorOf1023Bits", one_tap(std::ldexp(1.5, 1006)), "", 1023, 0, ""},
+                  taps(1e300, 49) + set(&Config::output_rounding_mode, ZEB_FIR_V7_1_TRUNCATE_LSBS) +
+                      set(&Config::output_width, 16), kAcc},
+        CreateRow{"AccumulatorOf1024Bits", taps(std::ldexp(1.5, 1007)), kAcc},
+        CreateRow{"AccumulatorOf1023Bits", taps(std::ldexp(1.5, 1006)), "", 1023},
         // The bit count is evaluated in doubles: just above a power of two
         // it is one short of the exact ceiling of the base-2 logarithm.
-        CreateRow{"BitCountJustAboveAPowerOfTwo", one_tap(std::ldexp(1.0 + std::ldexp(1.0, -51), 20)), "", 36, 0,
-                  ""},
+        CreateRow{"BitCountJustAboveAPowerOfTwo", taps(std::ldexp(1.0 + std::ldexp(1.0, -51), 20)), "", 36},
         CreateRow{"ScaleOfTinyCoefficientsBeyondTheDoubleRange",
-                  [](auto& c, auto& k) {
-                      one_tap(5e-324)(c, k);
-                      c.quantization = ZEB_FIR_V7_1_MAXIMIZE_DYNAMIC_RANGE;
-                  },
-                  "Cannot maximize dynamic range: coefficients too small to scale", 0, 0, ""},
-        CreateRow{"PaddingTo65536Taps", [](auto& c, auto& k) { one_tap(1)(c, k), c.coeff_padding = 65535; }, "", 16,
-                  0, ""},
-        CreateRow{"PaddingTo65537Taps", [](auto& c, auto& k) { one_tap(1)(c, k), c.coeff_padding = 65536; }, kPadded,
-                  0, 0, ""},
-        CreateRow{"PaddingOf2Pow32Minus1", [](auto& c, auto& k) { one_tap(1)(c, k), c.coeff_padding = 0xffffffffu; },
-                  kPadded, 0, 0, ""},
-        CreateRow{"ZeroPackedTo65544Taps",
-                  [](auto& c, auto& k) {
-                      k.assign(8193, 1.0);
-                      c.num_coeffs = 8193;
-                      c.filter_type = ZEB_FIR_V7_1_INTERPOLATED;
-                      c.zero_packing_factor = 8;
-                  },
-                  kPadded, 0, 0, ""},
-        CreateRow{"CoefficientStoreBeyond2Pow20",
-                  [](auto& c, auto& k) {
-                      k.assign(1024, 1.0);  // the count claims 1025 sets: nothing may be read first
-                      c.num_coeffs = 1024;
-                      c.coeff_sets = 1025;
-                  },
-                  "Too many coefficients, coeff_sets x padded coefficients must be at most 1048576", 0, 0, ""},
+                  taps(5e-324) + set(&Config::quantization, ZEB_FIR_V7_1_MAXIMIZE_DYNAMIC_RANGE),
+                  "Cannot maximize dynamic range: coefficients too small to scale"},
+        CreateRow{"PaddingTo65536Taps", taps(1) + set(&Config::coeff_padding, 65535), "", 16},
+        CreateRow{"PaddingTo65537Taps", taps(1) + set(&Config::coeff_padding, 65536), kPadded},
+        CreateRow{"PaddingOf2Pow32Minus1", taps(1) + set(&Config::coeff_padding, 0xffffffffu), kPadded},
+        CreateRow{"ZeroPackedTo65544Taps", taps(1, 16, 8193) + set(&Config::filter_type, ZEB_FIR_V7_1_INTERPOLATED) +
+                                               set(&Config::zero_packing_factor, 8), kPadded},
+        // The count claims 1025 sets of 1024: nothing may be read first.
+        CreateRow{"CoefficientStoreBeyond2Pow20", taps(1, 16, 1024) + set(&Config::coeff_sets, 1025),
+                  "Too many coefficients, coeff_sets x padded coefficients must be at most 1048576"},
         CreateRow{"FilterBankBeyond2Pow22",
-                  [](auto& c, auto& k) {
-                      k.assign(257, 1.0);
-                      c.num_coeffs = 257;
-                      c.num_paths = 16;
-                      c.num_channels = 1024;
-                  },
-                  "Filter bank too large, num_paths x num_channels x padded coefficients must be at most 4194304", 0,
-                  0, ""},
+                  taps(1, 16, 257) + set(&Config::num_paths, 16) + set(&Config::num_channels, 1024),
+                  "Filter bank too large, num_paths x num_channels x padded coefficients must be at most 4194304"},
         // Accumulator width 1 + lg(0.2) = -1: the note is computed in signed
         // arithmetic, then the output format refuses the width.
-        CreateRow{"NegativeAccumulatorWidth", one_tap(0.2, 1), "Bad format specified (IFIX_-1_0)", 0, 0,
+        CreateRow{"NegativeAccumulatorWidth", taps(0.2, 1), "Bad format specified (IFIX_-1_0)", 0, 0,
                   kName + " NOTE: Output fract width: 0"}),
     [](const testing::TestParamInfo<CreateRow>& info) { return std::string(info.param.name); });
 
@@ -252,59 +221,30 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---------------------------------------------------------- host records
 
-// A record created through the library with dim_slots dimension slots and
-// room for capacity elements, then given lengths, a dim_size and a
-// data_size that may disagree with both.  Freed with its true stores.
-template <typename A>
-struct RecordOps;
-template <>
-struct RecordOps<zeb_array_real> {
-    static zeb_array_real* create() { return zeb_fir_v7_1_zeb_array_real_create(); }
-    static zeb_status data(zeb_array_real* a, size_t n) { return zeb_fir_v7_1_zeb_array_real_reserve_data(a, n); }
-    static zeb_status dims(zeb_array_real* a, size_t n) { return zeb_fir_v7_1_zeb_array_real_reserve_dim(a, n); }
-    static void destroy(zeb_array_real* a) { zeb_fir_v7_1_zeb_array_real_destroy(a); }
-};
-template <>
-struct RecordOps<zeb_array_uint> {
-    static zeb_array_uint* create() { return zeb_fir_v7_1_zeb_array_uint_create(); }
-    static zeb_status data(zeb_array_uint* a, size_t n) { return zeb_fir_v7_1_zeb_array_uint_reserve_data(a, n); }
-    static zeb_status dims(zeb_array_uint* a, size_t n) { return zeb_fir_v7_1_zeb_array_uint_reserve_dim(a, n); }
-    static void destroy(zeb_array_uint* a) { zeb_fir_v7_1_zeb_array_uint_destroy(a); }
-};
-
-template <typename A>
-class Lying {
-public:
-    Lying(std::vector<size_t> dims, size_t dim_slots, size_t capacity, size_t data_size)
-        : rec(RecordOps<A>::create()) {
-        if (dim_slots > 0) RecordOps<A>::dims(rec, dim_slots);
-        if (capacity > 0) RecordOps<A>::data(rec, capacity);
-        for (size_t i = 0; i < capacity; ++i) rec->data[i] = static_cast<decltype(+rec->data[0])>(i % 5);
-        for (size_t i = 0; i < dims.size() && i < dim_slots; ++i) rec->dim[i] = dims[i];
-        rec->dim_size = dims.size();
-        rec->data_size = data_size;
-        data = rec->data;
-        dim = rec->dim;
-        capacity_ = rec->data_capacity;
+// A record over stores of exactly dim_slots lengths and capacity elements
+// (vectors, so that a read or write past them is caught), whose dim_size and
+// data_size may claim more.  Marked as the host's own: never grown.
+template <typename A, typename E>
+struct Lying {
+    std::vector<size_t> dims;
+    std::vector<E> store;
+    A rec{};
+    Lying(std::vector<size_t> lengths, size_t dim_slots, size_t capacity, size_t data_size)
+        : dims(dim_slots), store(capacity) {
+        for (size_t i = 0; i < capacity; ++i) store[i] = static_cast<E>(i % 5);
+        for (size_t i = 0; i < dim_slots && i < lengths.size(); ++i) dims[i] = lengths[i];
+        rec.data = capacity > 0 ? store.data() : nullptr;
+        rec.data_size = data_size;
+        rec.data_capacity = capacity;
+        rec.dim = dim_slots > 0 ? dims.data() : nullptr;
+        rec.dim_size = lengths.size();
+        rec.dim_capacity = dim_slots;
+        rec.owner = 1;
     }
-    ~Lying() {
-        rec->data = data;
-        rec->dim = dim;
-        rec->data_capacity = capacity_;
-        rec->owner = 0;
-        RecordOps<A>::destroy(rec);
-    }
-    Lying(const Lying&) = delete;
-    Lying& operator=(const Lying&) = delete;
-    A* operator->() const { return rec; }
-    A* get() const { return rec; }
-
-private:
-    A* rec;
-    decltype(A::data) data;
-    size_t* dim;
-    size_t capacity_;
+    A* get() { return &rec; }
 };
+using LyingReal = Lying<zeb_array_real, double>;
+using LyingUint = Lying<zeb_array_uint, unsigned int>;
 
 // Two paths and two channels, two coefficient sets selected per channel,
 // reloadable; under the advanced sequence four channels in pattern 3
@@ -365,29 +305,26 @@ TEST_P(HostileRecords, AnsweredClearlyAndNothingChanges) {
 }
 
 zeb_status send_packet(zeb_fir_v7_1* m, std::vector<size_t> dims, size_t dim_slots, size_t capacity, size_t size) {
-    Lying<zeb_array_real> in(std::move(dims), dim_slots, capacity, size);
+    LyingReal in(std::move(dims), dim_slots, capacity, size);
     return zeb_fir_v7_1_data_send(m, in.get());
 }
 
 zeb_status get_packet(zeb_fir_v7_1* m, size_t C) {
-    Lying<zeb_array_real> out({2, C, 1}, 2, 2 * C * 8, 0);  // three lengths over two slots
+    LyingReal out({2, C, 1}, 2, 2 * C * 8, 0);  // three lengths over two slots
     return zeb_fir_v7_1_data_get(m, out.get(), nullptr);
 }
 
 zeb_status send_fsel(zeb_fir_v7_1* m, std::vector<size_t> dims, size_t dim_slots, size_t capacity, size_t size) {
-    Lying<zeb_array_uint> fsel(std::move(dims), dim_slots, capacity, size);
-    if (dim_slots == 0) fsel->dim_size = 1;
+    LyingUint fsel(std::move(dims), dim_slots, capacity, size);
     zeb_fir_v7_1_cnfg_packet packet{ZEB_FIR_V7_1_PATTERN_BASIC, fsel.get()};
     return zeb_fir_v7_1_config_send(m, &packet);
 }
 
 zeb_status send_reload(zeb_fir_v7_1* m, std::vector<size_t> dims, size_t dim_slots, size_t capacity, size_t size) {
-    Lying<zeb_array_real> coeff(std::move(dims), dim_slots, capacity, size);
-    if (dim_slots == 0) coeff->dim_size = 1;
+    LyingReal coeff(std::move(dims), dim_slots, capacity, size);
     zeb_fir_v7_1_rld_packet packet{0, coeff.get()};
     return zeb_fir_v7_1_reload_send(m, &packet);
 }
-
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, HostileRecords,
@@ -396,7 +333,7 @@ INSTANTIATE_TEST_SUITE_P(
                   ZEB_STATUS_ERROR, error(kShort)},
         RecordRow{"SlotSizeBeyondItsStore", false,
                   [](auto m) {
-                      Lying<zeb_array_real> in({2}, 1, 1, 2);
+                      LyingReal in({2}, 1, 1, 2);
                       return zeb_fir_v7_1_data_send_channel(m, in.get());
                   },
                   ZEB_STATUS_ERROR, error(kShort)},
@@ -404,7 +341,7 @@ INSTANTIATE_TEST_SUITE_P(
                   ZEB_STATUS_ERROR, error(kPacketDims)},
         RecordRow{"SizingInputLengthsBeyondTheirSlots", false,
                   [](auto m) {
-                      Lying<zeb_array_real> in({2, 2, 1}, 2, 4, 4);
+                      LyingReal in({2, 2, 1}, 2, 4, 4);
                       Real out({2, 2, 1});
                       return zeb_fir_v7_1_calc_size(m, in.get(), out.get(), nullptr);
                   },
@@ -415,18 +352,18 @@ INSTANTIATE_TEST_SUITE_P(
                   ZEB_STATUS_ERROR, error(kPacketDims)},
         RecordRow{"SlotReadIntoANullStore", false,
                   [](auto m) {
-                      Lying<zeb_array_real> out({2}, 1, 0, 0);
-                      out->data_capacity = 2;
+                      LyingReal out({2}, 1, 0, 0);
+                      out.rec.data_capacity = 2;
                       return zeb_fir_v7_1_data_get_channel(m, out.get(), nullptr);
                   },
                   ZEB_STATUS_ERROR, error("Output array capacity too small, expecting num_paths: 2")},
         RecordRow{"SelectorsBeyondTheirStore", false, [](auto m) { return send_fsel(m, {2}, 1, 1, 2); },
                   ZEB_STATUS_ERROR, error("Insufficient fsel values specified, expecting2")},
-        RecordRow{"SelectorsWithoutLengths", false, [](auto m) { return send_fsel(m, {}, 0, 2, 2); },
+        RecordRow{"SelectorsWithoutLengths", false, [](auto m) { return send_fsel(m, {2}, 0, 2, 2); },
                   ZEB_STATUS_ERROR, error("Expecting 1-D array for fsel")},
         RecordRow{"ReloadValuesBeyondTheirStore", false, [](auto m) { return send_reload(m, {21}, 1, 20, 21); },
                   ZEB_STATUS_ERROR, error("Reload coeff array holds fewer values than its length")},
-        RecordRow{"ReloadWithoutLengths", false, [](auto m) { return send_reload(m, {}, 0, 21, 21); },
+        RecordRow{"ReloadWithoutLengths", false, [](auto m) { return send_reload(m, {21}, 0, 21, 21); },
                   ZEB_STATUS_ERROR, error("Expecting 1-D array for coeff")},
         // Holding every value read is enough, whatever the first length claims.
         RecordRow{"ReloadHoldingTheValuesReadOfALongerLength", false,

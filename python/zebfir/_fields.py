@@ -49,7 +49,7 @@ def _word(field, value):
             raise ConfigError(f"bad number '{value}' for {field}: "
                               "expected an integer from -2147483648 to 4294967295")
         value = int(value)
-    elif isinstance(value, (bool, float)) or not hasattr(value, "__index__"):
+    elif isinstance(value, float) or not hasattr(value, "__index__"):
         raise ConfigError(f"bad number {value!r} for {field}: expected an integer")
     value = value.__index__()
     if not -2**31 <= value < 2**32:

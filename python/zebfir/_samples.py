@@ -5,7 +5,7 @@ import math
 
 import numpy as np
 
-from ._clib import LIMB_BYTES, ArrayRecord, Mpz, lib
+from ._clib import LIMB_BYTES, Mpz, lib
 
 _MPZ = np.dtype(Mpz)
 _SAFE_DOUBLE = 2**53
@@ -57,11 +57,12 @@ class _Store:
 
     def __init__(self, address, count, typestr):
         self._address = address
+        self._free = lib.array_real_ops_free  # the built-in table's free, kept for interpreter shutdown
         self.__array_interface__ = {"data": (address, False), "shape": (count,),
                                     "typestr": typestr, "version": 3}
 
     def __del__(self):
-        lib.array_real_ops_free(None, self._address)  # the built-in table's free
+        self._free(None, self._address)
 
 
 def take_store(record, shape, typestr):

@@ -32,10 +32,10 @@ class _ConfigView(dict):
 
     def __init__(self, fields, send):
         super().__init__(fields)
-        self._send = send
+        self._send_packet = send
 
     def __call__(self, fsel=None, pattern=None):
-        self._send(fsel, pattern)
+        self._send_packet(fsel, pattern)
 
 
 class Filter:
@@ -72,7 +72,7 @@ class Filter:
 
     # ------------------------------------------------------------ lifecycle
     def _create(self, builder, quiet=False):
-        self._model = None
+        self._model = self._sink = self._slot_record = None
         record = builder.finish()
         self._messages = messages = []
         self._on_message = MessageHandler(lambda _h, error, text: messages.append(
@@ -95,19 +95,18 @@ class Filter:
             # The accumulator width shows only under full precision: ask a twin.
             record.output_rounding_mode = 0
             twin = lib.create(ctypes.byref(record), _no_handler, None)
-            twin_config = Config()
-            lib.get_config(twin, ctypes.byref(twin_config))
-            lib.destroy(twin)
-            self._acc_width = twin_config.output_width
+            if twin:
+                twin_config = Config()
+                lib.get_config(twin, ctypes.byref(twin_config))
+                lib.destroy(twin)
+                self._acc_width = twin_config.output_width
         self._paths, self._channels = normalised.num_paths, normalised.num_channels
         self._hilbert = normalised.filter_type == _HILBERT
         self._gmp = self._acc_width > _DOUBLE_BITS
         self._wide = normalised.output_width > _INT64_BITS
-        self._family = ("mpz" if self._gmp else "real") + ("_complex" if self._hilbert else "")
-        if self._family == "real_complex":
-            self._family = "complex"
+        self._family = {(False, False): "real", (False, True): "complex",
+                        (True, False): "mpz", (True, True): "mpz_complex"}[self._gmp, self._hilbert]
         self._sink = new_record(self._family)
-        self._slot_record = None
         set_sink = lib.set_data_sink_mpz if self._gmp else lib.set_data_sink
         self._call(set_sink, *((None, self._sink) if self._hilbert else (self._sink, None)))
         self._pattern_initial = (normalised.init_pattern if normalised.chan_seq == _ADVANCED_CHAN_SEQ
@@ -127,12 +126,13 @@ class Filter:
 
     def close(self):
         """Destroys the model; arrays already returned stay valid."""
-        if getattr(self, "_model", None):
-            lib.destroy(self._model)
-            self._model = None
-            destroy_record(self._family, self._sink)
-            if self._slot_record is not None and self._gmp:
-                destroy_record(self._family, self._slot_record)
+        model, self._model = getattr(self, "_model", None), None
+        if model:
+            lib.destroy(model)  # first: it holds a pointer to the sink
+        for record in (getattr(self, "_sink", None), getattr(self, "_slot_record", None)):
+            if record:
+                destroy_record(self._family, record)
+        self._sink = self._slot_record = None
 
     def __enter__(self):
         return self
@@ -180,6 +180,9 @@ class Filter:
 
     def send(self, x, input="real"):
         """Feeds whole vectors; their output waits for read()."""
+        self._send(x, input)
+
+    def _send(self, x, input):
         samples, record = self._input_record(x, input, slot=False)
         self._call(lib.data_send, ctypes.byref(record))
         self._pending.append(self._take_sink())
@@ -189,7 +192,7 @@ class Filter:
         """Feeds whole vectors and returns every complete output vector:
         shape (vectors, channels, paths), 1-D for 1-D input."""
         kind = self._output_kind(output)
-        one_dimensional = self.send(x, input)
+        one_dimensional = self._send(x, input)
         out = self._drain(kind)
         return out.reshape((-1,) + out.shape[3:]) if one_dimensional else out
 
@@ -256,8 +259,7 @@ class Filter:
         when the input stands at a vector boundary."""
         kind = self._output_kind(output)
         if self._slots_in == 0:
-            empty = np.empty((0, self._channels, self._paths))
-            self.send(empty)
+            self._send(np.empty((0, self._channels, self._paths)), "real")  # delivers what is buffered
         elif not self._pending:
             self._pending.append(self._take_sink_empty())
         return self._drain(kind)

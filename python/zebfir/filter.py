@@ -347,8 +347,8 @@ class Filter:
 
     @property
     def coefficients(self):
-        """The quantised coefficient sets, as integers in units of the
-        coefficient LSB: shape (coeff_sets, num_coeffs)."""
+        """The quantised coefficient sets as created (reloads not included),
+        integers in units of the coefficient LSB: shape (coeff_sets, num_coeffs)."""
         if self._coefficients is None:
             self._coefficients = self._quantised_sets()
         return self._coefficients.copy()

@@ -153,7 +153,9 @@ TEST(Tool, SpellingsOfOptionsConfigurationAndStimulus) {
     // carriage returns, from a file or stdin; integer input in input LSBs.
     write_file(dir + "/filter.cfg", "# decimating\n\nfilter_type = DECIMATION   # by name\ndecimation_rate=2\r\n");
     write_file(dir + "/taps.txt", "# five taps\n1, 2 3\n\n-4\n5.5\n");
-    const std::string stimulus = "# path0 path1\n1 2\n  3,4   # slot 1\n\n+5\t,\t-6\r\n7.75 , 8e0\n";
+    // Below the double range a value reads as the nearest double, 0.
+    const std::string stimulus =
+        "# path0 path1\n1 2\n  3,4   # slot 1\n\n+5\t,\t-6\r\n7.75 , 8e0\n1e-400 -1e-400\n0 0\n";
     write_file(dir + "/stim.txt", stimulus);
     const std::vector<std::string> dec = {"--set", "decimation_rate=3", "--set"};
     const std::vector<std::string> taps = {"--set", "coeff_fract_width=1", "--input", "-"};
@@ -167,7 +169,7 @@ TEST(Tool, SpellingsOfOptionsConfigurationAndStimulus) {
               {with(dec, {"filter_type = 2"}), ""}, {{"--config", "$D/filter.cfg", "--set", "decimation_rate=3"}, ""}}},
         {"1\n2\n3\n-4\n5.5\n0\n", {{with(taps, {"--coeff-file", "$D/taps.txt"}), impulse},
                                    {with(taps, {"--set", "coeff=1,2,3,-4,5.5"}), impulse}}},
-        {"1 2\n3 4\n7 -2\n13 16\n", {{with(stim, {"$D/stim.txt"}), ""}, {with(stim, {"-"}), stimulus}}},  // 7.75: 7
+        {"1 2\n3 4\n7 -2\n13 16\n13 -6\n23 28\n", {{with(stim, {"$D/stim.txt"}), ""}, {with(stim, {"-"}), stimulus}}},
         {"1\n0.5\n-0.3125\n", {{with(lsb, {"--input-format", "int"}), "16\n-8\n3\n"}, {lsb, "1\n-0.5\n0.1875\n"}}},
     };
     for (const auto& group : same) {

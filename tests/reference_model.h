@@ -111,7 +111,9 @@ inline std::vector<mpz_class> taps_of(const zeb_fir_v7_1_config& cfg, unsigned i
         const double c = cfg.coeff[s * cfg.num_coeffs + k];
         const double half = c < 0 ? -0.49999999999 : 0.49999999999;
         const double x = std::ldexp(c * scale, static_cast<int>(cfg.coeff_fract_width)) + half;
-        taps.push_back(wrap(exact(std::trunc(x)), static_cast<int>(cfg.coeff_width)));
+        // Beyond the double range the scaled value is a whole number already.
+        const mpz_class v = std::isinf(x) ? exact(c * scale) << cfg.coeff_fract_width : exact(std::trunc(x));
+        taps.push_back(wrap(v, static_cast<int>(cfg.coeff_width)));
         taps.insert(taps.end(), z - 1, 0);
     }
     return taps;
@@ -120,7 +122,8 @@ inline std::vector<mpz_class> taps_of(const zeb_fir_v7_1_config& cfg, unsigned i
 // Input sample in units of 2^-dfw: floor, then wrap to the data width.
 inline mpz_class quantise_input(double x, const zeb_fir_v7_1_config& cfg) {
     const double units = std::ldexp(x, static_cast<int>(cfg.data_fract_width));
-    return wrap(exact(std::floor(units)), static_cast<int>(cfg.data_width));
+    const mpz_class v = std::isinf(units) ? exact(x) << cfg.data_fract_width : exact(std::floor(units));
+    return wrap(v, static_cast<int>(cfg.data_width));
 }
 
 // Exact filter output of one channel, in units of 2^-(cfw+dfw).

@@ -95,6 +95,8 @@ TEST(FfpOverflow, WrapClipCheckAndNoneOnSignedAndUnsignedFormats) {
         {8, SIGN_SIGNED, OVF_CLIP, 200, 127},        {8, SIGN_SIGNED, OVF_CLIP, -200, -128},
         {1, SIGN_UNSIGNED, OVF_CLIP, -5, 0},         {8, SIGN_SIGNED, OVF_CHECK, 200, 200},
         {8, SIGN_SIGNED, OVF_NONE, -200, -200},
+        // A value scaled past the double range wraps as its exact multiple of 2^972 does.
+        {53, SIGN_SIGNED, OVF_WRAP, -HUGE_VAL, 0},   {8, SIGN_UNSIGNED, OVF_WRAP, HUGE_VAL, 0},
     };
     for (const Case& c : cases) {
         FFPContext ctx(c.width, 0, RND_NONE, c.mode, c.sign, WARN_NONE);

@@ -24,8 +24,8 @@ FAULTS = [
     ('gmp-tie', 'model/fir_output.cpp', 'case RND_POSIX: step = beyond_half >= 0', 'case RND_POSIX: step = beyond_half > 0',
      'GMP output rounding: ties of half-away go toward zero'),
     ('lost-read', 'model/fir_output.cpp',
-     'if (vectors > 0 && (out.data == nullptr || out.data_capacity / (P * C) < vectors)) {\n',
-     'if (vectors > 0 && (out.data == nullptr || out.data_capacity / (P * C) < vectors)) {\n'
+     'if (vectors > 0 && writable_elements(out) / (P * C) < vectors) {\n',
+     'if (vectors > 0 && writable_elements(out) / (P * C) < vectors) {\n'
      '        if (use_mpz) out_buf_mpz[0][0].pop_front(); else out_buf[0][0].pop_front();\n',
      'a refused whole-vector read drops a sample'),
     ('pattern-row', 'patterns/pattern_tables.cpp', '/*  40 */ 0, 1, 0, 2, 0, 3,', '/*  40 */ 0, 1, 0, 3, 0, 2,',
@@ -34,8 +34,8 @@ FAULTS = [
      'sync_pending = false;\n    step_quotient', 'packet sent before data applied one sample late'),
     ('hilbert-delay', 'model/fir_reset.cpp', '(configuration.num_coeffs + 1) / 2 - 1 +',
      '(configuration.num_coeffs + 1) / 2 +', 'Hilbert in-phase delay one sample long'),
-    ('sink-owner', 'model/fir_sinks.cpp', '    if (reserve_dim(*sink, 3) != 0)',
-     '    sink->owner = 0;\n    if (reserve_dim(*sink, 3) != 0)', "a sink's owner flag cleared"),
+    ('sink-owner', 'model/fir_sinks.cpp', '        if (reserve_dim(*sink, 3) != 0',
+     '        sink->owner = 0;\n        if (reserve_dim(*sink, 3) != 0', "a sink's owner flag cleared"),
     ('msg-typo', 'model/fir_runtime_config.cpp', 'fsel values specificed', 'fsel values specified',
      'message text "corrected"'),
     ('msg-text', 'model/fir_sinks.cpp', '"Hilbert filter type requires', '"Hilbert filter requires',

@@ -1,0 +1,79 @@
+#include "handle_registry.h"
+
+#include <mutex>
+#include <unordered_map>
+#include <utility>
+
+namespace zebdpi {
+
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    std::unordered_map<const void*, std::unique_ptr<DpiModel>> models;
+};
+
+Registry& registry()
+{
+    static Registry instance;
+    return instance;
+}
+
+}  // namespace
+
+void* adopt(std::unique_ptr<DpiModel> model)
+{
+    Registry& r = registry();
+    void* handle = model.get();
+    const std::lock_guard<std::mutex> lock(r.mutex);
+    r.models.emplace(handle, std::move(model));
+    return handle;
+}
+
+DpiModel* find_model(const void* handle) noexcept
+{
+    if (!handle)
+        return nullptr;
+    try {
+        Registry& r = registry();
+        const std::lock_guard<std::mutex> lock(r.mutex);
+        const auto it = r.models.find(handle);
+        return it == r.models.end() ? nullptr : it->second.get();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+bool release(const void* handle) noexcept
+{
+    std::unique_ptr<DpiModel> doomed;
+    try {
+        Registry& r = registry();
+        const std::lock_guard<std::mutex> lock(r.mutex);
+        const auto it = r.models.find(handle);
+        if (it == r.models.end())
+            return false;
+        doomed = std::move(it->second);
+        r.models.erase(it);
+    } catch (...) {
+        return false;
+    }
+    return true;  // the model is destroyed here, outside the lock
+}
+
+std::string& orphan_error()
+{
+    thread_local std::string text;
+    return text;
+}
+
+void report_orphan(const char* function, const char* reason) noexcept
+{
+    try {
+        orphan_error() = std::string(function) + ": " + reason;
+    } catch (...) {
+        orphan_error().clear();
+    }
+}
+
+}  // namespace zebdpi

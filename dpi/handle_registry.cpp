@@ -1,5 +1,6 @@
 #include "handle_registry.h"
 
+#include <cstdint>
 #include <mutex>
 #include <unordered_map>
 #include <utility>
@@ -8,10 +9,15 @@ namespace zebdpi {
 
 namespace {
 
+// Handles are serial numbers, never addresses and never reused, so a
+// destroyed handle stays unknown even when a new model takes its memory.
 struct Registry {
     std::mutex mutex;
-    std::unordered_map<const void*, std::unique_ptr<DpiModel>> models;
+    std::uintptr_t last = 0;
+    std::unordered_map<std::uintptr_t, std::unique_ptr<DpiModel>> models;
 };
+
+std::uintptr_t key(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
 Registry& registry()
 {
@@ -24,10 +30,9 @@ Registry& registry()
 void* adopt(std::unique_ptr<DpiModel> model)
 {
     Registry& r = registry();
-    void* handle = model.get();
     const std::lock_guard<std::mutex> lock(r.mutex);
-    r.models.emplace(handle, std::move(model));
-    return handle;
+    r.models.emplace(r.last + 1, std::move(model));
+    return reinterpret_cast<void*>(++r.last);
 }
 
 DpiModel* find_model(const void* handle) noexcept
@@ -37,7 +42,7 @@ DpiModel* find_model(const void* handle) noexcept
     try {
         Registry& r = registry();
         const std::lock_guard<std::mutex> lock(r.mutex);
-        const auto it = r.models.find(handle);
+        const auto it = r.models.find(key(handle));
         return it == r.models.end() ? nullptr : it->second.get();
     } catch (...) {
         return nullptr;
@@ -50,7 +55,7 @@ bool release(const void* handle) noexcept
     try {
         Registry& r = registry();
         const std::lock_guard<std::mutex> lock(r.mutex);
-        const auto it = r.models.find(handle);
+        const auto it = r.models.find(key(handle));
         if (it == r.models.end())
             return false;
         doomed = std::move(it->second);

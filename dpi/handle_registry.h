@@ -1,6 +1,6 @@
 // The models the DPI handles stand for, and the frame every exported
-// function runs in: the handle is looked up (never dereferenced unless it
-// is live), every exception becomes a status and an error text.
+// function runs in: the handle is looked up (a handle is a key, never
+// dereferenced), every exception becomes a status and an error text.
 #ifndef ZEB_DPI_HANDLE_REGISTRY_H
 #define ZEB_DPI_HANDLE_REGISTRY_H
 
@@ -12,7 +12,7 @@
 
 namespace zebdpi {
 
-// Takes ownership; the model's address is its handle.
+// Takes ownership and gives the model's handle.
 void* adopt(std::unique_ptr<DpiModel> model);
 
 // The live model of a handle, or null.

@@ -102,6 +102,8 @@ TEST(DpiRefusals, BadInputGivesAStatusAndTheReason) {
     ASSERT_NE(h, nullptr);
     void* stale = zeb_fir_v7_1_dpi_create("");
     ASSERT_EQ(zeb_fir_v7_1_dpi_destroy(stale), 0);
+    void* fresh = zeb_fir_v7_1_dpi_create("");  // may live where stale did
+    ASSERT_NE(fresh, stale);
     long long n = 0;
     double r = 0;
     struct Refusal {
@@ -156,6 +158,7 @@ TEST(DpiRefusals, BadInputGivesAStatusAndTheReason) {
     EXPECT_EQ(std::string(zeb_fir_v7_1_dpi_last_message(h)),
               "pilvoran_v7_1 ERROR: Channel postion non-zero, cannot send a packet");
     EXPECT_EQ(zeb_fir_v7_1_dpi_destroy(h), 0);
+    EXPECT_EQ(zeb_fir_v7_1_dpi_destroy(fresh), 0);
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ TEST_P(Reset, BehavesLikeAFreshModel) {
     cfg.num_paths = 2, cfg.num_channels = 3, cfg.config_method = 1, cfg.reloadable = 1;
     std::vector<int> owners;
     switch (GetParam()) {
-        case 1: cfg.data_width = 49; break;  // 53-bit accumulator: GMP integers
+        case 1: cfg.data_width = 49; break;  // accumulator beyond 52 bits: GMP integers
         case 2: cfg.filter_type = 2, cfg.decimation_rate = 3; break;
         case 3:
         case 4: cfg = config_with(h), cfg.filter_type = 3, cfg.coeff_padding = GetParam() == 4 ? 3 : 0; break;

@@ -1,4 +1,6 @@
 // Coefficient quantisation and the bank of filter kernels.
+#include <cmath>
+#include <cstdint>
 #include <sstream>
 
 #include "model/fir.h"
@@ -35,6 +37,29 @@ std::vector<std::vector<double>> FIR::process_coeff(const double* values, unsign
     return result;
 }
 
+// The 128-bit kernels serve the integer mode when no sum can outgrow them:
+// samples stay within the data width, and coefficients within the sets (or,
+// when reloads may replace them, anywhere within the coefficient width).
+bool FIR::wide_kernels_fit() const {
+#if ZEB_FIR_HAVE_INT128
+    const int dw = static_cast<int>(configuration.data_width);
+    const int cw = static_cast<int>(configuration.coeff_width);
+    if (dw < 1 || dw > 64 || cw < 1 || cw > 64 || coeffs.empty()) return false;
+    const std::uint64_t largest_sample = std::uint64_t{1} << (dw - 1);
+    const int L = static_cast<int>(configuration.interpolation_rate);
+    if (configuration.reloadable) {
+        const std::vector<double> widest(coeffs[0].size(), std::ldexp(1.0, cw - 1));
+        return fitsInt128(widest, L, largest_sample);
+    }
+    for (const std::vector<double>& set : coeffs) {
+        if (!fitsInt128(set, L, largest_sample)) return false;
+    }
+    return true;
+#else
+    return false;
+#endif
+}
+
 void FIR::build_filter_bank(const double* coeff) {
     coeffs = process_coeff(coeff, configuration.coeff_sets);
 
@@ -43,6 +68,16 @@ void FIR::build_filter_bank(const double* coeff) {
     const std::size_t paths = configuration.num_paths;
     const std::size_t chans = configuration.num_channels;
 
+#if ZEB_FIR_HAVE_INT128
+    use_int128 = use_mpz && wide_kernels_fit();
+    if (use_int128) {
+        FirFilter<wide_int, double> prototype(coeffs[0], rate_numerator, rate_denominator);
+        filters_i128.assign(paths, std::vector<FirFilter<wide_int, double>>(chans, prototype));
+        out_buf_i128.assign(paths, std::vector<SampleFifo<wide_int>>(chans));
+        filters_i128[0][0].set_change_config_handler(call_cnfg_sync, this);
+        return;
+    }
+#endif
     if (use_mpz) {
         FirFilter<mpz_class, double> prototype(coeffs[0], rate_numerator, rate_denominator);
         filters_mpz.assign(paths, std::vector<FirFilter<mpz_class, double>>(chans, prototype));

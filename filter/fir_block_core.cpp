@@ -2,6 +2,10 @@
 // with the same multiply, then add, per tap, in the same tap order as the
 // scalar loop, so the doubles are identical whatever the values (the build
 // keeps multiply and add separate: no contraction into fused multiply-add).
+// Within the double mode's 52-bit accumulator every product and partial sum
+// is an exact multiple of the output LSB below 2^53, so any order would do;
+// keeping the order also covers coefficients quantisation rounded past that
+// bound, where only this order gives the defined doubles.
 // On x86-64 the loop is compiled twice, for the baseline instruction set and
 // for AVX2, and the AVX2 form is taken when the processor has it.
 #include "filter/fir_block_core.h"

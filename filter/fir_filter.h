@@ -111,6 +111,9 @@ private:
     void filter_block(std::size_t outputs, T* out);
     template <typename Out>
     void run_block(const T* input, std::size_t count, Out& output);
+    // Room for n outputs of a block bound for a container without extend
+    // (shared by the filters of a thread, reused from block to block).
+    static T* block_output_room(std::size_t n);
 
     int rate_numerator;
     int rate_denominator;

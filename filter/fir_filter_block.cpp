@@ -21,6 +21,7 @@ constexpr std::size_t kBlockMinimum = 32;
 // reused from block to block.
 template <typename T>
 struct BlockScratch {
+    std::vector<T> outputs;
     std::vector<T> phases;  // the stream split by position modulo M
     std::vector<const T*> tap_sources;
     std::vector<double> branch_coeff;
@@ -33,6 +34,13 @@ BlockScratch<T>& block_scratch() {
     return scratch;
 }
 }  // namespace
+
+template <typename T, typename C>
+T* FirFilter<T, C>::block_output_room(std::size_t n) {
+    std::vector<T>& outputs = block_scratch<T>().outputs;
+    if (outputs.size() < n) outputs.resize(n);
+    return outputs.data();
+}
 
 template <typename T, typename C>
 bool FirFilter<T, C>::block_path_fits(std::size_t count) const {
@@ -163,6 +171,7 @@ bool fitsInt128(const std::vector<double>& coefficients, int rate_numerator, std
 #endif
 
 #define ZEB_FIR_BLOCK_PATH(T)                                                      \
+    template T* FirFilter<T, double>::block_output_room(std::size_t);               \
     template bool FirFilter<T, double>::block_path_fits(std::size_t) const;         \
     template std::size_t FirFilter<T, double>::append_block(const T*, std::size_t); \
     template void FirFilter<T, double>::filter_block(std::size_t, T*);

@@ -92,9 +92,9 @@ void FirFilter<T, C>::run_block(const T* input, std::size_t count, Out& output) 
     if constexpr (fir_filter_detail::has_extend<Out>::value) {
         filter_block(outputs, output.extend(outputs));
     } else {
-        std::vector<T> block_out(outputs);
-        filter_block(outputs, block_out.data());
-        for (std::size_t i = 0; i < outputs; ++i) output.push_back(block_out[i]);
+        T* room = block_output_room(outputs);
+        filter_block(outputs, room);
+        for (std::size_t i = 0; i < outputs; ++i) output.push_back(room[i]);
     }
 }
 

@@ -92,6 +92,9 @@ public:
     bool uses_mpz() const { return use_mpz; }
     // The integer mode computes in 128-bit integers rather than GMP integers.
     bool uses_int128() const { return use_int128; }
+    // For tests: the integer mode on GMP kernels even where 128-bit ones
+    // suffice.  Only on a model that has taken no data yet.
+    void use_gmp_kernels();
     double get_coeff_scale() const { return coeff_scale; }
     double get_dout_scale() const { return dout_scale; }
     const std::vector<std::vector<double>>& get_coeffs() const { return coeffs; }
@@ -106,6 +109,7 @@ private:
     // Construction steps.
     void derive_widths(const double* coeff);
     void build_filter_bank(const double* coeff);
+    void build_kernels();
     void select_initial_pattern();
     void prime_hilbert_delay();
 

@@ -63,9 +63,9 @@ void FIR::dout_trim_mpz(mpz_class& result, const mpz_class& x) {
 }
 
 void FIR::round_outputs(const double* raw, double* values, std::size_t count) {
-    // (raw / dout_scale) * scale: both factors are powers of two and raw
-    // lies far from the limits of doubles, so both steps are exact and one
-    // multiplication by their quotient gives the same value.
+    // (raw / dout_scale) * scale in one multiplication: one of the two is 1
+    // (dout_scale is 1 unless the output keeps no fraction bits, and then
+    // scale is 1), and multiplying by 2^-k rounds exactly as dividing by 2^k.
     const double factor = dout_fmt.getScale() / dout_scale;
     if (factor != 1.0) {
         for (std::size_t i = 0; i < count; ++i) values[i] = raw[i] * factor;

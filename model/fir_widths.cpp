@@ -16,6 +16,11 @@ int lg(double x) {
     return static_cast<int>(std::ceil(quotient));
 }
 
+// Coefficients so small that the scale filling the coefficient width
+// overflows a double would all become infinite or NaN.
+void refuse_unscalable(double scale) {
+    if (!std::isfinite(scale)) throw FIRException("Cannot maximize dynamic range: coefficients too small to scale");
+}
 
 }  // namespace
 
@@ -55,6 +60,7 @@ void FIR::derive_widths(const double* coeff) {
             have_scale = true;
         }
         if (!have_scale) throw FIRException("Cannot maximize dynamic range: all coefficients are zero");
+        refuse_unscalable(coeff_scale);
     }
 
     // 2. Accumulator width.
@@ -113,6 +119,7 @@ void FIR::derive_widths(const double* coeff) {
                 "to interpret output");
         }
         coeff_scale *= std::ldexp(1.0, cfw);
+        if (cfg.quantization == ZEB_FIR_V7_1_MAXIMIZE_DYNAMIC_RANGE) refuse_unscalable(coeff_scale);
         coeff_fmt = FFPContext(cw, 0, RND_TO_ZERO, OVF_WRAP, SIGN_SIGNED, WARN_NONE);
         dout_scale = std::ldexp(1.0, static_cast<int>(acc_width - ow));
     } else {

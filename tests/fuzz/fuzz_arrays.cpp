@@ -21,7 +21,7 @@ constexpr bool kHasViews = std::is_same_v<R, zeb_array_real> || std::is_same_v<R
 // the element assignment left out on request.
 template <typename R>
 struct HostTable {
-    using F = Family<R>;
+    using F = ArrayFamily<R>;
     using Ops = typename F::Ops;
     Ops ops{};
     bool fail = false;
@@ -31,10 +31,10 @@ struct HostTable {
             return static_cast<HostTable*>(t->context)->fail ? nullptr : std::realloc(p, n);
         };
         ops.free = [](const Ops*, void* p) { std::free(p); };
-        ops.elem_create = F::elem_create;
-        ops.elem_copy = with_copy ? F::elem_copy : nullptr;
-        ops.elem_swap = F::elem_swap;
-        ops.elem_destroy = F::elem_destroy;
+        ops.elem_create = F::ops_create;
+        ops.elem_copy = with_copy ? F::ops_copy : nullptr;
+        ops.elem_swap = F::ops_swap;
+        ops.elem_destroy = F::ops_destroy;
         ops.context = this;
     }
 };
@@ -105,7 +105,7 @@ size_t expected_index(const R* r, const size_t* subs, size_t k) {
 
 template <typename R>
 size_t sub2ind(const R* r, const size_t* s, size_t k) {
-    using F = Family<R>;
+    using F = ArrayFamily<R>;
     switch (k) {
         case 1: return F::sub2ind_1d(r, s[0]);
         case 2: return F::sub2ind_2d(r, s[0], s[1]);
@@ -127,7 +127,7 @@ size_t draw_count(FuzzedDataProvider& in, size_t unit, bool table_fails) {
 
 template <typename R>
 void fuzz_family(FuzzedDataProvider& in) {
-    using F = Family<R>;
+    using F = ArrayFamily<R>;
     using E = Elem<R>;
 
     // Null records and tables are answered, never followed.

@@ -15,6 +15,7 @@
 #include <limits>
 #include <type_traits>
 
+#include "array_families.h"
 #include "zeb_fir_v7_1.h"
 
 // A violated check aborts, so that libFuzzer reports the input that did it.
@@ -36,39 +37,7 @@ inline void fuzz_message(void*, int error, const char* msg) {
     FUZZ_CHECK(msg != nullptr && std::strlen(msg) < (1u << 16));
 }
 
-// ---------------------------------------------------------------- families
-
-template <typename R>
-struct Family;
-
-#define ZEB_FUZZ_FAMILY(T)                                                        \
-    template <>                                                                   \
-    struct Family<zeb_array_##T> {                                                \
-        using Ops = zeb_array_##T##_operations;                                   \
-        static constexpr auto create = zeb_fir_v7_1_zeb_array_##T##_create;       \
-        static constexpr auto create_ex = zeb_fir_v7_1_zeb_array_##T##_create_ex; \
-        static constexpr auto reserve_data = zeb_fir_v7_1_zeb_array_##T##_reserve_data; \
-        static constexpr auto reserve_dim = zeb_fir_v7_1_zeb_array_##T##_reserve_dim; \
-        static constexpr auto destroy = zeb_fir_v7_1_zeb_array_##T##_destroy;     \
-        static constexpr auto sub2ind_1d = zeb_fir_v7_1_zeb_array_##T##_sub2ind_1d; \
-        static constexpr auto sub2ind_2d = zeb_fir_v7_1_zeb_array_##T##_sub2ind_2d; \
-        static constexpr auto sub2ind_3d = zeb_fir_v7_1_zeb_array_##T##_sub2ind_3d; \
-        static constexpr auto sub2ind_4d = zeb_fir_v7_1_zeb_array_##T##_sub2ind_4d; \
-        static constexpr auto set_element = zeb_fir_v7_1_zeb_array_##T##_set_element; \
-        static constexpr auto get_element = zeb_fir_v7_1_zeb_array_##T##_get_element; \
-        static constexpr auto elem_create = zeb_fir_v7_1_zeb_array_##T##_ops_elem_create; \
-        static constexpr auto elem_copy = zeb_fir_v7_1_zeb_array_##T##_ops_elem_copy; \
-        static constexpr auto elem_swap = zeb_fir_v7_1_zeb_array_##T##_ops_elem_swap; \
-        static constexpr auto elem_destroy = zeb_fir_v7_1_zeb_array_##T##_ops_elem_destroy; \
-    };
-ZEB_FUZZ_FAMILY(bit)
-ZEB_FUZZ_FAMILY(real)
-ZEB_FUZZ_FAMILY(complex)
-ZEB_FUZZ_FAMILY(uint)
-ZEB_FUZZ_FAMILY(uint32)
-ZEB_FUZZ_FAMILY(mpz)
-ZEB_FUZZ_FAMILY(mpz_complex)
-#undef ZEB_FUZZ_FAMILY
+// ---------------------------------------------------------------- views
 
 // The channel views of the four sample families; set_chan takes the sample
 // by pointer here so that one call shape fits them all.
@@ -203,7 +172,7 @@ public:
     void reset(R* next) {
         if (r != nullptr) {
             r->owner = 0;
-            FUZZ_CHECK(Family<R>::destroy(r) == nullptr);
+            FUZZ_CHECK(ArrayFamily<R>::destroy(r) == nullptr);
         }
         r = next;
     }
@@ -260,7 +229,7 @@ inline Shape draw_shape(FuzzedDataProvider& in, const size_t* expected, size_t r
 // zero, so that twins built from one shape are equal.
 template <typename R>
 Rec<R> build(const Shape& s) {
-    using F = Family<R>;
+    using F = ArrayFamily<R>;
     Rec<R> rec(F::create());
     FUZZ_CHECK(rec.get() != nullptr);
     FUZZ_CHECK(F::reserve_dim(rec.get(), s.dim_capacity) == 0);

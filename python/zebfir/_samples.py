@@ -1,0 +1,119 @@
+"""Samples across the C interface: NumPy arrays as input records, output
+records as NumPy arrays, GMP integers as Python ints."""
+import ctypes
+import math
+
+import numpy as np
+
+from ._clib import LIMB_BYTES, Mpz, lib
+
+_MPZ = np.dtype(Mpz)
+_SAFE_DOUBLE = 2**53
+
+
+def point_record(record, dims, array, lengths):
+    """Makes a caller-owned record show a C-contiguous array without a copy."""
+    record.data = array.ctypes.data if array.size else None
+    record.data_size = record.data_capacity = array.size
+    for i, n in enumerate(lengths):
+        dims[i] = n
+    record.dim = ctypes.cast(dims, ctypes.POINTER(ctypes.c_size_t))
+    record.dim_size = len(lengths)
+    record.dim_capacity = len(dims)
+    record.owner = 1  # never grown or freed by the library
+    record.ops = None
+    return record
+
+
+def input_samples(x, kind, data_width, data_fract_width):
+    """A float64 C-contiguous array of sample values; a copy only when x is
+    not one already.  kind "int": integers in input-LSB units, wrapped to
+    data_width bits here as the model would, so wide integers stay exact."""
+    if kind == "real":
+        if np.iscomplexobj(x):
+            raise TypeError("input samples must be real")
+        return np.ascontiguousarray(x, dtype=np.float64)
+    if kind != "int":
+        raise ValueError(f"input must be 'real' or 'int', not {kind!r}")
+    x = np.asarray(x)
+    if x.dtype.kind == "f":
+        if not np.all(np.isfinite(x) <= (x == np.floor(x))):  # NaN is left to the model
+            raise ValueError("input='int' takes whole numbers of input LSBs")
+        return np.ascontiguousarray(np.ldexp(x, -data_fract_width), dtype=np.float64)
+    if x.dtype.kind not in "iub" and x.dtype != object:
+        raise TypeError(f"input='int' takes integers, not {x.dtype}")
+    half = 1 << (data_width - 1) if data_width else 0
+    if x.dtype == object:
+        wrapped = [((int(v) + half) % (2 * half or 1)) - half for v in x.ravel()]
+        x = np.array(wrapped, dtype=np.int64).reshape(x.shape)
+    else:
+        x = x.astype(np.int64) & ((2 * half or 1) - 1)
+        x = np.where(x >= half, x - 2 * half, x) if half else x
+    return np.ascontiguousarray(np.ldexp(x.astype(np.float64), -data_fract_width))
+
+
+class _Store:
+    """A store moved out of a library-grown record; freed with the array."""
+
+    def __init__(self, address, count, typestr):
+        self._address = address
+        self._free = lib.array_real_ops_free  # the built-in table's free, kept for interpreter shutdown
+        self.__array_interface__ = {"data": (address, False), "shape": (count,),
+                                    "typestr": typestr, "version": 3}
+
+    def __del__(self):
+        self._free(None, self._address)
+
+
+def take_store(record, shape, typestr):
+    """The record's elements as an array that owns them, without a copy; the
+    record is left empty, so the library allocates afresh next time."""
+    r = record.contents
+    count = int(np.prod(shape))
+    if count == 0:
+        return np.empty(shape, dtype=typestr)
+    values = np.asarray(_Store(r.data, count, typestr)).reshape(shape)
+    r.data, r.data_size, r.data_capacity = None, 0, 0
+    return values
+
+
+def mpz_ints(address, count, shape, wide):
+    """count GMP integers at address as int64 (or Python ints when wide)."""
+    if count == 0:
+        values = []
+    else:
+        view = np.frombuffer((ctypes.c_char * (count * _MPZ.itemsize)).from_address(address), dtype=_MPZ)
+        values = []
+        # Limbs are stored least significant first; on a little-endian
+        # machine their bytes read as one little-endian number.
+        for size, limbs in zip(view["size"].tolist(), view["limbs"].tolist()):
+            v = int.from_bytes(ctypes.string_at(limbs, LIMB_BYTES * abs(size)), "little") if size else 0
+            values.append(-v if size < 0 else v)
+    if not wide:
+        try:
+            return np.array(values, dtype=np.int64).reshape(shape)
+        except OverflowError:
+            pass
+    out = np.empty(len(values), dtype=object)
+    out[:] = values
+    return out.reshape(shape)
+
+
+def _truncated_double(v):
+    """GMP's mpz_get_d: the double nearest v toward zero."""
+    v = int(v)
+    a = abs(v)
+    if a < _SAFE_DOUBLE:
+        return float(v)
+    shift = a.bit_length() - 53
+    return math.copysign(math.ldexp(a >> shift, shift), v)
+
+
+def ints_to_real(values, fract_width):
+    """Integers in output-LSB units as the model's real output: converted
+    to double toward zero, then divided by 2^fract_width."""
+    if values.dtype == np.int64 and (values.size == 0 or np.abs(values).max() < _SAFE_DOUBLE):
+        doubles = values.astype(np.float64)
+    else:
+        doubles = np.frompyfunc(_truncated_double, 1, 1)(values).astype(np.float64)
+    return np.ldexp(doubles, -fract_width)

@@ -1,0 +1,375 @@
+"""zebfir.Filter: one model instance driven from NumPy."""
+import ctypes
+import logging
+
+import numpy as np
+
+from . import _samples
+from ._clib import (ArrayRecord, Config, ConfigPacket, MessageHandler, ReloadPacket, destroy_record, lib,
+                    new_record)
+from ._fields import FIELDS, PATTERN_BASIC, Builder, enumerator_name, read_config_file
+from .errors import ConfigError, ModelError
+
+log = logging.getLogger("zebfir")
+
+_HILBERT = 3
+_ADVANCED_CHAN_SEQ = 1
+_DOUBLE_BITS = 52   # widest accumulator the model keeps in doubles
+_INT64_BITS = 63
+_OUTPUTS = ("real", "int", "complex")
+
+
+def _log_debug_message(_handle, error, text):
+    (log.error if error else log.debug)(text.decode(errors="replace"))
+
+
+_on_debug = MessageHandler(_log_debug_message)
+_no_handler = MessageHandler()
+
+
+class _ConfigView(dict):
+    """A copy of the configuration that sends configuration packets when called."""
+
+    def __init__(self, fields, send):
+        super().__init__(fields)
+        self._send_packet = send
+
+    def __call__(self, fsel=None, pattern=None):
+        self._send_packet(fsel, pattern)
+
+
+class Filter:
+    """A bit-accurate model of the filter block.
+
+    Filter(**fields) takes every field of the configuration record by its
+    name (see zeb-fir --list-fields); coeff takes any array-like (a 2-D one
+    as coefficient sets x taps), and num_coeffs follows from the number of
+    values unless it is given.  Samples are arrays of shape (vectors,
+    channels, paths), or 1-D for one path and one channel.
+    """
+
+    def __init__(self, **fields):
+        builder = Builder()
+        for field, value in fields.items():
+            builder.assign(field, value)
+        self._create(builder)
+
+    @classmethod
+    def from_file(cls, path, **fields):
+        """A filter from a zeb-fir --config file of FIELD=VALUE lines; fields
+        given here override the file's."""
+        builder = Builder()
+        for where, field, value in read_config_file(path):
+            try:
+                builder.assign(field, value)
+            except ConfigError as e:
+                raise ConfigError(f"{where}: {e}") from None
+        for field, value in fields.items():
+            builder.assign(field, value)
+        self = cls.__new__(cls)
+        self._create(builder)
+        return self
+
+    # ------------------------------------------------------------ lifecycle
+    def _create(self, builder, quiet=False):
+        self._model = self._sink = self._slot_record = None
+        record = builder.finish()
+        self._messages = messages = []
+        self._on_message = MessageHandler(lambda _h, error, text: messages.append(
+            (error, text.decode(errors="replace"))))
+        if log.isEnabledFor(logging.DEBUG) and not quiet:
+            model = lib.create_dbg(ctypes.byref(record), self._on_message, None, _on_debug, None)
+        else:
+            model = lib.create(ctypes.byref(record), self._on_message, None)
+        errors = self._take_messages(quiet)
+        if not model:
+            raise ConfigError("\n".join(errors) or "the model refused the configuration")
+        self._model = model
+        self._coeffs = builder.coeffs.reshape(record.coeff_sets, record.num_coeffs).copy()
+        self._coefficients = None
+        normalised = Config()
+        lib.get_config(model, ctypes.byref(normalised))
+        self._config = {field: self._field_value(normalised, field) for field in FIELDS}
+        self._acc_width = normalised.output_width
+        if normalised.output_rounding_mode != 0:
+            # The accumulator width shows only under full precision: ask a twin.
+            record.output_rounding_mode = 0
+            twin = lib.create(ctypes.byref(record), _no_handler, None)
+            if twin:
+                twin_config = Config()
+                lib.get_config(twin, ctypes.byref(twin_config))
+                lib.destroy(twin)
+                self._acc_width = twin_config.output_width
+        self._paths, self._channels = normalised.num_paths, normalised.num_channels
+        self._hilbert = normalised.filter_type == _HILBERT
+        self._gmp = self._acc_width > _DOUBLE_BITS
+        self._wide = normalised.output_width > _INT64_BITS
+        self._family = {(False, False): "real", (False, True): "complex",
+                        (True, False): "mpz", (True, True): "mpz_complex"}[self._gmp, self._hilbert]
+        self._sink = new_record(self._family)
+        set_sink = lib.set_data_sink_mpz if self._gmp else lib.set_data_sink
+        self._call(set_sink, *((None, self._sink) if self._hilbert else (self._sink, None)))
+        self._pattern_initial = (normalised.init_pattern if normalised.chan_seq == _ADVANCED_CHAN_SEQ
+                                 else PATTERN_BASIC)
+        self._pattern = self._pattern_initial
+        self._slots_in = 0
+        self._pending = []
+        self._input = ArrayRecord()
+        self._input_dims = (ctypes.c_size_t * 3)()
+
+    def _field_value(self, normalised, field):
+        if field == "name":
+            return normalised.name.decode(errors="replace")
+        if field == "coeff":
+            return self._coeffs.ravel().tolist()
+        return enumerator_name(field, getattr(normalised, field))
+
+    def close(self):
+        """Destroys the model; arrays already returned stay valid."""
+        model, self._model = getattr(self, "_model", None), None
+        if model:
+            lib.destroy(model)  # first: it holds a pointer to the sink
+        for record in (getattr(self, "_sink", None), getattr(self, "_slot_record", None)):
+            if record:
+                destroy_record(self._family, record)
+        self._sink = self._slot_record = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def __del__(self):
+        try:
+            self.close()
+        except Exception:  # interpreter shutdown: the library may be gone
+            pass
+
+    # ------------------------------------------------------------ messages
+    def _take_messages(self, quiet=False):
+        """Logs warnings and returns the error texts sent since the last call."""
+        errors = [text for error, text in self._messages if error]
+        if not quiet:
+            for error, text in self._messages:
+                if not error:
+                    log.warning(text)
+        del self._messages[:]
+        return errors
+
+    def _call(self, fn, *args):
+        if self._model is None:
+            raise ValueError("the filter is closed")
+        status = fn(self._model, *args)
+        warnings = [text for error, text in self._messages if not error]
+        errors = self._take_messages()
+        if status != 0:
+            raise ModelError("\n".join(errors or warnings) or f"the model refused the call (status {status})")
+
+    # ------------------------------------------------------------ samples in
+    def _input_record(self, x, kind, slot):
+        samples = _samples.input_samples(x, kind, self._config["data_width"], self._config["data_fract_width"])
+        if slot:
+            lengths = samples.shape
+        elif samples.ndim == 1:
+            lengths = (1, 1, samples.shape[0])
+        else:
+            lengths = samples.shape[::-1]  # C order (vectors, channels, paths) is the record's (path, slot, vector)
+        dims = self._input_dims if len(lengths) <= 3 else (ctypes.c_size_t * len(lengths))()
+        return samples, _samples.point_record(self._input, dims, samples, lengths)
+
+    def send(self, x, input="real"):
+        """Feeds whole vectors; their output waits for read()."""
+        self._send(x, input)
+
+    def _send(self, x, input):
+        samples, record = self._input_record(x, input, slot=False)
+        self._call(lib.data_send, ctypes.byref(record))
+        self._pending.append(self._take_sink())
+        return samples.ndim == 1
+
+    def process(self, x, output=None, input="real"):
+        """Feeds whole vectors and returns every complete output vector:
+        shape (vectors, channels, paths), 1-D for 1-D input."""
+        kind = self._output_kind(output)
+        one_dimensional = self._send(x, input)
+        out = self._drain(kind)
+        return out.reshape((-1,) + out.shape[3:]) if one_dimensional else out
+
+    def send_slot(self, samples, input="real"):
+        """Feeds one time slot: one sample per path."""
+        _, record = self._input_record(np.atleast_1d(samples), input, slot=True)
+        self._call(lib.data_send_channel, ctypes.byref(record))
+        self._slots_in = (self._slots_in + 1) % self._channels
+
+    # ------------------------------------------------------------ samples out
+    def _output_kind(self, output):
+        kind = output or ("complex" if self._hilbert else "real")
+        if kind not in _OUTPUTS:
+            raise ValueError(f"output must be one of {', '.join(_OUTPUTS)}, not {output!r}")
+        if kind == "real" and self._hilbert:
+            probe = new_record("real")  # the model itself states why
+            try:
+                self._call(lib.set_data_sink, probe, None)
+            finally:
+                destroy_record("real", probe)
+        return kind
+
+    def _take_sink(self):
+        r = self._sink.contents
+        vectors = r.data_size // (self._paths * self._channels) if r.dim_size == 3 else 0
+        shape = (vectors, self._channels, self._paths)
+        if not self._gmp:
+            return _samples.take_store(self._sink, shape, "<c16" if self._hilbert else "<f8")
+        return self._mpz_values(r, shape)
+
+    def _mpz_values(self, r, shape):
+        parts = 2 if self._hilbert else 1
+        count = int(np.prod(shape)) * parts
+        return _samples.mpz_ints(r.data, count, shape + ((2,) if self._hilbert else ()), self._wide)
+
+    def _drain(self, kind):
+        blocks, self._pending = self._pending, []
+        values = blocks[0] if len(blocks) == 1 else np.concatenate(blocks)
+        return self._convert(values, kind)
+
+    def _convert(self, values, kind):
+        """Output in the requested kind from the form the model delivered:
+        doubles (complex for Hilbert) in double mode, integers in GMP mode."""
+        out_fract, in_fract = self._config["output_fract_width"], self._config["data_fract_width"]
+        if not self._gmp:
+            if kind == "int":
+                if self._hilbert:
+                    pair = np.stack([np.ldexp(values.real, in_fract), np.ldexp(values.imag, out_fract)], -1)
+                    return pair.astype(np.int64)
+                return np.ldexp(values, out_fract).astype(np.int64)
+            return values if kind == "real" or self._hilbert else values.astype(np.complex128)
+        if kind == "int":
+            return values
+        real = _samples.ints_to_real(values[..., 1] if self._hilbert else values, out_fract)
+        if kind == "real":
+            return real
+        if self._hilbert:
+            return np.ldexp(values[..., 0].astype(np.float64), -in_fract) + 1j * real
+        return real.astype(np.complex128)
+
+    def read(self, output=None):
+        """Every complete output vector not yet returned, shape (vectors,
+        channels, paths).  Vectors completed by send_slot() are included
+        when the input stands at a vector boundary."""
+        kind = self._output_kind(output)
+        if self._slots_in == 0:
+            self._send(np.empty((0, self._channels, self._paths)), "real")  # delivers what is buffered
+        elif not self._pending:
+            self._pending.append(self._take_sink_empty())
+        return self._drain(kind)
+
+    def _take_sink_empty(self):
+        shape = (0, self._channels, self._paths) + ((2,) if self._gmp and self._hilbert else ())
+        if self._gmp:
+            return np.empty(shape, dtype=object if self._wide else np.int64)
+        return np.empty(shape, dtype=np.complex128 if self._hilbert else np.float64)
+
+    def read_slot(self, output=None):
+        """The next output time slot (one sample per path), or None when
+        nothing is available yet."""
+        kind = self._output_kind(output)
+        complex_record = self._hilbert
+        if self._gmp:
+            if self._slot_record is None:
+                self._slot_record = new_record(self._family, (self._paths,), self._paths)
+            record = self._slot_record
+            self._call(lib.data_get_channel_mpz, *((None, record) if complex_record else (record, None)))
+            if record.contents.data_size == 0:
+                return None
+            values = self._mpz_values(record.contents, (self._paths,))
+        else:
+            values = np.empty(self._paths, dtype=np.complex128 if complex_record else np.float64)
+            dims = (ctypes.c_size_t * 1)()
+            record = _samples.point_record(ArrayRecord(), dims, values, (self._paths,))
+            pointer = ctypes.pointer(record)
+            self._call(lib.data_get_channel, *((None, pointer) if complex_record else (pointer, None)))
+            if record.data_size == 0:
+                return None
+        return self._convert(values, kind)
+
+    # ------------------------------------------------------------ run time
+    def _config_send(self, fsel=None, pattern=None):
+        selectors = np.atleast_1d(np.asarray([] if fsel is None else fsel, dtype=np.int64))
+        if selectors.ndim != 1 or np.any((selectors < 0) | (selectors >= 2**32)):
+            raise ValueError("fsel takes coefficient-set numbers from 0")
+        selectors = np.ascontiguousarray(selectors, dtype=np.uintc)
+        if pattern is not None:
+            self._pattern = int(pattern)
+        dims = (ctypes.c_size_t * 1)()
+        record = _samples.point_record(ArrayRecord(), dims, selectors, selectors.shape)
+        self._call(lib.config_send, ctypes.byref(ConfigPacket(self._pattern, ctypes.pointer(record))))
+
+    def reload(self, fsel, coeff):
+        """Queues a coefficient reload of set fsel; it takes effect with the
+        next configuration packet."""
+        values = np.ascontiguousarray(np.ravel(coeff), dtype=np.float64)
+        dims = (ctypes.c_size_t * 1)()
+        record = _samples.point_record(ArrayRecord(), dims, values, values.shape)
+        self._call(lib.reload_send, ctypes.byref(ReloadPacket(fsel, ctypes.pointer(record))))
+
+    def reset(self):
+        """Returns the model to its state after creation (reloaded sets stay)."""
+        self._call(lib.reset)
+        self._slots_in = 0
+        self._pattern = self._pattern_initial
+
+    # ------------------------------------------------------------ introspection
+    @property
+    def config(self):
+        """The normalised configuration as a dict: enumerated fields by name,
+        derived widths filled in, coeff as given.
+
+        Called, f.config(fsel=..., pattern=...) queues a configuration packet:
+        coefficient-set selectors (one, or one per channel) and, under the
+        advanced sequence, a channel pattern (default: that of the previous
+        packet, at first init_pattern)."""
+        return _ConfigView(self._config, self._config_send)
+
+    @property
+    def accumulator_width(self):
+        return self._acc_width
+
+    @property
+    def output_format(self):
+        """(width, fractional bits) of the output."""
+        return self._config["output_width"], self._config["output_fract_width"]
+
+    @property
+    def uses_gmp(self):
+        """True when the model computes in GMP integers (accumulator wider than 52 bits)."""
+        return self._gmp
+
+    @property
+    def coefficients(self):
+        """The quantised coefficient sets as created (reloads not included),
+        integers in units of the coefficient LSB: shape (coeff_sets, num_coeffs)."""
+        if self._coefficients is None:
+            self._coefficients = self._quantised_sets()
+        return self._coefficients.copy()
+
+    def _quantised_sets(self):
+        # A single-rate twin with the same coefficient fields and a one-LSB
+        # impulse answers with the quantised taps, one set after another.
+        builder = Builder()
+        for field in ("quantization", "coeff_width", "coeff_fract_width"):
+            builder.assign(field, self._config[field])
+        builder.assign("coeff", self._coeffs)
+        builder.assign("data_width", 2)
+        twin = Filter.__new__(Filter)
+        twin._create(builder, quiet=True)
+        impulse = np.zeros(self._coeffs.shape[1])
+        impulse[0] = 1.0
+        with twin:
+            rows = []
+            for s in range(self._coeffs.shape[0]):
+                if s:
+                    twin.reset()
+                    twin._config_send(fsel=s)
+                rows.append(twin.process(impulse, output="int"))
+        return np.array(rows, dtype=np.int64)

@@ -88,6 +88,12 @@ double FFPContext::resolve_overflow(double v, bool above) const {
     if (overflow_mode != OVF_WRAP) {
         return v;
     }
+    // Infinity here is a finite value scaled by 2^frac past the double range:
+    // a multiple of 2^972 integer units, which wraps to exactly 0 in any
+    // format of at most 53 bits.
+    if (std::isinf(v)) {
+        return 0.0;
+    }
     if (sign_mode == SIGN_UNSIGNED) {
         const double span = max_int + 1.0;
         return above ? std::fmod(v, span) : std::fmod(v + 1.0, span) + (span - 1.0);

@@ -26,6 +26,40 @@ inline void report_model_error(FIR& model, const char* text) noexcept {
     }
 }
 
+inline const char* const kNestedCallText = "Model is busy: a call from inside its own callback is refused";
+
+// A message or debug callback runs in the middle of an operation whose
+// buffers and positions a nested call on the same model would change, so
+// such a call is refused; from the output callback, which runs once the
+// operation has finished, only destroy is.  The refusal is reported once:
+// calls made from inside that report are refused silently.
+inline bool refuse_nested_call(FIR& model, bool destroying) noexcept {
+    const FIR::HostCall state = model.host_call();
+    if (state == FIR::HostCall::none) return false;
+    if (state == FIR::HostCall::in_output_callback && !destroying) return false;
+    if (state != FIR::HostCall::refusing) {
+        model.set_host_call(FIR::HostCall::refusing);
+        report_model_error(model, kNestedCallText);
+        model.set_host_call(state);
+    }
+    return true;
+}
+
+// Marks a host call as running on the model for its lifetime.
+class HostCallMark {
+public:
+    explicit HostCallMark(FIR& model_) noexcept : model(model_), before(model_.host_call()) {
+        model.set_host_call(FIR::HostCall::running);
+    }
+    ~HostCallMark() { model.set_host_call(before); }
+    HostCallMark(const HostCallMark&) = delete;
+    HostCallMark& operator=(const HostCallMark&) = delete;
+
+private:
+    FIR& model;
+    FIR::HostCall before;
+};
+
 // Runs op(FIR&) on the model behind handle and returns its status.  A thrown
 // runtime error is reported with its own text, anything else with fallback;
 // both give ZEB_STATUS_ERROR.  Callers make their own null checks first (they
@@ -36,7 +70,9 @@ zeb_status call_model(zeb_fir_v7_1* handle, const char* fallback, Op&& op) noexc
         return ZEB_STATUS_ERROR;
     }
     FIR& model = *to_model(handle);
+    if (refuse_nested_call(model, false)) return ZEB_STATUS_ERROR;
     try {
+        const HostCallMark mark(model);
         return static_cast<zeb_status>(std::forward<Op>(op)(model));
     } catch (const std::runtime_error& e) {
         report_model_error(model, e.what());

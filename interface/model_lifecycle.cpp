@@ -71,6 +71,7 @@ zeb_status zeb_fir_v7_1_destroy(zeb_fir_v7_1* handle) {
     if (handle == nullptr) {
         return ZEB_STATUS_ERROR;
     }
+    if (refuse_nested_call(*to_model(handle), true)) return ZEB_STATUS_ERROR;
     try {
         std::unique_ptr<FIR> model(to_model(handle));
         std::unique_ptr<ZebLogger> logger(model->get_logger());

@@ -58,6 +58,12 @@ public:
     ZebLogger* get_logger() const { return logger; }
     ZebLogger* get_dbg_logger() const { return dbg_logger; }
 
+    // Host calls running on this model, kept by the entry frame so that a
+    // callback calling back into the model can be refused (entry_frame.h).
+    enum class HostCall { none, running, in_output_callback, refusing };
+    HostCall host_call() const { return host_call_state; }
+    void set_host_call(HostCall state) { host_call_state = state; }
+
     int reset();
 
     int data_send(const zeb_array_real& input);
@@ -131,6 +137,7 @@ private:
 
     ZebLogger* logger;
     ZebLogger* dbg_logger;
+    HostCall host_call_state = HostCall::none;
     zeb_fir_v7_1_config configuration;
     std::string name;
     FFPContext coeff_fmt;

@@ -5,6 +5,7 @@
 
 #include "model/fir.h"
 #include "model/fir_text.h"
+#include "model/host_records.h"
 #include "patterns/pattern_tables.h"
 
 namespace {
@@ -40,14 +41,14 @@ int FIR::data_send(const zeb_array_real& input) {
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
     if (chan_pos_in != 0) throw FIRException("Channel postion non-zero, cannot send a packet");
-    if ((input.dim_size != 2 && input.dim_size != 3) || input.dim == nullptr)
+    if ((input.dim_size != 2 && input.dim_size != 3) || !lengths_held(input))
         throw FIRException(fir_text::kPacketDimension);
     if (input.dim[0] != P || input.dim[1] != C) {
         throw FIRException(fir_text::packet_size(P, C));
     }
     const std::size_t V = input.dim_size == 3 ? input.dim[2] : 1;
     const std::size_t per_vector = P * C;
-    if (V > 0 && (input.data == nullptr || input.data_size / per_vector < V)) throw FIRException(kShortInputText);
+    if (V > 0 && readable_elements(input) / per_vector < V) throw FIRException(kShortInputText);
     if (V > 0 && !all_finite(input.data, per_vector * V)) throw FIRException(kNotFiniteText);
 
     // Samples are taken at (path, slot, vector): while the pattern holds
@@ -70,9 +71,9 @@ int FIR::data_send(const zeb_array_real& input) {
 
 int FIR::data_send_chan(const zeb_array_real& input) {
     const std::size_t P = configuration.num_paths;
-    if (input.dim_size != 1 || input.dim == nullptr) throw FIRException(fir_text::kSlotDimension);
+    if (input.dim_size != 1 || !lengths_held(input)) throw FIRException(fir_text::kSlotDimension);
     if (input.dim[0] != P) throw FIRException(labelled("Incorrect data size, expecting num_paths: ", P));
-    if (input.data == nullptr || input.data_size < P) throw FIRException(kShortInputText);
+    if (readable_elements(input) < P) throw FIRException(kShortInputText);
     if (!all_finite(input.data, P)) throw FIRException(kNotFiniteText);
 
     const unsigned int s = static_cast<unsigned int>(chan_pos_in);

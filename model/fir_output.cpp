@@ -4,6 +4,7 @@
 
 #include "model/fir.h"
 #include "model/fir_text.h"
+#include "model/host_records.h"
 #include "model/output_records.h"
 #include "patterns/pattern_tables.h"
 
@@ -197,7 +198,7 @@ int FIR::data_get(T& out) {
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
     if (chan_pos_out != 0) throw FIRException("Channel postion non-zero, cannot get a packet");
-    if ((out.dim_size != 2 && out.dim_size != 3) || out.dim == nullptr) throw FIRException(fir_text::kPacketDimension);
+    if ((out.dim_size != 2 && out.dim_size != 3) || !lengths_held(out)) throw FIRException(fir_text::kPacketDimension);
     // Lengths must be exactly the model's: a smaller record could not take
     // every path and channel of the vectors it asks for.
     if (out.dim[0] != P || out.dim[1] != C) {
@@ -207,7 +208,7 @@ int FIR::data_get(T& out) {
     const std::size_t available = available_vectors();
     const std::size_t vectors = requested < available ? requested : available;
     // Checked before anything leaves the buffers, so a refused read loses nothing.
-    if (vectors > 0 && (out.data == nullptr || out.data_capacity / (P * C) < vectors)) {
+    if (vectors > 0 && writable_elements(out) / (P * C) < vectors) {
         std::ostringstream text;
         text << "Output array capacity too small, expecting room for vectors: " << vectors;
         throw FIRException(text.str());
@@ -271,11 +272,11 @@ int FIR::data_get(T& out) {
 template <typename T>
 int FIR::data_get_chan(T& out) {
     const std::size_t P = configuration.num_paths;
-    if (out.dim_size != 1 || out.dim == nullptr) throw FIRException(fir_text::kSlotDimension);
+    if (out.dim_size != 1 || !lengths_held(out)) throw FIRException(fir_text::kSlotDimension);
     if (out.dim[0] != P) throw FIRException(labelled("Incorrect data size, expecting num_paths: ", P));
     // Room for one sample per path, grown through the record's own table
     // when it allows it; checked before anything is taken.
-    if (out.data_capacity < P && reserve_data(out, P) != 0) {
+    if (writable_elements(out) < P && (reserve_data(out, P) != 0 || writable_elements(out) < P)) {
         throw FIRException(labelled("Output array capacity too small, expecting num_paths: ", P));
     }
 

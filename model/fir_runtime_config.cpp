@@ -6,18 +6,24 @@
 
 #include "model/fir.h"
 #include "model/fir_text.h"
+#include "model/host_records.h"
 #include "patterns/pattern_tables.h"
 
 namespace {
 
+// First length of a 1-D packet array (0 without one); its lengths were
+// checked to be readable.
+template <typename Record>
+std::size_t first_length(const Record* array) {
+    return array != nullptr && array->dim_size == 1 ? array->dim[0] : 0;
+}
 
 // Number of values a 1-D host array really holds: its first length, bounded
-// by its store.
+// by what its store may be read for.
 std::size_t values_held(const zeb_array_uint* array) {
-    if (array == nullptr || array->data == nullptr) return 0;
-    std::size_t held = array->data_size;
-    if (array->dim_size >= 1 && array->dim != nullptr && array->dim[0] < held) held = array->dim[0];
-    return held;
+    if (array == nullptr) return 0;
+    const std::size_t held = readable_elements(*array);
+    return array->dim_size >= 1 && array->dim[0] < held ? array->dim[0] : held;
 }
 
 }  // namespace
@@ -44,9 +50,10 @@ int FIR::config_send(const zeb_fir_v7_1_cnfg_packet& packet) {
 
     const std::size_t m = by_channel ? C : 1;
     const zeb_array_uint* fsel = packet.fsel;
+    if (fsel != nullptr && !lengths_held(*fsel)) throw FIRException("Expecting 1-D array for fsel");
     if (S > 1) {
         if (fsel != nullptr && fsel->dim_size > 1) throw FIRException("Expecting 1-D array for fsel");
-        const std::size_t n = fsel != nullptr && fsel->dim_size == 1 && fsel->dim != nullptr ? fsel->dim[0] : 0;
+        const std::size_t n = first_length(fsel);
         if ((n < C && by_channel) || values_held(fsel) < m)
             throw FIRException(labelled("Insufficient fsel values specified, expecting", m));
         if (n > C && by_channel) logger->warn(labelled("More fsel values specified than required, will use first ", C));
@@ -93,11 +100,12 @@ int FIR::reload_send(const zeb_fir_v7_1_rld_packet& packet) {
     }
     const zeb_array_real* coeff = packet.coeff;
     if (coeff == nullptr) throw FIRException("Reload packet has no coeff array");
-    if (coeff->dim_size > 1) throw FIRException("Expecting 1-D array for coeff");
-    const std::size_t n = coeff->dim_size == 1 && coeff->dim != nullptr ? coeff->dim[0] : 0;
+    if (coeff->dim_size > 1 || !lengths_held(*coeff)) throw FIRException("Expecting 1-D array for coeff");
+    const std::size_t n = first_length(coeff);
     if (n < K) throw FIRException(labelled("Insufficient coeff values specified, expecting", K));
-    if (coeff->data == nullptr || coeff->data_size < n)
-        throw FIRException("Reload coeff array holds fewer values than its length");
+    // Only the K values the model reads must be held; every refusal comes
+    // before the warning about surplus values.
+    if (readable_elements(*coeff) < K) throw FIRException("Reload coeff array holds fewer values than its length");
     for (std::size_t i = 0; i < K; ++i) {
         if (!std::isfinite(coeff->data[i])) throw FIRException("Coefficient value is not a finite number");
     }

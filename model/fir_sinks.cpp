@@ -3,6 +3,7 @@
 
 #include "model/fir.h"
 #include "model/fir_text.h"
+#include "model/host_records.h"
 #include "model/output_records.h"
 #include "patterns/pattern_tables.h"
 
@@ -11,8 +12,7 @@ template <typename O>
 int FIR::calc_size(const zeb_array_real& input, O& output) {
     std::size_t V = 1;
     if (input.dim_size == 3) {
-        if (input.dim == nullptr)
-            throw FIRException(fir_text::kPacketDimension);
+        if (!lengths_held(input)) throw FIRException(fir_text::kPacketDimension);
         V = input.dim[2];
     }
     const std::size_t L = configuration.interpolation_rate;
@@ -101,29 +101,37 @@ int FIR::set_data_handler(zeb_fir_v7_1_data_handler handler, void* arg1, void* a
 template <typename T>
 void FIR::fill_sink(T* sink, const char* suffix, const zeb_array_real& input, std::size_t vectors) {
     auto fail = [suffix](const char* what) { throw FIRException(std::string(what) + suffix); };
-    // A sink the host marked as its own (owner set) keeps that mark and is
-    // never grown: it must already be large enough.
-    if (reserve_dim(*sink, 3) != 0) fail("Unable to reserve dimension for data_sink");
-    sink->dim_size = 3;
-    if (calc_size(input, *sink) != 0) fail("Unable to calculate size for data_sink");
-    const std::size_t needed = sink->dim[0] * sink->dim[1] * vectors;
-    if (reserve_data(*sink, needed) != 0) {
-        // Nothing is delivered, so the record must not announce more than
-        // it holds.
-        sink->dim[2] = 0;
+    try {
+        // A sink the host marked as its own (owner set) keeps that mark and
+        // is never grown: it must already be large enough.
+        if (reserve_dim(*sink, 3) != 0 || sink->dim == nullptr) fail("Unable to reserve dimension for data_sink");
+        sink->dim_size = 3;
+        if (calc_size(input, *sink) != 0) fail("Unable to calculate size for data_sink");
+        const std::size_t needed = sink->dim[0] * sink->dim[1] * vectors;
+        if (reserve_data(*sink, needed) != 0 || writable_elements(*sink) < needed)
+            fail("Unable to reserve data for data_sink");
+        sink->dim[2] = vectors;
+        sink->data_size = needed;
+        if (data_get(*sink) != 0) fail("Unable to fill data_sink");
+    } catch (...) {
+        // Whatever failed, the record must not announce a vector it did not
+        // receive.  Without a third length slot only data_size can say so.
         sink->data_size = 0;
-        fail("Unable to reserve data for data_sink");
+        if (sink->dim_size == 3 && lengths_held(*sink)) sink->dim[2] = 0;
+        throw;
     }
-    sink->dim[2] = vectors;
-    sink->data_size = needed;
-    if (data_get(*sink) != 0) fail("Unable to fill data_sink");
 }
 
 int FIR::deliver(const zeb_array_real& input) {
     const std::size_t vectors = available_vectors();
     if (data_sink != nullptr) {
         fill_sink(data_sink, "", input, vectors);
-        if (data_handler != nullptr) return data_handler(data_sink, data_handler_arg1, data_handler_arg2);
+        if (data_handler != nullptr) {
+            // The model has finished: the callback may call it again, but
+            // must not destroy it while this call is still on the stack.
+            host_call_state = HostCall::in_output_callback;
+            return data_handler(data_sink, data_handler_arg1, data_handler_arg2);
+        }
     }
     if (data_sink_complex != nullptr) fill_sink(data_sink_complex, "_complex", input, vectors);
     if (data_sink_mpz != nullptr) fill_sink(data_sink_mpz, "_mpz", input, vectors);

@@ -29,6 +29,16 @@ bool is_advanced_channel_count(std::uint32_t channels) {
     }
 }
 
+// Every power of two derived from the fractional widths, and the output LSB
+// 2^-(coeff_fract_width + data_fract_width), stays a normal double.
+constexpr std::uint64_t kMaxFractWidths = 1022;
+
+// Sizes a hardware block could hold: taps of one padded coefficient set,
+// coefficient values stored for all sets, taps held by the whole filter bank.
+constexpr std::uint64_t kMaxPaddedTaps = std::uint64_t{1} << 16;
+constexpr std::uint64_t kMaxStoredTaps = std::uint64_t{1} << 20;
+constexpr std::uint64_t kMaxBankTaps = std::uint64_t{1} << 22;
+
 void refuse_if(bool fails, const char* message) {
     if (fails) {
         throw FIRException(message);
@@ -67,6 +77,8 @@ void FIR::validate_config(const zeb_fir_v7_1_config& config) {
               "Data fractional width must be less than or equal to the data width");
     refuse_if(u32(config.output_rounding_mode) > 7, "Invalid output rounding type");
     refuse_if(u32(config.config_method) > 1, "Invalid configuration method");
+    refuse_if(std::uint64_t{u32(config.coeff_fract_width)} + u32(config.data_fract_width) > kMaxFractWidths,
+              "Coefficient fractional width must be at most 1022 minus the data fractional width");
 }
 
 // Records that pass the range checks but could not build a working model:
@@ -91,6 +103,17 @@ void FIR::refuse_unservable(const zeb_fir_v7_1_config& config) {
         filter_type == ZEB_FIR_V7_1_DECIMATION || (filter_type == ZEB_FIR_V7_1_INTERPOLATION && fractional);
     refuse_if(uses_interpolation && config.interpolation_rate == 0, "Invalid interpolation rate");
     refuse_if(uses_decimation && config.decimation_rate == 0, "Invalid decimation rate");
+
+    // Counts the model allocates from, bounded before anything is read or
+    // allocated (sums and products in 64 bits cannot wrap).
+    const std::uint64_t z = filter_type == ZEB_FIR_V7_1_INTERPOLATED ? config.zero_packing_factor : 1;
+    const std::uint64_t padded = (std::uint64_t{config.num_coeffs} + config.coeff_padding) * z;
+    refuse_if(padded > kMaxPaddedTaps,
+              "Too many coefficients, (num_coeffs + coeff_padding) x zero_packing_factor must be at most 65536");
+    refuse_if(padded * config.coeff_sets > kMaxStoredTaps,
+              "Too many coefficients, coeff_sets x padded coefficients must be at most 1048576");
+    refuse_if(padded * config.num_paths * config.num_channels > kMaxBankTaps,
+              "Filter bank too large, num_paths x num_channels x padded coefficients must be at most 4194304");
 
     // NaN or infinity has no fixed-point value and would poison every output.
     const std::size_t values = static_cast<std::size_t>(config.num_coeffs) * config.coeff_sets;

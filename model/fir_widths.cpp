@@ -16,11 +16,9 @@ int lg(double x) {
     return static_cast<int>(std::ceil(quotient));
 }
 
-// Coefficients so small that the scale filling the coefficient width
-// overflows a double would all become infinite or NaN.
-void refuse_unscalable(double scale) {
-    if (!std::isfinite(scale)) throw FIRException("Cannot maximize dynamic range: coefficients too small to scale");
-}
+// Widest accumulator: 2^acc_width, and with it every output value and the
+// output scale 2^(acc_width - output_width), stays a finite double.
+constexpr int kMaxAccWidth = 1023;
 
 }  // namespace
 
@@ -60,7 +58,10 @@ void FIR::derive_widths(const double* coeff) {
             have_scale = true;
         }
         if (!have_scale) throw FIRException("Cannot maximize dynamic range: all coefficients are zero");
-        refuse_unscalable(coeff_scale);
+        // Tiny coefficients give a scale beyond the double range, in real or
+        // in integer units (wide mode multiplies it by 2^cfw).
+        if (!std::isfinite(std::ldexp(coeff_scale, cfw)))
+            throw FIRException("Cannot maximize dynamic range: coefficients too small to scale");
     }
 
     // 2. Accumulator width.
@@ -86,8 +87,10 @@ void FIR::derive_widths(const double* coeff) {
                 if (dbg_logger->active()) dbg_logger->note(labelled("Max coeff sum: ", max_sum));
             }
         }
-        acc_width = dw + lg(max_sum);
+        // A sum beyond the double range needs more bits than any accepted width.
+        acc_width = std::isfinite(max_sum) ? dw + lg(max_sum) : kMaxAccWidth + 1;
     }
+    if (acc_width > kMaxAccWidth) throw FIRException("Accumulator width exceeds 1023 bits, coefficient sums too large");
 
     // 3. Output width.
     if (cfg.output_rounding_mode == ZEB_FIR_V7_1_FULL_PRECISION) {
@@ -102,7 +105,11 @@ void FIR::derive_widths(const double* coeff) {
     dbg_logger->note(labelled("Calculated accumulator width: ", acc_width));
 
     // 5. Output fractional width.
-    const long long ow = static_cast<long long>(configuration.output_width);
+    // Signed: a full-precision output is as wide as the accumulator, which
+    // can be negative for tiny coefficients (refused by the output format).
+    const long long ow = cfg.output_rounding_mode == ZEB_FIR_V7_1_FULL_PRECISION
+                             ? acc_width
+                             : static_cast<long long>(configuration.output_width);
     long long fract = static_cast<long long>(cfw) + dfw - (acc_width - ow);
     if (fract < 0) fract = 0;
     configuration.output_fract_width = static_cast<unsigned int>(fract);
@@ -119,7 +126,6 @@ void FIR::derive_widths(const double* coeff) {
                 "to interpret output");
         }
         coeff_scale *= std::ldexp(1.0, cfw);
-        if (cfg.quantization == ZEB_FIR_V7_1_MAXIMIZE_DYNAMIC_RANGE) refuse_unscalable(coeff_scale);
         coeff_fmt = FFPContext(cw, 0, RND_TO_ZERO, OVF_WRAP, SIGN_SIGNED, WARN_NONE);
         dout_scale = std::ldexp(1.0, static_cast<int>(acc_width - ow));
     } else {

@@ -110,14 +110,16 @@ TEST(ToolStimulus, BlanksCommasCommentsSignsAndCarriageReturns)
                "  3,4   # slot 1\n"
                "\n"
                "+5\t,\t-6\r\n"
-               "7.75 , 8e0\n");
+               "7.75 , 8e0\n"
+               "1e-400 -1e-400\n"  // below the double range: the nearest double, 0
+               "0 0\n");
     const std::vector<std::string> args = {"--set", "num_paths=2", "--set", "num_channels=2",
                                            "--set", "coeff=1,2,3"};
     std::vector<std::string> with_file = args;
     with_file.insert(with_file.end(), {"--input", dir + "/stim.txt"});
     const auto run = run_tool(with_file, dir);
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "1 2\n3 4\n7 -2\n13 16\n");  // 7.75 enters as 7 (rounded down to the LSB)
+    EXPECT_EQ(run.out, "1 2\n3 4\n7 -2\n13 16\n13 -6\n23 28\n");  // 7.75 enters as 7 (rounded down to the LSB)
 
     std::vector<std::string> with_stdin = args;
     with_stdin.insert(with_stdin.end(), {"--input", "-"});

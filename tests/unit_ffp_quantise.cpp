@@ -133,6 +133,10 @@ TEST(FfpOverflow, WrapClipAndCheckOnSignedAndUnsignedFormats) {
     FFPContext u53(53, 0, RND_NONE, OVF_WRAP, SIGN_UNSIGNED, WARN_NONE);
     expect_value(u53.do_restrict(2.0 * two52), 0.0, "u53 2^53");
     expect_value(u53.do_restrict(-1.0), 2.0 * two52 - 1.0, "u53 -1");
+    // A value scaled past the double range wraps as its exact multiple of 2^972 does.
+    const double inf = std::numeric_limits<double>::infinity();
+    expect_value(s53.do_restrict(-inf), 0.0, "s53 -inf");
+    expect_value(u8.do_restrict(inf), 0.0, "u8 inf");
 
     FFPContext clip(8, 0, RND_NONE, OVF_CLIP, SIGN_SIGNED, WARN_NONE);
     expect_value(clip.do_restrict(200.0), 127.0, "clip 200");

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "tool_error.h"
@@ -74,7 +75,17 @@ bool parse_double(std::string_view text, double& value)
         return false;
     double v = 0.0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size() || !std::isfinite(v))
+    if (result.ptr != text.data() + text.size())
+        return false;
+    if (result.ec == std::errc::result_out_of_range) {
+        // A well-formed number beyond the double range: strtod gives the
+        // nearest double (zero for a magnitude too small, infinity for one
+        // too large).  The tool never sets a locale, so its decimal point is '.'.
+        v = std::strtod(std::string(text).c_str(), nullptr);
+    } else if (result.ec != std::errc()) {
+        return false;
+    }
+    if (!std::isfinite(v))
         return false;
     value = v;
     return true;

@@ -229,6 +229,13 @@ TYPED_TEST(ArrayFamilies, Sub2IndIsColumnMajorAndTruncated) {
     EXPECT_EQ(F::sub2ind_2d(a, 10, SIZE_MAX), size_t(10) + SIZE_MAX * size_t(3));
     EXPECT_EQ(F::sub2ind_1d(nullptr, 5), 0u);
     EXPECT_EQ(F::destroy(a), nullptr);
+    // More lengths claimed than dimension slots held: none is read.
+    typename F::Record* b = F::create();
+    ASSERT_EQ(F::reserve_dim(b, 1), 0);
+    b->dim[0] = 3;
+    b->dim_size = 3;
+    EXPECT_EQ(F::sub2ind_3d(b, 1, 2, 3), 0u) << "lengths beyond the dimension store";
+    EXPECT_EQ(F::destroy(b), nullptr);
 }
 
 // ---------------------------------------------------------------- host-supplied tables

@@ -45,7 +45,9 @@ struct HostTable {
 template <typename R>
 bool expected_position(const R* r, size_t path, size_t chan, size_t index, int32_t pattern, bool write,
                        size_t& element) {
-    if (r->dim == nullptr || r->data == nullptr || (r->dim_size != 2 && r->dim_size != 3)) return false;
+    if (r->dim == nullptr || r->data == nullptr || (r->dim_size != 2 && r->dim_size != 3) ||
+        r->dim_size > r->dim_capacity)
+        return false;
     const size_t d0 = r->dim[0], d1 = r->dim[1];
     if (path >= d0 || chan >= d1) return false;
     size_t slot = chan, vector = index;
@@ -93,10 +95,11 @@ void fuzz_views(FuzzedDataProvider& in, R* r) {
     }
 }
 
-// The linear index of the first min(k, dim_size) subscripts, column-major.
+// The linear index of the first min(k, dim_size) subscripts, column-major;
+// 0 when there are no lengths to read.
 template <typename R>
 size_t expected_index(const R* r, const size_t* subs, size_t k) {
-    if (r->dim == nullptr || r->dim_size == 0) return 0;
+    if (r->dim == nullptr || r->dim_size == 0 || r->dim_size > r->dim_capacity) return 0;
     const size_t used = k < r->dim_size ? k : r->dim_size;
     size_t index = 0;
     for (size_t j = used; j-- > 0;) index = index * r->dim[j] + subs[j];
@@ -167,14 +170,13 @@ void fuzz_family(FuzzedDataProvider& in) {
                 break;
             }
             case 2: {
-                // Host writes.  Known faults, fixed separately: dim_size
-                // above dim_capacity and data_size above data_capacity are
-                // read past the stores, so the host keeps within them here.
-                r->dim_size = in.ConsumeIntegralInRange<size_t>(0, r->dim_capacity < 4 ? r->dim_capacity : 4);
+                // Host writes, lengths and counts that may claim more than
+                // the stores hold among them.
+                r->dim_size = in.ConsumeIntegralInRange<size_t>(0, 4);
                 for (size_t i = 0; i < r->dim_capacity && i < 4; ++i) {
                     r->dim[i] = in.ConsumeBool() ? in.ConsumeIntegralInRange<size_t>(0, 6) : in.ConsumeIntegral<size_t>();
                 }
-                r->data_size = in.ConsumeIntegralInRange<size_t>(0, r->data_capacity);
+                r->data_size = in.ConsumeIntegralInRange<size_t>(0, r->data_capacity + 2);
                 r->owner = in.ConsumeBool() ? 1 : 0;
                 continue;  // the host's own writes are not judged
             }

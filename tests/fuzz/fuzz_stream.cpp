@@ -182,7 +182,7 @@ private:
     // Host data drawn once, written to both.
     template <typename R>
     void fill(std::pair<Rec<R>, Rec<R>>& r) {
-        for (size_t i = 0; i < r.first->data_capacity; ++i) {
+        for (size_t i = 0; i < room(r.first.get()); ++i) {
             draw(in, r.first->data[i]);
             r.second->data[i] = r.first->data[i];
         }
@@ -273,7 +273,7 @@ private:
     void config() {
         const size_t m = cfg.config_method == ZEB_FIR_V7_1_CONFIG_BY_CHANNEL ? cfg.num_channels : 1;
         auto r = twins<zeb_array_uint>({m}, m + 2);
-        for (size_t i = 0; i < r.first->data_capacity; ++i) {
+        for (size_t i = 0; i < room(r.first.get()); ++i) {
             r.first->data[i] = r.second->data[i] = in.ConsumeIntegralInRange<unsigned>(0, cfg.coeff_sets);
         }
         const bool none = in.ConsumeIntegralInRange<int>(0, 7) == 0;
@@ -289,7 +289,7 @@ private:
 
     void reload() {
         auto r = twins<zeb_array_real>({cfg.num_coeffs}, cfg.num_coeffs + 2);
-        for (size_t i = 0; i < r.first->data_capacity; ++i) {
+        for (size_t i = 0; i < room(r.first.get()); ++i) {
             r.first->data[i] = r.second->data[i] = draw_value(in, in.ConsumeIntegralInRange<int>(0, 7) != 0);
         }
         const unsigned fsel = in.ConsumeIntegralInRange<unsigned>(0, cfg.coeff_sets);

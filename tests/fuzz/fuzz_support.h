@@ -111,18 +111,17 @@ inline bool same(const zeb_mpz_complex& a, const zeb_mpz_complex& b) {
     return mpz_cmp(a.re, b.re) == 0 && mpz_cmp(a.im, b.im) == 0;
 }
 
-// A value over the whole double range, except finite magnitudes that
-// overflow once the quantisers scale them by 2^(fractional bits): those are
-// a known fault of the quantisers (finite samples and coefficients becoming
-// NaN), being fixed separately.  Non-finite values, which the model must
-// refuse, come only when allowed and then rarely.
+// A value over the whole double range, its largest magnitudes included.
+// Non-finite values, which the model must refuse, come only when allowed and
+// then rarely.
 inline double draw_value(FuzzedDataProvider& in, bool finite_only = false) {
     switch (in.ConsumeIntegralInRange<int>(0, 15)) {
         case 0: return 0.0;
         case 1: return finite_only ? 1.0 : std::numeric_limits<double>::quiet_NaN();
         case 2: return finite_only ? -1.0 : in.ConsumeBool() ? HUGE_VAL : -HUGE_VAL;
         case 3: case 4: case 5: return in.ConsumeIntegralInRange<int>(-8, 8);
-        case 6: case 7: return std::ldexp(in.ConsumeIntegral<int32_t>(), in.ConsumeIntegralInRange<int>(-1100, 860));
+        case 6: return std::ldexp(in.ConsumeIntegral<int32_t>(), in.ConsumeIntegralInRange<int>(-1100, 990));
+        case 7: return in.ConsumeBool() ? std::numeric_limits<double>::max() : -std::numeric_limits<double>::max();
         default: return std::ldexp(in.ConsumeIntegral<int32_t>(), in.ConsumeIntegralInRange<int>(-40, 8));
     }
 }
@@ -172,6 +171,7 @@ public:
     void reset(R* next) {
         if (r != nullptr) {
             r->owner = 0;
+            if (r->data == nullptr) r->data_capacity = 0;  // a claim the host made up
             FUZZ_CHECK(ArrayFamily<R>::destroy(r) == nullptr);
         }
         r = next;
@@ -181,7 +181,14 @@ private:
     R* r;
 };
 
-// Shape of a host record: lengths, capacities and the owner flag.
+// Elements a record's store really has (a null store may claim room).
+template <typename R>
+size_t room(const R* r) {
+    return r->data == nullptr ? 0 : r->data_capacity;
+}
+
+// Shape of a host record: lengths, capacities, the owner flag, and whether
+// a missing store claims room all the same.
 struct Shape {
     size_t dim[4] = {0, 0, 0, 0};
     size_t dim_size = 0;
@@ -189,6 +196,7 @@ struct Shape {
     size_t data_capacity = 0;
     size_t data_size = 0;
     bool owner = false;
+    bool null_store = false;
 };
 
 inline size_t product(const size_t* dim, size_t n) {
@@ -199,7 +207,9 @@ inline size_t product(const size_t* dim, size_t n) {
 
 // Lengths mostly as expected (a packet the model wants), sometimes off by a
 // little or of another rank; capacities and data_size around what the
-// lengths promise, kept below max_elements.
+// lengths promise (capacities below max_elements), and now and then fields
+// that disagree: more lengths than dimension slots, a data_size beyond the
+// store, a null store that claims room.
 inline Shape draw_shape(FuzzedDataProvider& in, const size_t* expected, size_t rank, size_t max_elements) {
     Shape s;
     s.dim_size = in.ConsumeIntegralInRange<int>(0, 7) == 0 ? in.ConsumeIntegralInRange<size_t>(0, 4) : rank;
@@ -207,9 +217,8 @@ inline Shape draw_shape(FuzzedDataProvider& in, const size_t* expected, size_t r
         const size_t want = i < rank ? expected[i] : 1;
         s.dim[i] = in.ConsumeIntegralInRange<int>(0, 7) == 0 ? in.ConsumeIntegralInRange<size_t>(0, want + 2) : want;
     }
-    // Known fault, fixed separately: lengths in use beyond the dimension
-    // store (dim_size above dim_capacity) are read and written past it.
     s.dim_capacity = s.dim_size + in.ConsumeIntegralInRange<size_t>(0, 1);
+    if (s.dim_size > 0 && in.ConsumeIntegralInRange<int>(0, 15) == 0) s.dim_capacity = s.dim_size - 1;
     const size_t promised = s.dim_size == 0 ? 0 : product(s.dim, s.dim_size);
     switch (in.ConsumeIntegralInRange<int>(0, 3)) {
         case 0: s.data_capacity = in.ConsumeIntegralInRange<size_t>(0, max_elements); break;
@@ -217,29 +226,36 @@ inline Shape draw_shape(FuzzedDataProvider& in, const size_t* expected, size_t r
         default: s.data_capacity = promised; break;
     }
     if (s.data_capacity > max_elements) s.data_capacity = max_elements;
-    // Known fault, fixed separately: data_size above data_capacity makes
-    // the model read past the store, so it stays within the capacity here.
-    s.data_size = in.ConsumeBool() ? promised : in.ConsumeIntegralInRange<size_t>(0, s.data_capacity);
-    if (s.data_size > s.data_capacity) s.data_size = s.data_capacity;
+    s.data_size = in.ConsumeBool() ? promised : in.ConsumeIntegralInRange<size_t>(0, s.data_capacity + 2);
     s.owner = in.ConsumeIntegralInRange<int>(0, 3) == 0;
+    s.null_store = in.ConsumeIntegralInRange<int>(0, 15) == 0;
     return s;
 }
 
 // A record of the given shape through the built-in table, every element
-// zero, so that twins built from one shape are equal.
+// zero, so that twins built from one shape are equal.  A null store that
+// claims room is made only for plain elements: a GMP store must exist
+// wherever a capacity says elements were initialised.
 template <typename R>
 Rec<R> build(const Shape& s) {
     using F = ArrayFamily<R>;
     Rec<R> rec(F::create());
     FUZZ_CHECK(rec.get() != nullptr);
     FUZZ_CHECK(F::reserve_dim(rec.get(), s.dim_capacity) == 0);
-    FUZZ_CHECK(F::reserve_data(rec.get(), s.data_capacity) == 0);
-    if constexpr (std::is_trivial_v<std::remove_pointer_t<decltype(R::data)>>) {
-        if (s.data_capacity > 0) std::memset(rec->data, 0, s.data_capacity * sizeof *rec->data);
-    }
     for (size_t i = 0; i < s.dim_capacity && i < 4; ++i) rec->dim[i] = s.dim[i];
     rec->dim_size = s.dim_size;
     rec->data_size = s.data_size;
+    using E = typename F::Elem;
+    if constexpr (!std::is_same_v<E, __mpz_struct> && !std::is_same_v<E, zeb_mpz_complex>) {
+        if (s.null_store) {
+            rec->data_capacity = s.data_capacity;
+        } else {
+            FUZZ_CHECK(F::reserve_data(rec.get(), s.data_capacity) == 0);
+            if (s.data_capacity > 0) std::memset(rec->data, 0, s.data_capacity * sizeof *rec->data);
+        }
+    } else {
+        FUZZ_CHECK(F::reserve_data(rec.get(), s.data_capacity) == 0);
+    }
     rec->owner = s.owner ? 1 : 0;
     return rec;
 }
@@ -281,7 +297,8 @@ bool same_record(const R* a, const R* b) {
     for (size_t i = 0; i < a->dim_size && i < a->dim_capacity; ++i) {
         if (a->dim[i] != b->dim[i]) return false;
     }
-    const size_t n = a->data_size < a->data_capacity ? a->data_size : a->data_capacity;
+    if ((a->data == nullptr) != (b->data == nullptr)) return false;
+    const size_t n = a->data_size < room(a) ? a->data_size : room(a);
     for (size_t i = 0; i < n; ++i) {
         if (!same(a->data[i], b->data[i])) return false;
     }

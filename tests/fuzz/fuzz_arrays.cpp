@@ -11,9 +11,6 @@
 namespace {
 
 template <typename R>
-using Elem = std::remove_pointer_t<decltype(R::data)>;
-
-template <typename R>
 constexpr bool kHasViews = std::is_same_v<R, zeb_array_real> || std::is_same_v<R, zeb_array_complex> ||
                            std::is_same_v<R, zeb_array_mpz> || std::is_same_v<R, zeb_array_mpz_complex>;
 
@@ -84,7 +81,7 @@ void fuzz_views(FuzzedDataProvider& in, R* r) {
     const bool write = in.ConsumeBool();
     size_t where = 0;
     const bool fits = expected_position(r, path, chan, index, pattern, write, where);
-    Element<Elem<R>> sample;
+    Element<typename ArrayFamily<R>::Elem> sample;
     if (write) {
         draw(in, *sample.get());
         FUZZ_CHECK(checked(view_set(r, sample.get(), path, chan, index, pattern)) == (fits ? 0 : 1));
@@ -131,7 +128,7 @@ size_t draw_count(FuzzedDataProvider& in, size_t unit, bool table_fails) {
 template <typename R>
 void fuzz_family(FuzzedDataProvider& in) {
     using F = ArrayFamily<R>;
-    using E = Elem<R>;
+    using E = typename F::Elem;
 
     // Null records and tables are answered, never followed.
     Element<E> probe;

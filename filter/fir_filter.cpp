@@ -128,3 +128,6 @@ void FirFilter<T, C>::run(const std::vector<T>& input, std::vector<T>& output) {
 
 template class FirFilter<double, double>;
 template class FirFilter<mpz_class, double>;
+#if ZEB_FIR_HAVE_INT128
+template class FirFilter<wide_int, double>;
+#endif

@@ -1,15 +1,27 @@
 // Streaming polyphase FIR filter changing the sample rate by L/M (L output
-// steps per M input samples).  Instantiated for double samples and for GMP
-// integer samples; coefficients are doubles in both.
+// steps per M input samples).  Instantiated for double samples, for GMP
+// integer samples and, where the compiler has them, for 128-bit integer
+// samples holding 64-bit values; coefficients are doubles in all of them.
 #ifndef ZEB_FIR_FILTER_FIR_FILTER_H
 #define ZEB_FIR_FILTER_FIR_FILTER_H
 
 #include <gmpxx.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
+#include "filter/fir_block_core.h"
 #include "filter/fir_filter_exception.h"
+
+#if ZEB_FIR_HAVE_INT128
+// Whether FirFilter<wide_int> computes exactly what FirFilter<mpz_class>
+// does for these coefficients and any samples of magnitude at most
+// max_abs_sample (at most 2^63): every coefficient, truncated toward zero,
+// fits 64 bits and each branch's sum of |coefficient| * max_abs_sample stays
+// below 2^126, so no product or partial sum can overflow.
+bool fitsInt128(const std::vector<double>& coefficients, int rate_numerator, std::uint64_t max_abs_sample);
+#endif
 
 template <typename T, typename C = double>
 class FirFilter {
@@ -28,9 +40,17 @@ public:
 
     // Appends the outputs the block completes to output.
     virtual void run(const std::vector<T>& input, std::vector<T>& output);
-    // The same on count samples, appending each output with output.push_back(const T&).
+    // The same on count samples, appending the outputs with
+    // output.extend(n) (a pointer to n new slots) where Out has it, else one
+    // by one with output.push_back(const T&).
     template <typename Out>
     void run(const T* input, std::size_t count, Out& output);
+    // Feeds count samples with the effect of count one-sample runs, for a
+    // handler that has nothing to apply: the handler is called at most once,
+    // first, and is due afterwards exactly when the last sample completed an
+    // output.
+    template <typename Out>
+    void runSamples(const T* input, std::size_t count, Out& output);
 
     virtual void reset();
     virtual double calcGain() const;
@@ -59,6 +79,13 @@ private:
         int branch;               // of the pending output
     };
 
+    // Calls the handler when it is due.
+    void sync_if_due() {
+        if (sync_pending && change_config_handler != nullptr) {
+            change_config_handler(change_config_arg);  // may reconfigure this filter
+            sync_pending = false;
+        }
+    }
     Block begin_block(const T* input, std::size_t count);
     // Computes the next output into sum; false when the block is used up.
     bool compute_next(Block& block);
@@ -74,6 +101,19 @@ private:
     // sum = coeff[0] newest[0] + coeff[L] newest[-1] + ... over taps terms;
     // terms from index reachable on take oldest (the first stream sample).
     void accumulate(const C* coeff, std::ptrdiff_t taps, const T* newest, std::ptrdiff_t reachable, const T& oldest);
+
+    // Block path: the block is appended to the retained samples and every
+    // output it completes is computed branch by branch (fir_filter_block.cpp).
+    bool block_path_fits(std::size_t count) const;
+    // Appends the block; returns the number of outputs it completes.
+    std::size_t append_block(const T* input, std::size_t count);
+    // Computes those outputs into out and consumes the samples they used.
+    void filter_block(std::size_t outputs, T* out);
+    template <typename Out>
+    void run_block(const T* input, std::size_t count, Out& output);
+    // Room for n outputs of a block bound for a container without extend
+    // (shared by the filters of a thread, reused from block to block).
+    static T* block_output_room(std::size_t n);
 
     int rate_numerator;
     int rate_denominator;
@@ -100,5 +140,8 @@ private:
 
 extern template class FirFilter<double, double>;
 extern template class FirFilter<mpz_class, double>;
+#if ZEB_FIR_HAVE_INT128
+extern template class FirFilter<wide_int, double>;
+#endif
 
 #endif

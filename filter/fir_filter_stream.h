@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <type_traits>
+#include <utility>
 
 namespace fir_filter_detail {
 
@@ -29,12 +30,36 @@ inline void add_product(mpz_class& acc, const mpz_class& s, double c, mpz_class&
     }
 }
 
+#if ZEB_FIR_HAVE_INT128
+// A coefficient truncated toward zero to 64 bits; one that does not fit (never
+// the case where fitsInt128 holds) adds nothing, like a non-finite one above.
+inline std::int64_t int64_coefficient(double c) {
+    constexpr double limit = 9223372036854775808.0;  // 2^63
+    return c > -limit && c < limit ? static_cast<std::int64_t>(c) : 0;
+}
+
+inline wide_int product(double c, const wide_int& s) {
+    return static_cast<wide_int>(int64_coefficient(c)) * static_cast<wide_int>(static_cast<std::int64_t>(s));
+}
+#endif
+
+// Whether an output container offers extend(n).
+template <typename Out, typename = void>
+struct has_extend : std::false_type {};
+template <typename Out>
+struct has_extend<Out, std::void_t<decltype(std::declval<Out&>().extend(std::size_t{}))>> : std::true_type {};
+
 }  // namespace fir_filter_detail
 
 template <typename T, typename C>
 template <typename Out>
 void FirFilter<T, C>::run(const T* input, std::size_t count, Out& output) {
     if (count == 0) {
+        return;
+    }
+    sync_if_due();
+    if (block_path_fits(count)) {
+        run_block(input, count, output);
         return;
     }
     Block block = begin_block(input, count);
@@ -51,11 +76,30 @@ void FirFilter<T, C>::run(const T* input, std::size_t count, Out& output) {
 }
 
 template <typename T, typename C>
-inline typename FirFilter<T, C>::Block FirFilter<T, C>::begin_block(const T* input, std::size_t count) {
-    if (sync_pending && change_config_handler != nullptr) {
-        change_config_handler(change_config_arg);  // may reconfigure this filter
-        sync_pending = false;
+template <typename Out>
+void FirFilter<T, C>::runSamples(const T* input, std::size_t count, Out& output) {
+    run(input, count, output);
+    // One-sample runs leave the handler due only after a run that produced
+    // output, and a run's output always reaches its sample: due exactly
+    // when no sample is left unconsumed.
+    if (count > 0 && change_config_handler != nullptr) sync_pending = window_size == taps_per_phase;
+}
+
+template <typename T, typename C>
+template <typename Out>
+void FirFilter<T, C>::run_block(const T* input, std::size_t count, Out& output) {
+    const std::size_t outputs = append_block(input, count);
+    if constexpr (fir_filter_detail::has_extend<Out>::value) {
+        filter_block(outputs, output.extend(outputs));
+    } else {
+        T* room = block_output_room(outputs);
+        filter_block(outputs, room);
+        for (std::size_t i = 0; i < outputs; ++i) output.push_back(room[i]);
     }
+}
+
+template <typename T, typename C>
+inline typename FirFilter<T, C>::Block FirFilter<T, C>::begin_block(const T* input, std::size_t count) {
     if (static_cast<std::size_t>(window_start + window_size) > window.size()) {
         // Only a moved-from filter gets here: its samples are gone, so
         // start from an empty stream rather than read past the buffer.
@@ -129,6 +173,19 @@ inline void FirFilter<T, C>::accumulate(const C* coeff, std::ptrdiff_t taps, con
         for (; j < taps; ++j) {
             fir_filter_detail::add_product(sum, oldest, static_cast<double>(coeff[j * stride]), wide_coefficient);
         }
+#if ZEB_FIR_HAVE_INT128
+    } else if constexpr (std::is_same<T, wide_int>::value) {
+        // Exact in any order while fitsInt128 holds.
+        T acc = 0;
+        std::ptrdiff_t j = 0;
+        for (; j < reachable; ++j) {
+            acc += fir_filter_detail::product(static_cast<double>(coeff[j * stride]), newest[-j]);
+        }
+        for (; j < taps; ++j) {
+            acc += fir_filter_detail::product(static_cast<double>(coeff[j * stride]), oldest);
+        }
+        sum = acc;
+#endif
     } else {
         // Newest sample first, each product and sum rounded on its own.
         T acc = 0;

@@ -4,6 +4,7 @@
 #ifndef ZEB_FIR_FIXEDPOINT_FFP_CONTEXT_H
 #define ZEB_FIR_FIXEDPOINT_FFP_CONTEXT_H
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 
@@ -77,6 +78,10 @@ public:
     double do_tofix(double x, double lo, double hi);
     // Restricts an integer-unit value and scales it back to a real value.
     double do_fromfix(double x, bool lossy);
+    // out[i] = do_restrict(in[i]) for count values (in may be out), for a
+    // caller that reads no report: the same results, while messages and the
+    // warning bits stay untouched and nothing is thrown.
+    void restrict_quietly(const double* in, double* out, std::size_t count);
 
 private:
     // Rounds x (fraction f != 0, integer part whole) by the rounding mode.

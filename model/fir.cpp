@@ -1,5 +1,6 @@
 #include "model/fir.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "patterns/pattern_tables.h"
@@ -30,6 +31,7 @@ FIR::FIR(const zeb_fir_v7_1_config* config, ZebLogger* logger_, ZebLogger* dbg_l
       data_handler_arg2(nullptr),
       din_fmt(initial_context()),
       use_mpz(false),
+      use_int128(false),
       chan_pos_in(0),
       chan_pos_out(0),
       CurrentPattern(ZEB_FIR_V7_1_PATTERN_BASIC),
@@ -37,7 +39,8 @@ FIR::FIR(const zeb_fir_v7_1_config* config, ZebLogger* logger_, ZebLogger* dbg_l
       out_rnd(RND_NONE),
       dout_fmt(initial_context()),
       out_fract_scale(1.0),
-      data_fract_scale(1.0) {
+      data_fract_scale(1.0),
+      out_shift(0) {
     validate_config(*config);
     refuse_unservable(*config);
     dbg_logger->note("Passed basic checks");
@@ -61,6 +64,7 @@ FIR::FIR(const zeb_fir_v7_1_config* config, ZebLogger* logger_, ZebLogger* dbg_l
     out_fract_scale = std::ldexp(1.0, static_cast<int>(configuration.output_fract_width));
     data_fract_scale = std::ldexp(1.0, dfw);
     trim_divisor = dout_scale;
+    out_shift = acc_width - static_cast<int>(configuration.output_width);
 
     select_initial_pattern();
     chan_pos_in = 0;
@@ -85,4 +89,38 @@ void FIR::select_initial_pattern() {
 unsigned int FIR::channel_of_slot(unsigned int slot) const {
     if (CurrentPattern == ZEB_FIR_V7_1_PATTERN_BASIC) return slot;
     return static_cast<unsigned int>(pattern_slot_owner(CurrentPattern, slot));
+}
+
+void FIR::list_owned_slots() {
+    const unsigned int C = configuration.num_channels;
+    slot_list.resize(C);
+    slot_begin.resize(C + 1);
+    std::size_t next = 0;
+    for (unsigned int c = 0; c < C; ++c) {
+        slot_begin[c] = next;
+        if (CurrentPattern == ZEB_FIR_V7_1_PATTERN_BASIC) {
+            slot_list[next++] = c;
+            continue;
+        }
+        for (unsigned int s = 0; s < C; ++s) {
+            if (channel_of_slot(s) == c) slot_list[next++] = s;
+        }
+    }
+    slot_begin[C] = next;
+}
+
+std::size_t FIR::block_vectors(std::size_t elements) const {
+    // Up to 4096 samples per kernel call, long enough to vectorise; and with
+    // many paths and channels few enough vectors (about `elements` samples
+    // in all) that a block's part of the packet stays in cache while every
+    // path and channel takes its samples from it.
+    constexpr std::size_t kBlockSamples = 4096;
+    constexpr std::size_t kFewestVectors = 32;
+    std::size_t most = 1;
+    for (unsigned int c = 0; c < configuration.num_channels; ++c) {
+        most = std::max(most, slot_begin[c + 1] - slot_begin[c]);
+    }
+    const std::size_t per_vector = static_cast<std::size_t>(configuration.num_paths) * configuration.num_channels;
+    const std::size_t vectors = std::min(kBlockSamples / most, elements / per_vector);
+    return std::max(vectors, kFewestVectors);
 }

@@ -96,6 +96,11 @@ public:
     // Derived state, for inspection.
     int get_acc_width() const { return acc_width; }
     bool uses_mpz() const { return use_mpz; }
+    // The integer mode computes in 128-bit integers rather than GMP integers.
+    bool uses_int128() const { return use_int128; }
+    // For tests: the integer mode on GMP kernels even where 128-bit ones
+    // suffice.  Only on a model that has taken no data yet.
+    void use_gmp_kernels();
     double get_coeff_scale() const { return coeff_scale; }
     double get_dout_scale() const { return dout_scale; }
     const std::vector<std::vector<double>>& get_coeffs() const { return coeffs; }
@@ -110,12 +115,42 @@ private:
     // Construction steps.
     void derive_widths(const double* coeff);
     void build_filter_bank(const double* coeff);
+    void build_kernels();
     void select_initial_pattern();
     void prime_hilbert_delay();
 
+    bool wide_kernels_fit() const;
+
     // Data paths.
     unsigned int channel_of_slot(unsigned int slot) const;
+    // Calls f(filters, output buffers) of the arithmetic mode in use.
+    template <typename F>
+    void with_bank(F&& f) {
+#if ZEB_FIR_HAVE_INT128
+        if (use_int128) {
+            f(filters_i128, out_buf_i128);
+            return;
+        }
+#endif
+        if (use_mpz) {
+            f(filters_mpz, out_buf_mpz);
+        } else {
+            f(filters, out_buf);
+        }
+    }
+    // The slots each channel owns under CurrentPattern, in slot order:
+    // slot_list[slot_begin[c] .. slot_begin[c + 1]).
+    void list_owned_slots();
+    // Vectors per block of the block paths, for blocks of about `elements` samples.
+    std::size_t block_vectors(std::size_t elements) const;
+    // Input samples in to integer units of the input format in values (in may be values).
+    void quantise_input(const double* in, double* values, std::size_t count);
     void feed(double x, unsigned int path, unsigned int chan);
+    // Feeds vectors [first, last) of a packet channel by channel in blocks;
+    // only while no configuration packet is queued.
+    void feed_blocks(const double* data, std::size_t first, std::size_t last);
+    // Runs (path, chan) on the block_values quantised samples.
+    void run_block(unsigned int path, unsigned int chan, std::size_t count);
     std::size_t buffered(unsigned int path, unsigned int chan) const;
     std::size_t available_vectors() const;
     template <typename E>
@@ -123,7 +158,32 @@ private:
     template <typename T>
     int set_array_chan(T& out, int path, int chan, int k);
     void dout_trim_mpz(mpz_class& result, const mpz_class& x);
-    double take_rounded(int path, int chan, double& raw);
+    // Double mode: raw outputs to output values (scaled, rounded, wrapped), in place.
+    void round_outputs(const double* raw, double* values, std::size_t count);
+    // Removes the oldest count samples of (path, chan) and gives their values
+    // as reals, or as integers in units of the output LSB through put(i, value).
+    void take_reals(unsigned int path, unsigned int chan, std::size_t count, double* values);
+    template <typename Put>
+    void take_integers(unsigned int path, unsigned int chan, std::size_t count, Put put);
+    // Where the k-th sample of a block goes in a record: listed[k], or
+    // base + k * stride when there is no list.
+    struct BlockPlace {
+        std::size_t base;
+        std::size_t stride;
+        const std::size_t* listed;
+        std::size_t operator()(std::size_t k) const { return listed != nullptr ? listed[k] : base + k * stride; }
+    };
+    // Whole vectors without notes: each (path, channel) converted in blocks
+    // straight into the record.
+    template <typename T>
+    void get_blocks(T& out, std::size_t vectors);
+    void prefetch_outputs(unsigned int path, unsigned int chan, std::size_t count);
+    void store_block(zeb_array_real& out, unsigned int path, unsigned int chan, std::size_t count, const BlockPlace& at);
+    void store_block(zeb_array_complex& out, unsigned int path, unsigned int chan, std::size_t count,
+                     const BlockPlace& at);
+    void store_block(zeb_array_mpz& out, unsigned int path, unsigned int chan, std::size_t count, const BlockPlace& at);
+    void store_block(zeb_array_mpz_complex& out, unsigned int path, unsigned int chan, std::size_t count,
+                     const BlockPlace& at);
     // Converts the oldest sample of (path, chan) into element index of a record.
     void store_element(zeb_array_real& out, std::size_t index, int path, int chan);
     void store_element(zeb_array_complex& out, std::size_t index, int path, int chan);
@@ -155,8 +215,13 @@ private:
     std::deque<QueuedReload> rld_queue;
     FFPContext din_fmt;
     bool use_mpz;
+    bool use_int128;  // within use_mpz: every sum fits a 128-bit integer
     std::vector<std::vector<FirFilter<double, double>>> filters;
     std::vector<std::vector<FirFilter<mpz_class, double>>> filters_mpz;
+#if ZEB_FIR_HAVE_INT128
+    std::vector<std::vector<FirFilter<wide_int, double>>> filters_i128;
+    std::vector<std::vector<SampleFifo<wide_int>>> out_buf_i128;
+#endif
     int chan_pos_in;
     int chan_pos_out;
     zeb_fir_v7_1_pattern CurrentPattern;
@@ -179,6 +244,18 @@ private:
     MpzPair scratch_pair;
     double out_fract_scale;   // 2^output_fract_width
     double data_fract_scale;  // 2^data_fract_width
+    int out_shift;            // integer mode: bits dropped by the output rounding
+
+    // Scratch of the block paths, reused from call to call.
+    std::vector<double> block_values;
+    std::vector<double> out_values;
+    std::vector<std::size_t> block_index;
+    std::vector<mpz_class> block_mpz;
+#if ZEB_FIR_HAVE_INT128
+    std::vector<wide_int> block_wide;
+#endif
+    std::vector<unsigned int> slot_list;
+    std::vector<std::size_t> slot_begin;
 };
 
 // Change-configuration handler installed on the kernel of path 0, channel 0.

@@ -1,5 +1,8 @@
 // Coefficient quantisation and the bank of filter kernels.
+#include <cmath>
+#include <cstdint>
 #include <sstream>
+#include <type_traits>
 
 #include "model/fir.h"
 
@@ -35,23 +38,58 @@ std::vector<std::vector<double>> FIR::process_coeff(const double* values, unsign
     return result;
 }
 
+// The 128-bit kernels serve the integer mode when no sum can outgrow them:
+// samples stay within the data width, and coefficients within the sets (or,
+// when reloads may replace them, anywhere within the coefficient width).
+bool FIR::wide_kernels_fit() const {
+#if ZEB_FIR_HAVE_INT128
+    const int dw = static_cast<int>(configuration.data_width);
+    const int cw = static_cast<int>(configuration.coeff_width);
+    if (dw < 1 || dw > 64 || cw < 1 || cw > 64 || coeffs.empty()) return false;
+    const std::uint64_t largest_sample = std::uint64_t{1} << (dw - 1);
+    const int L = static_cast<int>(configuration.interpolation_rate);
+    if (configuration.reloadable) {
+        const std::vector<double> widest(coeffs[0].size(), std::ldexp(1.0, cw - 1));
+        return fitsInt128(widest, L, largest_sample);
+    }
+    for (const std::vector<double>& set : coeffs) {
+        if (!fitsInt128(set, L, largest_sample)) return false;
+    }
+    return true;
+#else
+    return false;
+#endif
+}
+
 void FIR::build_filter_bank(const double* coeff) {
     coeffs = process_coeff(coeff, configuration.coeff_sets);
+    use_int128 = use_mpz && wide_kernels_fit();
+    build_kernels();
+}
 
+// One kernel per path and channel in the arithmetic in use, all with set 0;
+// the kernel of path 0, channel 0 carries the synchronisation handler.
+void FIR::build_kernels() {
     const int rate_numerator = static_cast<int>(configuration.interpolation_rate);
     const int rate_denominator = static_cast<int>(configuration.decimation_rate);
     const std::size_t paths = configuration.num_paths;
     const std::size_t chans = configuration.num_channels;
+    with_bank([&](auto& bank, auto& out) {
+        using Kernel = typename std::decay_t<decltype(bank)>::value_type::value_type;
+        using Buffer = typename std::decay_t<decltype(out)>::value_type::value_type;
+        const Kernel prototype(coeffs[0], rate_numerator, rate_denominator);
+        bank.assign(paths, std::vector<Kernel>(chans, prototype));
+        out.assign(paths, std::vector<Buffer>(chans));
+        bank[0][0].set_change_config_handler(call_cnfg_sync, this);
+    });
+}
 
-    if (use_mpz) {
-        FirFilter<mpz_class, double> prototype(coeffs[0], rate_numerator, rate_denominator);
-        filters_mpz.assign(paths, std::vector<FirFilter<mpz_class, double>>(chans, prototype));
-        out_buf_mpz.assign(paths, std::vector<SampleFifo<mpz_class>>(chans));
-        filters_mpz[0][0].set_change_config_handler(call_cnfg_sync, this);
-    } else {
-        FirFilter<double, double> prototype(coeffs[0], rate_numerator, rate_denominator);
-        filters.assign(paths, std::vector<FirFilter<double, double>>(chans, prototype));
-        out_buf.assign(paths, std::vector<SampleFifo<double>>(chans));
-        filters[0][0].set_change_config_handler(call_cnfg_sync, this);
-    }
+void FIR::use_gmp_kernels() {
+#if ZEB_FIR_HAVE_INT128
+    if (!use_int128) return;
+    filters_i128.clear();
+    out_buf_i128.clear();
+    use_int128 = false;
+    build_kernels();
+#endif
 }

@@ -1,5 +1,6 @@
 // Input path: quantise every sample and feed it to its path's and
 // channel's kernel, in the order the hardware receives them.
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -14,21 +15,45 @@ const char* const kShortInputText = "Input array holds fewer samples than its di
 const char* const kNotFiniteText = "Input sample is not a finite number";
 
 // NaN or infinity has no fixed-point value; refused before anything is fed.
+// x * 0 is a zero for a finite x and NaN otherwise, and a NaN survives every
+// sum: no branch per sample.
 bool all_finite(const double* values, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!std::isfinite(values[i])) return false;
+    double a0 = 0.0, a1 = 0.0, a2 = 0.0, a3 = 0.0;
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        a0 += values[i] * 0.0;
+        a1 += values[i + 1] * 0.0;
+        a2 += values[i + 2] * 0.0;
+        a3 += values[i + 3] * 0.0;
     }
-    return true;
+    for (; i < count; ++i) a0 += values[i] * 0.0;
+    return (a0 + a1) + (a2 + a3) == 0.0;
 }
 
 }  // namespace
 
 using fir_text::labelled;
 
+void FIR::quantise_input(const double* in, double* values, std::size_t count) {
+    const double scale = din_fmt.getScale();
+    if (scale != 1.0) {
+        for (std::size_t i = 0; i < count; ++i) values[i] = in[i] * scale;
+        in = values;
+    }
+    din_fmt.restrict_quietly(in, values, count);  // the input format reports nothing
+}
+
 void FIR::feed(double x, unsigned int path, unsigned int chan) {
-    din_fmt.clearMessages();
-    x = din_fmt.do_restrict(x * din_fmt.getScale()) * din_fmt.getInvScale();
+    quantise_input(&x, &x, 1);
+    x *= din_fmt.getInvScale();
     if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) hilbert_delay[path][chan].push_back(x);
+#if ZEB_FIR_HAVE_INT128
+    if (use_int128) {
+        const wide_int sample = static_cast<long long>(x * data_fract_scale);
+        filters_i128[path][chan].run(&sample, 1, out_buf_i128[path][chan]);
+        return;
+    }
+#endif
     if (use_mpz) {
         mpz_set_d(sample_mpz.get_mpz_t(), x * data_fract_scale);
         filters_mpz[path][chan].run(&sample_mpz, 1, out_buf_mpz[path][chan]);
@@ -54,8 +79,11 @@ int FIR::data_send(const zeb_array_real& input) {
     // Samples are taken at (path, slot, vector): while the pattern holds
     // this is where the channel view puts the channel's k-th sample, and
     // after a pattern change inside the packet it is still the sample the
-    // hardware stream presents in that slot.
-    for (std::size_t v = 0; v < V; ++v) {
+    // hardware stream presents in that slot.  A queued configuration packet
+    // takes effect at a sample inside the stream, so until it has, samples go
+    // one by one in stream order; the rest of the packet goes in blocks.
+    std::size_t v = 0;
+    for (; v < V && !cnfg_queue.empty(); ++v) {
         const double* vector = input.data + v * per_vector;
         for (std::size_t p = 0; p < P; ++p) {
             for (std::size_t s = 0; s < C; ++s) {
@@ -66,7 +94,73 @@ int FIR::data_send(const zeb_array_real& input) {
         }
     }
     chan_pos_in = 0;
+    if (v < V) feed_blocks(input.data, v, V);
     return deliver(input);
+}
+
+// Nothing can change between two samples while no configuration packet is
+// queued (the synchronisation handler then has nothing to apply), and
+// kernels share no state, so each (path, channel) takes its samples of many
+// vectors at once.  Slots outer, paths inner: the paths of a slot lie side by
+// side in the packet.
+void FIR::feed_blocks(const double* data, std::size_t first, std::size_t last) {
+    const std::size_t P = configuration.num_paths;
+    const std::size_t C = configuration.num_channels;
+    const std::size_t per_vector = P * C;
+    list_owned_slots();
+    // Long blocks: every (path, channel) brings its kernel back into cache
+    // once per block.
+    const std::size_t chunk = block_vectors(262144);
+    for (std::size_t from = first; from < last; from += chunk) {
+        const std::size_t to = std::min(last, from + chunk);
+        for (unsigned int c = 0; c < C; ++c) {
+            const unsigned int* owned = slot_list.data() + slot_begin[c];
+            const std::size_t slots = slot_begin[c + 1] - slot_begin[c];
+            if (slots == 0) continue;
+            const std::size_t count = (to - from) * slots;
+            block_values.resize(count);
+            for (unsigned int p = 0; p < P; ++p) {
+                double* next = block_values.data();
+                const double* vector = data + from * per_vector + p;
+                if (per_vector == 1) {
+                    quantise_input(vector, next, count);  // copies as it goes
+                } else {
+                    for (std::size_t v = from; v < to; ++v, vector += per_vector) {
+                        for (std::size_t i = 0; i < slots; ++i) *next++ = vector[P * owned[i]];
+                    }
+                    quantise_input(block_values.data(), block_values.data(), count);
+                }
+                run_block(p, c, count);
+            }
+        }
+    }
+}
+
+void FIR::run_block(unsigned int path, unsigned int chan, std::size_t count) {
+    double* values = block_values.data();  // integer units of the input format
+    const double inv_scale = din_fmt.getInvScale();
+    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
+        double* line = hilbert_delay[path][chan].extend(count);
+        for (std::size_t i = 0; i < count; ++i) line[i] = values[i] * inv_scale;
+    }
+#if ZEB_FIR_HAVE_INT128
+    if (use_int128) {
+        block_wide.resize(count);
+        for (std::size_t i = 0; i < count; ++i) block_wide[i] = static_cast<long long>(values[i]);
+        filters_i128[path][chan].runSamples(block_wide.data(), count, out_buf_i128[path][chan]);
+        return;
+    }
+#endif
+    if (use_mpz) {
+        if (block_mpz.size() < count) block_mpz.resize(count);
+        for (std::size_t i = 0; i < count; ++i) mpz_set_d(block_mpz[i].get_mpz_t(), values[i]);
+        filters_mpz[path][chan].runSamples(block_mpz.data(), count, out_buf_mpz[path][chan]);
+        return;
+    }
+    if (inv_scale != 1.0) {
+        for (std::size_t i = 0; i < count; ++i) values[i] *= inv_scale;
+    }
+    filters[path][chan].runSamples(values, count, out_buf[path][chan]);
 }
 
 int FIR::data_send_chan(const zeb_array_real& input) {

@@ -1,16 +1,21 @@
 // Output path: scale and round buffered kernel output and store it in the
 // host's records, whole vectors or one time slot at a time.
+#include <algorithm>
 #include <sstream>
 
 #include "model/fir.h"
 #include "model/fir_text.h"
 #include "model/host_records.h"
 #include "model/output_records.h"
+#include "model/wide_output.h"
 #include "patterns/pattern_tables.h"
 
 using fir_text::labelled;
 
 std::size_t FIR::buffered(unsigned int path, unsigned int chan) const {
+#if ZEB_FIR_HAVE_INT128
+    if (use_int128) return out_buf_i128[path][chan].size();
+#endif
     return use_mpz ? out_buf_mpz[path][chan].size() : out_buf[path][chan].size();
 }
 
@@ -49,17 +54,7 @@ void FIR::dout_trim_mpz(mpz_class& result, const mpz_class& x) {
     const int beyond_half = sign > 0 ? mpz_cmp_d(trim_remainder.get_mpz_t(), h)
                                      : -mpz_cmp_d(trim_remainder.get_mpz_t(), -h);
     const bool q_odd = mpz_odd_p(trim_quotient.get_mpz_t()) != 0;
-    int step = 0;  // added to the quotient: -1, 0 or +1
-    switch (out_rnd) {
-        case RND_DOWN: step = sign < 0 ? -1 : 0; break;
-        case RND_TO_EVEN: step = beyond_half > 0 || (beyond_half == 0 && q_odd) ? sign : 0; break;
-        case RND_TO_ODD: step = beyond_half > 0 || (beyond_half == 0 && !q_odd) ? sign : 0; break;
-        case RND_POSIX: step = beyond_half >= 0 ? sign : 0; break;
-        case RND_HALF_DOWN: step = beyond_half > 0 || (beyond_half == 0 && sign < 0) ? sign : 0; break;
-        case RND_HALF_UP: step = beyond_half > 0 || (beyond_half == 0 && sign > 0) ? sign : 0; break;
-        case RND_HALF_TO_ZERO: step = beyond_half > 0 ? sign : 0; break;
-        default: step = 0; break;
-    }
+    const int step = rounding_step(out_rnd, sign, beyond_half, q_odd);
     if (step > 0) {
         result += 1;
     } else if (step < 0) {
@@ -67,27 +62,83 @@ void FIR::dout_trim_mpz(mpz_class& result, const mpz_class& x) {
     }
 }
 
-// Double mode: removes the oldest sample of (path, chan), hands back its raw
-// value, and returns it scaled, rounded and wrapped to the output format.
-double FIR::take_rounded(int path, int chan, double& raw) {
+void FIR::round_outputs(const double* raw, double* values, std::size_t count) {
+    // (raw / dout_scale) * scale in one multiplication: one of the two is 1
+    // (dout_scale is 1 unless the output keeps no fraction bits, and then
+    // scale is 1), and multiplying by 2^-k rounds exactly as dividing by 2^k.
+    const double factor = dout_fmt.getScale() / dout_scale;
+    if (factor != 1.0) {
+        for (std::size_t i = 0; i < count; ++i) values[i] = raw[i] * factor;
+        raw = values;
+    }
+    dout_fmt.restrict_quietly(raw, values, count);  // its overflow reports are never read
+    const double inv_scale = dout_fmt.getInvScale();
+    if (inv_scale != 1.0) {
+        for (std::size_t i = 0; i < count; ++i) values[i] *= inv_scale;
+    }
+}
+
+void FIR::take_reals(unsigned int path, unsigned int chan, std::size_t count, double* values) {
+#if ZEB_FIR_HAVE_INT128
+    if (use_int128) {
+        SampleFifo<wide_int>& buf = out_buf_i128[path][chan];
+        const wide_int* raw = buf.data();
+        for (std::size_t i = 0; i < count; ++i) {
+            values[i] = wide_to_double(round_wide(raw[i], out_shift, out_rnd)) / out_fract_scale;
+        }
+        buf.pop_front(count);
+        return;
+    }
+#endif
+    if (use_mpz) {
+        SampleFifo<mpz_class>& buf = out_buf_mpz[path][chan];
+        for (std::size_t i = 0; i < count; ++i) {
+            dout_trim_mpz(out_mpz, buf[i]);
+            values[i] = mpz_get_d(out_mpz.get_mpz_t()) / out_fract_scale;
+        }
+        buf.pop_front(count);
+        return;
+    }
     SampleFifo<double>& buf = out_buf[path][chan];
-    raw = buf.front();
-    buf.pop_front();
-    dout_fmt.clearMessages();
-    return dout_fmt.do_restrict((raw / dout_scale) * dout_fmt.getScale()) * dout_fmt.getInvScale();
+    round_outputs(buf.data(), values, count);
+    buf.pop_front(count);
+}
+
+template <typename Put>
+void FIR::take_integers(unsigned int path, unsigned int chan, std::size_t count, Put put) {
+    mpz_ptr value = scratch_mpz.get_mpz_t();
+#if ZEB_FIR_HAVE_INT128
+    if (use_int128) {
+        SampleFifo<wide_int>& buf = out_buf_i128[path][chan];
+        const wide_int* raw = buf.data();
+        for (std::size_t i = 0; i < count; ++i) {
+            wide_to_mpz(value, round_wide(raw[i], out_shift, out_rnd));
+            put(i, value);
+        }
+        buf.pop_front(count);
+        return;
+    }
+#endif
+    if (use_mpz) {
+        SampleFifo<mpz_class>& buf = out_buf_mpz[path][chan];
+        for (std::size_t i = 0; i < count; ++i) {
+            dout_trim_mpz(scratch_mpz, buf[i]);
+            put(i, value);
+        }
+        buf.pop_front(count);
+        return;
+    }
+    out_values.resize(count);
+    take_reals(path, chan, count, out_values.data());
+    for (std::size_t i = 0; i < count; ++i) {
+        mpz_set_d(value, out_values[i] * out_fract_scale);
+        put(i, value);
+    }
 }
 
 template <>
 int FIR::get_chan<double>(double& value, int path, int chan) {
-    if (use_mpz) {
-        SampleFifo<mpz_class>& buf = out_buf_mpz[path][chan];
-        dout_trim_mpz(out_mpz, buf.front());
-        buf.pop_front();
-        value = mpz_get_d(out_mpz.get_mpz_t()) / out_fract_scale;
-        return 0;
-    }
-    double raw = 0.0;
-    value = take_rounded(path, chan, raw);
+    take_reals(static_cast<unsigned int>(path), static_cast<unsigned int>(chan), 1, &value);
     return 0;
 }
 
@@ -107,42 +158,42 @@ int FIR::get_chan<zeb_complex>(zeb_complex& value, int path, int chan) {
     return 0;
 }
 
+// Integer value of the oldest sample of (path, chan), with the double mode's
+// notes when the debug logger listens.
 template <>
 int FIR::get_chan<mpz_class>(mpz_class& value, int path, int chan) {
-    if (use_mpz) {
-        SampleFifo<mpz_class>& buf = out_buf_mpz[path][chan];
-        dout_trim_mpz(value, buf.front());
-        buf.pop_front();
+    const unsigned int p = static_cast<unsigned int>(path);
+    const unsigned int c = static_cast<unsigned int>(chan);
+    if (use_mpz || !dbg_logger->active()) {
+        take_integers(p, c, 1, [&value](std::size_t, mpz_srcptr v) { mpz_set(value.get_mpz_t(), v); });
         return 0;
     }
-    double raw = 0.0;
-    const double y = take_rounded(path, chan, raw);
+    const double raw = out_buf[p][c].front();
+    double y = 0.0;
+    take_reals(p, c, 1, &y);
     mpz_set_d(value.get_mpz_t(), y * out_fract_scale);
-    if (dbg_logger->active()) {
-        dbg_logger->note(labelled("Out raw: ", raw));
-        dbg_logger->note(labelled("Out rounded: ", y));
-        dbg_logger->note(labelled("Out scaled: ", y * out_fract_scale));
-    }
+    dbg_logger->note(labelled("Out raw: ", raw));
+    dbg_logger->note(labelled("Out rounded: ", y));
+    dbg_logger->note(labelled("Out scaled: ", y * out_fract_scale));
     return 0;
 }
 
 template <>
 int FIR::get_chan<zeb_mpz_complex>(zeb_mpz_complex& value, int path, int chan) {
-    if (use_mpz) {
-        SampleFifo<mpz_class>& buf = out_buf_mpz[path][chan];
-        dout_trim_mpz(out_mpz, buf.front());
-        buf.pop_front();
+    const unsigned int p = static_cast<unsigned int>(path);
+    const unsigned int c = static_cast<unsigned int>(chan);
+    if (use_mpz || !dbg_logger->active()) {
+        take_integers(p, c, 1, [this](std::size_t, mpz_srcptr v) { mpz_set(out_mpz.get_mpz_t(), v); });
     } else {
-        double raw = 0.0;
-        const double y = take_rounded(path, chan, raw);
+        const double raw = out_buf[p][c].front();
+        double y = 0.0;
+        take_reals(p, c, 1, &y);
         mpz_set_d(out_mpz.get_mpz_t(), y * out_fract_scale);
-        if (dbg_logger->active()) {
-            dbg_logger->note(labelled("Out raw: ", raw));
-            dbg_logger->note(labelled("Out rounded: ", y * out_fract_scale));
-        }
+        dbg_logger->note(labelled("Out raw: ", raw));
+        dbg_logger->note(labelled("Out rounded: ", y * out_fract_scale));
     }
     if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
-        SampleFifo<double>& line = hilbert_delay[path][chan];
+        SampleFifo<double>& line = hilbert_delay[p][c];
         mpz_set_d(value.re, line.front() * data_fract_scale);
         line.pop_front();
         mpz_set(value.im, out_mpz.get_mpz_t());
@@ -222,51 +273,129 @@ int FIR::data_get(T& out) {
     if (notes) dbg_logger->note(labelled("act_vectors: ", vectors));
     if (vectors == 0) return ZEB_STATUS_OK;
 
-    if (CurrentPattern == ZEB_FIR_V7_1_PATTERN_BASIC) {
-        // Under the basic order the k-th sample of channel c is element
-        // (path, c, k): store it there directly, then grow the lengths the way
-        // the channel-view writer would (capacity was checked above).
+    if (!notes) {
+        get_blocks(out, vectors);
+    } else {
+        // Sample by sample with its note; the k-th sample of channel c goes
+        // where the channel view puts it.
+        std::vector<int> counts(P * C, 0);
         for (std::size_t v = 0; v < vectors; ++v) {
             for (std::size_t p = 0; p < P; ++p) {
-                for (std::size_t c = 0; c < C; ++c) {
-                    if (notes) {
-                        std::ostringstream note;
-                        note << "Pulling path: " << p << " channel: " << c << "i: " << v;
-                        dbg_logger->note(note.str());
-                    }
-                    store_element(out, p + P * (c + C * v), static_cast<int>(p), static_cast<int>(c));
-                }
-            }
-        }
-        if (out.dim_size == 3 && out.dim[2] < vectors) out.dim[2] = vectors;
-        const std::size_t covered = P * C * (out.dim_size == 3 ? out.dim[2] : 1);
-        if (covered > out.data_size) out.data_size = covered;
-        return ZEB_STATUS_OK;
-    }
-
-    // Under a pattern a channel owns several slots: its k-th sample goes
-    // where the channel view puts it.
-    std::vector<int> counts(P * C, 0);
-    for (std::size_t v = 0; v < vectors; ++v) {
-        for (std::size_t p = 0; p < P; ++p) {
-            for (std::size_t s = 0; s < C; ++s) {
-                const unsigned int c = channel_of_slot(static_cast<unsigned int>(s));
-                int& k = counts[p * C + c];
-                if (notes) {
+                for (std::size_t s = 0; s < C; ++s) {
+                    const unsigned int c = channel_of_slot(static_cast<unsigned int>(s));
+                    int& k = counts[p * C + c];
                     std::ostringstream note;
                     note << "Pulling path: " << p << " channel: " << c << "i: " << k;
                     dbg_logger->note(note.str());
+                    if (set_array_chan(out, static_cast<int>(p), static_cast<int>(c), k) != 0) {
+                        std::ostringstream text;
+                        text << "Unabled to set data for path: " << p << " chan: " << c << " vector: " << k;
+                        throw FIRException(text.str());
+                    }
+                    ++k;
                 }
-                if (set_array_chan(out, static_cast<int>(p), static_cast<int>(c), k) != 0) {
-                    std::ostringstream text;
-                    text << "Unabled to set data for path: " << p << " chan: " << c << " vector: " << k;
-                    throw FIRException(text.str());
-                }
-                ++k;
             }
         }
     }
+    // The lengths grow as the channel-view writer grows them (the capacity
+    // was checked above).
+    if (out.dim_size == 3 && out.dim[2] < vectors) out.dim[2] = vectors;
+    const std::size_t covered = P * C * (out.dim_size == 3 ? out.dim[2] : 1);
+    if (covered > out.data_size) out.data_size = covered;
     return ZEB_STATUS_OK;
+}
+
+void FIR::prefetch_outputs(unsigned int path, unsigned int chan, std::size_t count) {
+    with_bank([&](auto&, auto& buffers) {
+        auto& buf = buffers[path][chan];
+        const char* first = reinterpret_cast<const char*>(buf.data());
+        const std::size_t bytes = std::min(count, buf.size()) * sizeof(*buf.data());
+        for (std::size_t at = 0; at < bytes; at += 64) __builtin_prefetch(first + at);
+    });
+}
+
+template <typename T>
+void FIR::get_blocks(T& out, std::size_t vectors) {
+    const std::size_t P = configuration.num_paths;
+    const std::size_t C = configuration.num_channels;
+    list_owned_slots();
+    // Short blocks: each one writes a sample every P * C elements of the record.
+    const std::size_t chunk = block_vectors(32768);
+    for (std::size_t first = 0; first < vectors; first += chunk) {
+        const std::size_t last = std::min(vectors, first + chunk);
+        for (unsigned int c = 0; c < C; ++c) {
+            const unsigned int* owned = slot_list.data() + slot_begin[c];
+            const std::size_t slots = slot_begin[c + 1] - slot_begin[c];
+            if (slots == 0) continue;
+            const std::size_t count = (last - first) * slots;
+            for (unsigned int p = 0; p < P; ++p) {
+                BlockPlace at{p + P * (owned[0] + C * first), P * C, nullptr};
+                if (slots > 1) {
+                    block_index.resize(count);
+                    std::size_t k = 0;
+                    for (std::size_t v = first; v < last; ++v) {
+                        for (std::size_t i = 0; i < slots; ++i) block_index[k++] = p + P * (owned[i] + C * v);
+                    }
+                    at.listed = block_index.data();
+                }
+                // The next buffer's samples are fetched from memory while this one is converted.
+                const unsigned int next_p = p + 1 < P ? p + 1 : 0;
+                const unsigned int next_c = p + 1 < P ? c : c + 1;
+                if (next_c < C) prefetch_outputs(next_p, next_c, count);
+                store_block(out, p, c, count, at);
+            }
+        }
+    }
+}
+
+void FIR::store_block(zeb_array_real& out, unsigned int path, unsigned int chan, std::size_t count,
+                      const BlockPlace& at) {
+    if (at.listed == nullptr && at.stride == 1) {
+        take_reals(path, chan, count, out.data + at.base);
+        return;
+    }
+    out_values.resize(count);
+    take_reals(path, chan, count, out_values.data());
+    for (std::size_t k = 0; k < count; ++k) out.data[at(k)] = out_values[k];
+}
+
+void FIR::store_block(zeb_array_complex& out, unsigned int path, unsigned int chan, std::size_t count,
+                      const BlockPlace& at) {
+    out_values.resize(count);
+    take_reals(path, chan, count, out_values.data());
+    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
+        SampleFifo<double>& line = hilbert_delay[path][chan];
+        const double* in_phase = line.data();
+        for (std::size_t k = 0; k < count; ++k) out.data[at(k)] = zeb_complex{in_phase[k], out_values[k]};
+        line.pop_front(count);
+    } else {
+        for (std::size_t k = 0; k < count; ++k) out.data[at(k)] = zeb_complex{out_values[k], 0.0};
+    }
+}
+
+void FIR::store_block(zeb_array_mpz& out, unsigned int path, unsigned int chan, std::size_t count,
+                      const BlockPlace& at) {
+    take_integers(path, chan, count, [&](std::size_t k, mpz_srcptr v) { mpz_set(out.data + at(k), v); });
+}
+
+void FIR::store_block(zeb_array_mpz_complex& out, unsigned int path, unsigned int chan, std::size_t count,
+                      const BlockPlace& at) {
+    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
+        SampleFifo<double>& line = hilbert_delay[path][chan];
+        const double* in_phase = line.data();
+        take_integers(path, chan, count, [&](std::size_t k, mpz_srcptr v) {
+            zeb_mpz_complex& e = out.data[at(k)];
+            mpz_set_d(e.re, in_phase[k] * data_fract_scale);
+            mpz_set(e.im, v);
+        });
+        line.pop_front(count);
+    } else {
+        take_integers(path, chan, count, [&](std::size_t k, mpz_srcptr v) {
+            zeb_mpz_complex& e = out.data[at(k)];
+            mpz_set(e.re, v);
+            mpz_set_ui(e.im, 0);
+        });
+    }
 }
 
 template <typename T>

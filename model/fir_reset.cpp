@@ -16,19 +16,15 @@ void FIR::prime_hilbert_delay() {
 }
 
 int FIR::reset() {
-    for (std::size_t p = 0; p < configuration.num_paths; ++p) {
-        for (std::size_t c = 0; c < configuration.num_channels; ++c) {
-            if (use_mpz) {
-                filters_mpz[p][c].setCoefficients(coeffs[0]);
-                filters_mpz[p][c].reset();
-                out_buf_mpz[p][c].clear();
-            } else {
-                filters[p][c].setCoefficients(coeffs[0]);
-                filters[p][c].reset();
-                out_buf[p][c].clear();
+    with_bank([this](auto& bank, auto& out) {
+        for (std::size_t p = 0; p < configuration.num_paths; ++p) {
+            for (std::size_t c = 0; c < configuration.num_channels; ++c) {
+                bank[p][c].setCoefficients(coeffs[0]);
+                bank[p][c].reset();
+                out[p][c].clear();
             }
         }
-    }
+    });
     prime_hilbert_delay();
     cnfg_queue.clear();
     chan_pos_in = 0;

@@ -147,15 +147,11 @@ int FIR::cnfg_sync() {
     }
     packet.fsel.reset();
 
-    for (std::size_t p = 0; p < configuration.num_paths; ++p) {
-        for (unsigned int c = 0; c < C; ++c) {
-            if (use_mpz) {
-                filters_mpz[p][c].setCoefficients(coeffs[sel[c]]);
-            } else {
-                filters[p][c].setCoefficients(coeffs[sel[c]]);
-            }
+    with_bank([&](auto& bank, auto&) {
+        for (std::size_t p = 0; p < configuration.num_paths; ++p) {
+            for (unsigned int c = 0; c < C; ++c) bank[p][c].setCoefficients(coeffs[sel[c]]);
         }
-    }
+    });
 
     if (configuration.chan_seq == ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ && packet.chanpat != CurrentPattern) {
         if (dbg_logger->active()) {
@@ -164,15 +160,11 @@ int FIR::cnfg_sync() {
             dbg_logger->note(note.str());
         }
         CurrentPattern = packet.chanpat;
-        for (std::size_t p = 0; p < configuration.num_paths; ++p) {
-            for (unsigned int c = 0; c < C; ++c) {
-                if (use_mpz) {
-                    filters_mpz[p][c].reset();
-                } else {
-                    filters[p][c].reset();
-                }
+        with_bank([&](auto& bank, auto&) {
+            for (std::size_t p = 0; p < configuration.num_paths; ++p) {
+                for (unsigned int c = 0; c < C; ++c) bank[p][c].reset();
             }
-        }
+        });
     }
     return ZEB_STATUS_OK;
 }

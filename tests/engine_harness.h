@@ -45,6 +45,7 @@ ZEB_HARNESS_FAMILY(zeb_array_real, real)
 ZEB_HARNESS_FAMILY(zeb_array_complex, complex)
 ZEB_HARNESS_FAMILY(zeb_array_mpz, mpz)
 ZEB_HARNESS_FAMILY(zeb_array_mpz_complex, mpz_complex)
+ZEB_HARNESS_FAMILY(zeb_array_uint, uint)
 #undef ZEB_HARNESS_FAMILY
 
 // A record created through the library, with the given lengths and room

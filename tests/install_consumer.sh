@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the built library into a scratch prefix and builds two tiny host
-# programs against it: one through find_package, one through pkg-config.
+# programs against it: one through find_package, one through pkg-config;
+# likewise two programs of the DPI library.
 # Usage: install_consumer.sh BUILD_DIR SCRATCH_DIR C_COMPILER
 set -euo pipefail
 build_dir=$1
@@ -29,12 +30,31 @@ int main(void) {
 }
 SRC
 
+cat > "$scratch/consumer/dpi.c" <<'SRC'
+#include <stdio.h>
+#include "zeb_fir_v7_1_dpi.h"
+
+int main(void) {
+    long long taps = 0;
+    void* model = zeb_fir_v7_1_dpi_create("num_channels=2; filter_type=DECIMATION; decimation_rate=2");
+    if (model == NULL || zeb_fir_v7_1_dpi_get_field(model, "num_coeffs", &taps) != 0) {
+        printf("%s\n", zeb_fir_v7_1_dpi_last_error(model));
+        return 1;
+    }
+    printf("dpi model with %lld taps\n", taps);
+    return zeb_fir_v7_1_dpi_destroy(model) == 0 && taps == 21 ? 0 : 1;
+}
+SRC
+test -f "$prefix/include/zeb_fir_v7_1_dpi_pkg.sv"
+
 cat > "$scratch/consumer/CMakeLists.txt" <<'SRC'
 cmake_minimum_required(VERSION 3.16)
 project(zeb_consumer C)
 find_package(zeb_fir_v7_1 7.1 REQUIRED)
 add_executable(consumer main.c)
 target_link_libraries(consumer PRIVATE zeb::zeb_fir_v7_1)
+add_executable(consumer-dpi dpi.c)
+target_link_libraries(consumer-dpi PRIVATE zeb::zeb_fir_v7_1_dpi)
 SRC
 
 echo "== find_package consumer =="
@@ -42,6 +62,7 @@ cmake -S "$scratch/consumer" -B "$scratch/consumer-build" -DCMAKE_PREFIX_PATH="$
       -DCMAKE_C_COMPILER="$cc" >/dev/null
 cmake --build "$scratch/consumer-build" >/dev/null
 "$scratch/consumer-build/consumer"
+"$scratch/consumer-build/consumer-dpi"
 
 echo "== pkg-config consumer =="
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig:$prefix/lib64/pkgconfig:${PKG_CONFIG_PATH:-}"
@@ -50,3 +71,6 @@ libdir=$(pkg-config --variable=libdir zeb_fir_v7_1)
 "$cc" -std=c99 -Wall -Werror $(pkg-config --cflags zeb_fir_v7_1) "$scratch/consumer/main.c" \
       -o "$scratch/consumer-pc" $(pkg-config --libs zeb_fir_v7_1) -Wl,-rpath,"$libdir"
 "$scratch/consumer-pc"
+"$cc" -std=c99 -Wall -Werror $(pkg-config --cflags zeb_fir_v7_1_dpi) "$scratch/consumer/dpi.c" \
+      -o "$scratch/consumer-dpi-pc" $(pkg-config --libs zeb_fir_v7_1_dpi) -Wl,-rpath,"$libdir"
+"$scratch/consumer-dpi-pc"

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <gmpxx.h>
 
+#include <cmath>
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -167,6 +169,80 @@ TEST(FirFilterStream, GmpOutputIsTheExactSampledConvolutionOfTruncatedCoefficien
             const std::vector<double> c = random_wide_coefficients(gen, k);
             expect_resampled(c, random_wide_samples(gen, 60), r);
         }
+    }
+}
+
+// 128-bit kernels against the exact GMP reference, with 64-bit samples (the
+// extremes among them) and coefficients making every branch's sum of
+// |coefficient| * largest sample come close to the 2^126 limit.
+mpz_class to_mpz(wide_int v) {
+    const bool negative = v < 0;
+    const unsigned __int128 m = negative ? 0 - static_cast<unsigned __int128>(v) : static_cast<unsigned __int128>(v);
+    mpz_class r(static_cast<unsigned long>(m >> 64));
+    r <<= 64;
+    r += static_cast<unsigned long>(static_cast<std::uint64_t>(m));
+    return negative ? mpz_class(-r) : r;
+}
+
+TEST(FirFilterStream, Int128OutputIsExactUpToItsLimit) {
+    std::mt19937_64 gen(4242);
+    const double top = std::ldexp(1.0, 63);
+    for (const Rate& r : rates) {
+        for (std::size_t k : {static_cast<std::size_t>(r.L), static_cast<std::size_t>(2 * r.L + 1), std::size_t{23}}) {
+            const std::size_t per_branch = (k + static_cast<std::size_t>(r.L) - 1) / static_cast<std::size_t>(r.L);
+            std::vector<double> c(k);
+            for (double& x : c) {
+                const double share = std::ldexp(static_cast<double>(gen() >> 12), -52) * 0.5 + 0.499;  // below 1
+                x = std::floor(top / static_cast<double>(per_branch) * share) * (gen() % 2 ? 1 : -1);
+            }
+            ASSERT_TRUE(fitsInt128(c, r.L, std::uint64_t{1} << 63));
+            std::vector<wide_int> x(200);
+            std::vector<mpz_class> exact(x.size());
+            for (std::size_t i = 0; i < x.size(); ++i) {
+                const std::int64_t v = i % 5 == 0 ? INT64_MIN : i % 5 == 1 ? INT64_MAX : static_cast<std::int64_t>(gen());
+                x[i] = v;
+                exact[i] = to_mpz(v);
+            }
+            const std::vector<mpz_class> want = resample(c, exact, r.L, r.M);
+            FirFilter<wide_int> whole(c, r.L, r.M), single(c, r.L, r.M), cut(c, r.L, r.M);
+            for (auto* got : {&whole, &single, &cut}) {
+                std::vector<wide_int> out = got == &whole    ? feed_whole(*got, x)
+                                            : got == &single ? feed_singly(*got, x)
+                                                             : feed_cut(*got, x, static_cast<unsigned>(k));
+                std::vector<mpz_class> as_mpz;
+                for (wide_int v : out) as_mpz.push_back(to_mpz(v));
+                expect_same(as_mpz, want, "int128", r, k);
+            }
+        }
+    }
+}
+
+TEST(FirFilterStream, Int128HoldsWhileEveryBranchSumStaysBelowTwoTo126) {
+    const double p62 = std::ldexp(1.0, 62);
+    const std::uint64_t p63 = std::uint64_t{1} << 63;
+    struct Row {
+        std::vector<double> coefficients;
+        int L;
+        std::uint64_t largest_sample;
+        bool fits;
+    };
+    const Row rows[] = {
+        {{p62, p62}, 1, p63 - 1, true},    // 2^126 - 2^63
+        {{p62, p62}, 1, p63, false},       // 2^126 exactly
+        {{p62, p62}, 2, p63, true},        // 2^125 per branch
+        {{-p62, p62 - 1024, 0.9}, 1, p63, true},   // 0.9 truncates to 0
+        {{-p62, p62, -1.5}, 1, p63, false},        // -1.5 truncates to -1: 2^63 + 1
+        {{std::ldexp(1.0, 63)}, 1, 1, false},      // beyond 64 bits
+        {{std::nan("")}, 1, 1, false},
+        // 49-bit samples and coefficients hold below 2^30 taps per branch; the
+        // same rule at a scale that fits a test: 2^62 with 2^48 below 2^16.
+        {std::vector<double>(65535, p62), 1, std::uint64_t{1} << 48, true},
+        {std::vector<double>(65536, p62), 1, std::uint64_t{1} << 48, false},
+        {std::vector<double>(65536, p62), 2, std::uint64_t{1} << 48, true},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(fitsInt128(row.coefficients, row.L, row.largest_sample), row.fits)
+            << row.coefficients.size() << " taps, L " << row.L << ", sample " << row.largest_sample;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "config_builder.h"
 
 #include <fstream>
+#include <sstream>
 #include <utility>
 
 #include "config_fields.h"
@@ -53,21 +54,36 @@ void ConfigBuilder::assign(std::string_view assignment, const std::string& where
     }
 }
 
+void ConfigBuilder::load_config_text(std::string_view text, const std::string& source)
+{
+    std::size_t number = 0;
+    for (bool more = true; more;) {
+        const std::size_t end = text.find('\n');
+        more = end != std::string_view::npos;
+        std::string_view line = strip_comment(text.substr(0, end));
+        if (more)
+            text.remove_prefix(end + 1);
+        ++number;
+        while (!line.empty()) {
+            const std::size_t semicolon = line.find(';');
+            const std::string_view item = trim_blanks(line.substr(0, semicolon));
+            if (!item.empty())
+                assign(item, at_line(source, number));
+            line = semicolon == std::string_view::npos ? std::string_view() : line.substr(semicolon + 1);
+        }
+    }
+}
+
 void ConfigBuilder::load_config_file(const std::string& path)
 {
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     if (!in)
         throw ToolError("cannot read configuration file '" + path + "'");
-    std::string line;
-    std::size_t number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        const std::string_view text = strip_comment(line);
-        if (!text.empty())
-            assign(text, at_line(path, number));
-    }
+    std::ostringstream text;
+    text << in.rdbuf();
     if (in.bad())
         throw ToolError("error while reading configuration file '" + path + "'");
+    load_config_text(text.str(), path);
 }
 
 void ConfigBuilder::load_coeff_file(const std::string& path)

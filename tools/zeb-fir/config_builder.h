@@ -21,7 +21,12 @@ public:
     // ("--set", "tap.cfg:3").  Throws ToolError.
     void assign(std::string_view assignment, const std::string& where);
 
-    // FIELD=VALUE lines, '#' comments and blank lines.
+    // FIELD=VALUE assignments, one per line or several separated by ';',
+    // '#' comments and blank lines; source names the text in messages
+    // ("source:LINE").
+    void load_config_text(std::string_view text, const std::string& source);
+
+    // load_config_text on the whole file, named by its path.
     void load_config_file(const std::string& path);
 
     // Numbers separated by blanks, commas or line breaks, '#' comments.

@@ -1,0 +1,102 @@
+// One model behind a DPI handle: the library's model, the records samples
+// cross the C interface in, the output slots not yet taken, and the texts
+// of the last message and failure.  Failures are thrown as std::exception
+// with the reason; the exported functions turn them into a status.
+#ifndef ZEB_DPI_DPI_MODEL_H
+#define ZEB_DPI_DPI_MODEL_H
+
+#include <gmpxx.h>
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "c_records.h"
+#include "output_slots.h"
+#include "packet_commands.h"
+#include "zeb_fir_v7_1.h"
+
+namespace zebdpi {
+
+class DpiError : public std::runtime_error {
+public:
+    explicit DpiError(const std::string& text) : std::runtime_error(text) {}
+};
+
+class DpiModel {
+public:
+    // Creates the model; a refusal throws DpiError with the model's text.
+    explicit DpiModel(const zeb_fir_v7_1_config& config);
+
+    DpiModel(const DpiModel&) = delete;
+    DpiModel& operator=(const DpiModel&) = delete;
+
+    void reset();
+
+    // A numeric or enumerated field of the model's normalised record.
+    long long field(std::string_view name) const;
+
+    // Sample value of an integer in input LSBs, wrapped to data_width bits.
+    double sample_of(long long lsbs) const;
+
+    void put_slot(int path, double sample);
+    void send_slot();
+    void put_vector(int path, int slot, double sample);
+    void send_vector();
+    void send_packet(std::string_view command);
+
+    std::size_t ready() const { return slots_.size(); }
+    void next();
+
+    // Values of the slot taken by next(), in output LSBs (in-phase: input LSBs).
+    const mpz_class& output(int path) const;
+    const mpz_class& inphase(int path) const;
+    double output_real(int path) const;
+    const char* output_text(int path);
+
+    const std::string& last_message() const { return last_message_; }
+    const std::string& last_error() const { return last_error_; }
+    void set_last_error(std::string text) { last_error_ = std::move(text); }
+
+private:
+    static void on_message(void* self, int error, const char* text);
+
+    // Throws the model's message of the failed call, or what when it sent none.
+    void check(zeb_status status, const char* what);
+    void check_path(int path) const;
+    void collect_slots();
+    void collect_vectors();
+    void clear_inputs();
+
+    // Texts first: the model's callback may write them while it is built
+    // and torn down.
+    std::string last_message_;
+    std::string last_error_;
+    std::string call_message_;  // last message of the library call under way
+    std::string text_;          // storage of output_text
+
+    zebtool::ModelHandle model_;
+    zeb_fir_v7_1_config config_{};
+    bool hilbert_ = false;
+    std::size_t paths_ = 0;
+    std::size_t channels_ = 0;
+    zebtool::PatternMemory patterns_;
+
+    zebtool::zeb_array_real_handle slot_in_;
+    zebtool::zeb_array_real_handle vector_in_;
+    zebtool::zeb_array_mpz_handle slot_out_;                  // all but Hilbert
+    zebtool::zeb_array_mpz_handle sink_;
+    zebtool::zeb_array_mpz_complex_handle slot_out_complex_;  // Hilbert
+    zebtool::zeb_array_mpz_complex_handle sink_complex_;
+
+    // Each slot holds the paths' outputs, then for Hilbert their in-phase parts.
+    OutputSlots slots_;
+    std::vector<mpz_class> current_;
+    bool have_current_ = false;
+};
+
+}  // namespace zebdpi
+
+#endif

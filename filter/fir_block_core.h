@@ -1,0 +1,30 @@
+// Inner loops of the block path of FirFilter: many outputs of one polyphase
+// branch at once.  Output k is the sum over taps j, in increasing j (newest
+// sample first), of coeff[j] * src[j][k]: every output gets exactly the
+// products and sums, in the order, that the one-output-at-a-time path forms.
+#ifndef ZEB_FIR_FILTER_FIR_BLOCK_CORE_H
+#define ZEB_FIR_FILTER_FIR_BLOCK_CORE_H
+
+#include <cstddef>
+#include <cstdint>
+
+#if defined(__SIZEOF_INT128__)
+#define ZEB_FIR_HAVE_INT128 1
+// Accumulator of the 128-bit integer mode: 64-bit samples and coefficients.
+using wide_int = __int128;
+#else
+#define ZEB_FIR_HAVE_INT128 0
+#endif
+
+// out[k * stride] = sum_j coeff[j] * src[j][k] for k < count, j < taps.
+void fir_block_core(const double* coeff, const double* const* src, std::size_t taps, std::size_t count, double* out,
+                    std::size_t stride);
+
+#if ZEB_FIR_HAVE_INT128
+// The same in integers; each src[j][k] must fit 64 bits and every sum must stay
+// below 2^127 in magnitude.
+void fir_block_core(const std::int64_t* coeff, const wide_int* const* src, std::size_t taps, std::size_t count,
+                    wide_int* out, std::size_t stride);
+#endif
+
+#endif

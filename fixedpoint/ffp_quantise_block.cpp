@@ -1,0 +1,123 @@
+// Quantisation of whole blocks whose reports nobody reads, with the rules of
+// do_restrict.  A block inside the range and, where the mode rounds, of
+// integers, the usual case, needs nothing but turning a negative zero into a
+// positive one; a first pass finds out (vectorised, with an AVX2 form taken
+// where the processor has it).  Otherwise each value below 2^62 in magnitude is
+// split into integer and fraction by a conversion to a 64-bit integer, which
+// gives exactly what modf gives, and anything larger goes through do_restrict
+// itself with reporting switched off.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "fixedpoint/ffp_context.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr double kRounder = 6755399441055744.0;  // 1.5 * 2^52
+
+// The values from i on, one at a time.
+bool normalise_rest(const double* in, double* out, std::size_t i, std::size_t count, double lo, double hi,
+                    bool whole, bool inside) {
+    for (; i < count; ++i) {
+        const double x = in[i] + 0.0;
+        out[i] = x;
+        inside = inside && x >= lo && x <= hi && (!whole || ((x + kRounder) - kRounder) == x);
+    }
+    return inside;
+}
+
+// Copies in to out turning negative zeros into positive ones (-0 + 0 is +0;
+// nothing else changes), and tells whether every value lies within lo..hi
+// and, when whole is set, is an integer.  (x + 1.5 * 2^52) - 1.5 * 2^52
+// rounds x to an integer when |x| <= 2^51 (the sum then has no fraction
+// bits), so x is an integer exactly when that gives x back; lo and hi must
+// lie within +-2^51.  A NaN is never inside.
+bool normalise_baseline(const double* in, double* out, std::size_t count, double lo, double hi, bool whole) {
+    std::size_t i = 0;
+    bool inside = true;
+#if defined(__SSE2__)
+    const __m128d low = _mm_set1_pd(lo);
+    const __m128d high = _mm_set1_pd(hi);
+    const __m128d rounder = _mm_set1_pd(kRounder);
+    __m128d outside = _mm_setzero_pd();
+    for (; i + 2 <= count; i += 2) {
+        const __m128d x = _mm_add_pd(_mm_loadu_pd(in + i), _mm_setzero_pd());
+        _mm_storeu_pd(out + i, x);
+        outside = _mm_or_pd(outside, _mm_or_pd(_mm_cmpnge_pd(x, low), _mm_cmpnle_pd(x, high)));
+        if (whole) outside = _mm_or_pd(outside, _mm_cmpneq_pd(_mm_sub_pd(_mm_add_pd(x, rounder), rounder), x));
+    }
+    inside = _mm_movemask_pd(outside) == 0;
+#endif
+    return normalise_rest(in, out, i, count, lo, hi, whole, inside);
+}
+
+using Normalise = bool (*)(const double*, double*, std::size_t, double, double, bool);
+
+#if defined(__x86_64__) && defined(__GNUC__)
+typedef double Lanes __attribute__((vector_size(32)));
+typedef long long LaneFlags __attribute__((vector_size(32)));
+
+// The same four values at a time.
+__attribute__((target("avx2"))) bool normalise_avx2(const double* in, double* out, std::size_t count, double lo,
+                                                     double hi, bool whole) {
+    const Lanes low = {lo, lo, lo, lo};
+    const Lanes high = {hi, hi, hi, hi};
+    const Lanes rounder = {kRounder, kRounder, kRounder, kRounder};
+    const Lanes zero = {0.0, 0.0, 0.0, 0.0};
+    LaneFlags inside = {-1, -1, -1, -1};
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        Lanes x;
+        std::memcpy(&x, in + i, sizeof x);
+        x = x + zero;
+        std::memcpy(out + i, &x, sizeof x);
+        inside &= (x >= low) & (x <= high);
+        if (whole) inside &= ((x + rounder) - rounder) == x;
+    }
+    return normalise_rest(in, out, i, count, lo, hi, whole, (inside[0] & inside[1] & inside[2] & inside[3]) != 0);
+}
+
+Normalise pick_normalise() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? normalise_avx2 : normalise_baseline;
+}
+#else
+Normalise pick_normalise() { return normalise_baseline; }
+#endif
+
+}  // namespace
+
+void FFPContext::restrict_quietly(const double* in, double* out, std::size_t count) {
+    constexpr double kSplitLimit = 4611686018427387904.0;  // 2^62
+    constexpr double kRounderRange = 2251799813685248.0;   // 2^51
+    const bool rounding = rounding_mode >= RND_CHECK && rounding_mode <= RND_HALF_TO_ZERO;
+    const bool limiting = overflow_mode >= OVF_CHECK && overflow_mode <= OVF_CLIP;
+    const double lo = limiting ? min_int : -kRounderRange;
+    const double hi = limiting ? max_int : kRounderRange;
+    if (lo >= -kRounderRange && hi <= kRounderRange) {
+        static const Normalise normalise = pick_normalise();
+        if (normalise(in, out, count, lo, hi, rounding)) return;
+    } else if (in != out) {
+        std::copy(in, in + count, out);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const double x = out[i];
+        if (!(std::fabs(x) < kSplitLimit)) {
+            const WarnMode kept = warn_mode;
+            warn_mode = WARN_NONE;
+            out[i] = do_restrict(x);
+            warn_mode = kept;
+            continue;
+        }
+        const double whole = static_cast<double>(static_cast<long long>(x));
+        const double fraction = x - whole;
+        double v = rounding && fraction != 0.0 ? round_fraction(x, whole, fraction) : x;
+        if (limiting && (v > max_int || v < min_int)) v = resolve_overflow(v, v > max_int);
+        out[i] = v == 0.0 ? 0.0 : v;  // never a negative zero
+    }
+}

@@ -179,6 +179,19 @@ private:
         const Shape s = draw_shape(in, expected.begin(), expected.size(), max_elements);
         return {build<R>(s), build<R>(s)};
     }
+    // Whole-packet twins: mostly a few vectors, now and then enough for the
+    // kernels' many-output loops, or up to 8192 samples in all.
+    template <typename R>
+    std::pair<Rec<R>, Rec<R>> packet() {
+        const size_t P = cfg.num_paths, C = cfg.num_channels;
+        size_t V = in.ConsumeIntegralInRange<size_t>(0, 3);
+        switch (in.ConsumeIntegralInRange<int>(0, 7)) {
+            case 0: V = in.ConsumeIntegralInRange<size_t>(4, 64); break;
+            case 1: V = in.ConsumeIntegralInRange<size_t>(0, 8192 / (P * C)); break;
+            default: break;
+        }
+        return twins<R>({P, C, V}, P * C * (V + 2));
+    }
     // Host data drawn once, written to both.
     template <typename R>
     void fill(std::pair<Rec<R>, Rec<R>>& r) {
@@ -200,9 +213,8 @@ private:
     }
 
     void send(bool slot) {
-        const size_t P = cfg.num_paths, C = cfg.num_channels;
-        auto r = slot ? twins<zeb_array_real>({P}, P + 1)
-                      : twins<zeb_array_real>({P, C, in.ConsumeIntegralInRange<size_t>(0, 3)}, P * C * 4 + 1);
+        const size_t P = cfg.num_paths;
+        auto r = slot ? twins<zeb_array_real>({P}, P + 1) : packet<zeb_array_real>();
         fill(r);
         const bool chained = in.ConsumeBool();
         call_with(r, [&](Side& s, zeb_array_real* input) {
@@ -215,8 +227,8 @@ private:
     // A read goes to the twin only when the first model took it.
     template <typename R>
     void read(bool slot) {
-        const size_t P = cfg.num_paths, C = cfg.num_channels;
-        auto r = slot ? twins<R>({P}, P + 1) : twins<R>({P, C, in.ConsumeIntegralInRange<size_t>(0, 4)}, P * C * 5);
+        const size_t P = cfg.num_paths;
+        auto r = slot ? twins<R>({P}, P + 1) : packet<R>();
         auto call = [slot](zeb_fir_v7_1* m, R* out) { return slot ? Api<R>::get_channel(m, out) : Api<R>::get(m, out); };
         const Snapshot sx = snapshot(r.first.get()), sy = snapshot(r.second.get());
         if (checked(call(a.model, r.first.get())) != 0) {
@@ -238,8 +250,7 @@ private:
 
     template <typename R>
     void sink_of() {
-        const size_t P = cfg.num_paths, C = cfg.num_channels;
-        auto r = twins<R>({P, C, in.ConsumeIntegralInRange<size_t>(0, 4)}, P * C * 8);
+        auto r = packet<R>();
         const int status = both([&](Side& s) { return Api<R>::sink(s.model, &s == &a ? r.first.get() : r.second.get()); });
         if (status == 0) {
             a.real_sink = b.real_sink = nullptr;

@@ -77,6 +77,9 @@ std::vector<Case> cases() {
          }, {}},
         {"WideWithFractionalBits", {}, 21, 47, 13, 45, 7, 40, rate(S, N, 1, 1), {}},
         {"WideRoundedWithFractionalBits", {}, 21, 47, 13, 45, 7, 40, rounding(4, 8, 2, 2), {}},  // half to even
+        // The widest samples and coefficients: products of 2^96 on 128-bit kernels.
+        {"IntegerModeAtFullWidth", {}, 19, 49, 0, 49, 0, 90,
+         [](auto& c) { rate(I, N, 3, 1)(c), c.reloadable = 1, c.output_rounding_mode = 4, c.output_width = 60; }, {}},
     };
     // Every output rounding mode, in doubles (few and many dropped bits) and
     // in integers above 64 bits.

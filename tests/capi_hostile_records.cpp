@@ -114,6 +114,11 @@ INSTANTIATE_TEST_SUITE_P(
         CreateRow{"ScaleOfTinyCoefficientsBeyondTheDoubleRange",
                   taps(5e-324) + set(&Config::quantization, ZEB_FIR_V7_1_MAXIMIZE_DYNAMIC_RANGE),
                   "Cannot maximize dynamic range: coefficients too small to scale"},
+        // The scale itself fits; times 2^cfw it does not.
+        CreateRow{"ScaleTimes2PowCfwBeyondTheDoubleRange",
+                  taps(1e-295) + set(&Config::quantization, ZEB_FIR_V7_1_MAXIMIZE_DYNAMIC_RANGE) +
+                      set(&Config::coeff_width, 49) + set(&Config::coeff_fract_width, 20),
+                  "Cannot maximize dynamic range: coefficients too small to scale"},
         CreateRow{"PaddingTo65536Taps", taps(1) + set(&Config::coeff_padding, 65535), "", 16},
         CreateRow{"PaddingTo65537Taps", taps(1) + set(&Config::coeff_padding, 65536), kPadded},
         CreateRow{"PaddingOf2Pow32Minus1", taps(1) + set(&Config::coeff_padding, 0xffffffffu), kPadded},

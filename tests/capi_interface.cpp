@@ -104,7 +104,8 @@ std::vector<std::string> declared_in(const std::string& header, const std::strin
 TEST(Interface, EveryDeclaredSymbolIsExportedAndNothingElse) {
     const std::vector<std::string> symbols = exported_by(ZEB_LIBRARY_FILE);
     if (symbols.empty()) GTEST_SKIP() << "nm is not available";
-    const std::vector<std::string> declared = declared_in("/include/zeb_fir_v7_1.h", "ZEB_FIR_V7_1_EXPORT", "zeb_fir_v7_1_");
+    const std::vector<std::string> declared =
+        declared_in("/include/zeb_fir_v7_1.h", "ZEB_FIR_V7_1_EXPORT", "zeb_fir_v7_1_");
     EXPECT_EQ(declared.size(), 152u);  // 7 x 17 array functions, 2 + 19 model functions, 8 views, 4 tables
     EXPECT_EQ(symbols, declared);
     EXPECT_EQ(exported_by(ZEB_DPI_LIBRARY_FILE),

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "engine_harness.h"
+#include "host.h"
 #include "model/fir.h"
 
-using namespace harness;
+using namespace host;
 
 namespace {
 
@@ -237,26 +237,5 @@ TEST_P(EngineBlocks, WholePacketsEqualSampleBySample) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, EngineBlocks, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<Case>& info) { return "case" + std::to_string(info.index); });
-
-// The full-width integer mode against the independent reference, from
-// whole packets read back as reals and integers.
-TEST(EngineBlocks, FullWidthIntegerModeMatchesTheReference) {
-    Stimulus stimulus(4949);
-    const std::vector<double> coeff = stimulus.coeffs(kTaps, 49, 0);
-    zeb_fir_v7_1_config cfg;
-    zeb_fir_v7_1_default_config(&cfg);
-    cfg.filter_type = ZEB_FIR_V7_1_INTERPOLATION;
-    cfg.interpolation_rate = 3;
-    cfg.num_paths = 2;
-    cfg.num_channels = 2;
-    cfg.data_width = 49;
-    cfg.coeff_width = 49;
-    cfg.reloadable = 1;
-    cfg.output_rounding_mode = ZEB_FIR_V7_1_ROUND_HALF_EVEN;
-    cfg.output_width = 60;
-    cfg.coeff = coeff.data();
-    cfg.num_coeffs = kTaps;
-    check_packet_run(cfg, 90, 4950);
-}
 
 }  // namespace

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "filter/fir_filter.h"
@@ -68,6 +70,70 @@ TEST(FirFilter, OutputIsTheSampledConvolutionHoweverTheInputIsCut) {
         }
     }
 }
+
+#if ZEB_FIR_HAVE_INT128
+mpz_class to_mpz(wide_int v) {
+    const unsigned __int128 m = v < 0 ? 0 - static_cast<unsigned __int128>(v) : static_cast<unsigned __int128>(v);
+    const mpz_class r = (mpz_class(static_cast<unsigned long>(m >> 64)) << 64) + static_cast<unsigned long>(m);
+    return v < 0 ? mpz_class(-r) : r;
+}
+
+// 128-bit kernels on 64-bit samples (the extremes among them), with every
+// branch's sum of |coefficient| x largest sample close to the 2^126 limit.
+TEST(FirFilter, Int128OutputIsExactUpToItsLimit) {
+    std::mt19937_64 gen(4242);
+    const int rates[][2] = {{1, 1}, {4, 1}, {1, 3}, {3, 2}, {2, 3}, {5, 7}, {7, 5}, {16, 15}};
+    for (const auto& r : rates) {
+        const size_t l = static_cast<size_t>(r[0]);
+        for (size_t k : {l, 2 * l + 1, size_t{23}}) {
+            std::vector<double> c(k);
+            std::vector<mpz_class> taps, exact;
+            for (double& x : c) {
+                const double share = std::ldexp(static_cast<double>(gen() >> 12), -52) * 0.5 + 0.499;  // below 1
+                const double per_branch = static_cast<double>((k + l - 1) / l);
+                x = std::floor(std::ldexp(1.0, 63) / per_branch * share) * (gen() % 2 ? 1 : -1);
+                taps.push_back(mpz_class(x));
+            }
+            ASSERT_TRUE(fitsInt128(c, r[0], std::uint64_t{1} << 63));
+            std::vector<wide_int> x(200);
+            for (size_t i = 0; i < x.size(); ++i) {
+                x[i] = i % 5 == 0 ? INT64_MIN : i % 5 == 1 ? INT64_MAX : static_cast<std::int64_t>(gen());
+                exact.push_back(to_mpz(x[i]));
+            }
+            const std::vector<mpz_class> want = ref::convolve({taps}, r[0], r[1], exact);
+            for (int how = 0; how < 3; ++how) {
+                FirFilter<wide_int> f(c, r[0], r[1]);
+                std::vector<mpz_class> got;
+                for (wide_int v : feed(f, x, how)) got.push_back(to_mpz(v));
+                ASSERT_EQ(got, want) << r[0] << "/" << r[1] << " taps " << k << " feed " << how;
+            }
+        }
+    }
+}
+
+TEST(FirFilter, Int128HoldsWhileEveryBranchSumStaysBelowTwoTo126) {
+    const double p62 = std::ldexp(1.0, 62);
+    const std::uint64_t p63 = std::uint64_t{1} << 63, p48 = std::uint64_t{1} << 48;
+    const std::tuple<std::vector<double>, int, std::uint64_t, bool> rows[] = {  // taps, L, largest sample, fits
+        {{p62, p62}, 1, p63 - 1, true},           // 2^126 - 2^63
+        {{p62, p62}, 1, p63, false},              // 2^126 exactly
+        {{p62, p62}, 2, p63, true},               // 2^125 per branch
+        {{-p62, p62 - 1024, 0.9}, 1, p63, true},  // 0.9 truncates to 0
+        {{-p62, p62, -1.5}, 1, p63, false},       // -1.5 truncates to -1: 2^63 + 1
+        {{2 * p62}, 1, 1, false},                 // beyond 64 bits
+        {{std::nan("")}, 1, 1, false},
+        // 49-bit samples and coefficients hold below 2^30 taps per branch;
+        // the same rule at a scale that fits a test: 2^62 with 2^48 below 2^16.
+        {std::vector<double>(65535, p62), 1, p48, true},
+        {std::vector<double>(65536, p62), 1, p48, false},
+        {std::vector<double>(65536, p62), 2, p48, true},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(fitsInt128(std::get<0>(row), std::get<1>(row), std::get<2>(row)), std::get<3>(row))
+            << std::get<0>(row).size() << " taps, L " << std::get<1>(row) << ", sample " << std::get<2>(row);
+    }
+}
+#endif
 
 TEST(FirFilter, CoefficientChangesKeepTheWindowUntilReset) {
     // One retained sample (one tap).  Grown to three taps without reset, the

@@ -126,7 +126,7 @@ TEST(FirFilterAlloc, DoubleAndInt128FiltersAllocateNothingOnceWarm) {
     std::vector<wide_int> wide(97);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i] = static_cast<double>(static_cast<long>(i * 37 % 101) - 50) * 0.125;
-        wide[i] = static_cast<wide_int>(static_cast<long>(i * 37 % 101) - 50) << 40;
+        wide[i] = static_cast<wide_int>(static_cast<long>(i * 37 % 101) - 50) * (wide_int{1} << 40);
     }
     expect_no_heap_calls_once_warm(samples, 0.0);
     expect_no_heap_calls_once_warm(wide, wide_int(0));

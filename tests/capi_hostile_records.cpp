@@ -32,7 +32,7 @@ TEST(HostileCreation, RefusedWithItsTextOrBuiltWithExactWidths) {
         "Too many coefficients, (num_coeffs + coeff_padding) x zero_packing_factor must be at most 65536";
     const char* const tiny = "Cannot maximize dynamic range: coefficients too small to scale";
     auto interpolator = [](unsigned L, unsigned halfband) {  // reloadable: 16 + 16 + bits of the widest branch
-        return [=](Config& c) { c.reloadable = 1, c.filter_type = 1, c.interpolation_rate = L, c.is_halfband = halfband; };
+        return [=](Config& c) { c.reloadable = c.filter_type = 1, c.interpolation_rate = L, c.is_halfband = halfband; };
     };
     const CreateRow rows[] = {
         {"FractWidthOf2Pow31", 1, 1, 16, [](Config& c) { c.coeff_fract_width = 1u << 31; }, fract},
@@ -264,7 +264,8 @@ TEST(NestedCalls, RefusedWhileTheModelIsBusy) {
         EXPECT_EQ(from_warning ? zeb_fir_v7_1_data_get(host.model, out.get(), nullptr) : 0, ZEB_STATUS_OK);
         EXPECT_EQ(values_of(*out.get()), (std::vector<double>{6, 12, 14, 13}));
         EXPECT_EQ(host.statuses, statuses);
-        std::vector<std::string> expected(from_warning, warning_text("Getting more vectors than available, reseting array size"));
+        const std::string more = warning_text("Getting more vectors than available, reseting array size");
+        std::vector<std::string> expected(from_warning, more);
         if (statuses.back() == ZEB_STATUS_ERROR)
             expected.push_back(error_text("Model is busy: a call from inside its own callback is refused"));
         EXPECT_EQ(host.messages, expected);

@@ -56,19 +56,20 @@ void expect(Model& m, const Call& call, zeb_status status, const std::string& li
 TEST(CreationRefusals, FirstFailingCheckWinsInTheFixedOrder) {
     using Set = std::function<void(zeb_fir_v7_1_config&, unsigned int)>;
     const char* const cw = "Invalid coefficient width";
+    const char* const common = "Interpolation and decimation rates must have no common factors greater than 1";
     const std::tuple<Set, unsigned int, unsigned int, const char*, unsigned int> checks[] = {  // bad, fix, text, limit
         {FIELD(filter_type), 5, 0, "Invalid filter type", 4},
         {FIELD(rate_change), 2, 1, "Invalid rate change type", 1},
         {FIELD(interpolation_rate), 1025, 4, "Invalid interpolation rate", 1024},
         {FIELD(decimation_rate), 1025, 6, "Invalid decimation rate", 1024},
-        {FIELD(decimation_rate), 6, 3, "Interpolation and decimation rates must have no common factors greater than 1", 0},
+        {FIELD(decimation_rate), 6, 3, common, 0},
         {FIELD(zero_packing_factor), 9, 1, "Invalid zero packing factor", 8},
         {FIELD(is_halfband), 2, 0, "Invalid value for is_halfband", 1},
         {FIELD(reloadable), 2, 0, "Invalid value for reloadable", 1},
         {FIELD(quantization), 3, 0, "Invalid quantization type", 2},
         {FIELD(coeff_width), 50, 16, cw, 49},
-        {[](auto& c, unsigned int v) { c.chan_seq = static_cast<int>(v), c.num_channels = v == 1 ? 4 : c.num_channels; },
-         2, 1, "Invalid channel sequence type", 1},
+        {[](auto& c, unsigned int v) { c.chan_seq = v, c.num_channels = v == 1 ? 4 : c.num_channels; }, 2, 1,
+         "Invalid channel sequence type", 1},
         {FIELD(num_channels), 257, 256, "Invalid number of channels", 256},
         {FIELD(num_channels), 256, 8, "Invalid number of channels", 0},  // 256: not an advanced count
         {FIELD(num_paths), 17, 0, "Invalid number of paths", 16},
@@ -116,8 +117,9 @@ TEST(CreationRefusals, RecordsThatCannotBeServed) {
          "Cannot maximize dynamic range: all coefficients are zero"},
         {[](auto& c) { c.output_rounding_mode = 1, c.output_width = 25; }, "Invalid output width"},  // accumulator 24
         // A zero-bit output holds nothing, in doubles (the format) and in integers.
-        {[](auto& c) { c.reloadable = c.output_rounding_mode = 1, c.output_width = 0; }, "Bad format specified (IFIX_0_0)"},
-        {[](auto& c) { c.reloadable = c.output_rounding_mode = 1, c.output_width = 0, c.data_width = c.coeff_width = 40; },
+        {[](auto& c) { c.reloadable = c.output_rounding_mode = 1, c.output_width = 0; },
+         "Bad format specified (IFIX_0_0)"},
+        {[](auto& c) { c.reloadable = c.output_rounding_mode = 1, c.output_width = 0, c.data_width = 40; },
          "Invalid output width"},
     };
     for (const auto& c : cases) EXPECT_EQ(refusal(changed(c.first)), c.second);
@@ -141,7 +143,8 @@ TEST(CreationNotes, SequencesAndTheWidthsTheyReport) {
          "Output will be integer only, use configuration.output_fract_width to interpret output|Coefficient scaling: "
          "8|Dout scaling: 1", 8},
         // 29-bit accumulator, 13 bits dropped: no fractional bits left.
-        {[](auto& c) { c.output_rounding_mode = 1, c.output_width = 16, c.coeff_fract_width = 5, c.data_fract_width = 4; },
+        {[](auto& c) { c.output_rounding_mode = 1, c.output_width = 16,
+                       c.coeff_fract_width = 5, c.data_fract_width = 4; },
          "Max coeff sum: 8064|Calculated accumulator width: 29|Output fract width: 0|Coefficient scaling: 1|"
          "Dout scaling: 16", 1},
     };
@@ -192,13 +195,13 @@ TEST(RefusedCalls, LoseNoSample) {
         changed([](auto& c) { c.num_paths = 2, c.num_channels = 3, c.filter_type = 2, c.decimation_rate = 2; });
     const std::vector<double> values = Stimulus(200).samples(2 * 3 * 9, 16, 0);
     const Expectation e(cfg, basic_order(3), 9, values);
-    const std::string nan = "E Input sample is not a finite number";
+    const std::string nan = "E Input sample is not a finite number", position = "Channel postion non-zero, cannot ";
     Model m(cfg);
     Real nothing({2});
     ASSERT_EQ(get(m, nothing.get(), true), ZEB_STATUS_OK);  // nothing held yet: the position stays
     EXPECT_EQ(nothing->data_size, 0u);
     for (size_t s = 0; s < 3; ++s) {
-        if (s == 1) expect(m, send({2, 3, 1}, std::vector<double>(6, 1.0)), 1, "E Channel postion non-zero, cannot send a packet");
+        if (s == 1) expect(m, send({2, 3, 1}, std::vector<double>(6, 1.0)), 1, "E " + position + "send a packet");
         if (s == 1) expect(m, send({2}, {1, -HUGE_VAL}, true), 1, nan);
         Real one = slot(2, &values[2 * s]);
         ASSERT_EQ(zeb_fir_v7_1_data_send_channel(*m, one.get()), ZEB_STATUS_OK);
@@ -223,7 +226,7 @@ TEST(RefusedCalls, LoseNoSample) {
         Real r({2}, 1);  // a record of the library's (owner 0) is grown to take the slot
         ASSERT_EQ(get(m, r.get(), true), ZEB_STATUS_OK);
         e.expect(r->data[0], 0, s, 0), e.expect(r->data[1], 1, s, 0);
-        if (s == 0) expect(m, read({2, 3, 1}, 6), 1, "E Channel postion non-zero, cannot get a packet");
+        if (s == 0) expect(m, read({2, 3, 1}, 6), 1, "E " + position + "get a packet");
     }
     Real all({2, 3, 9});  // more than is held: the record shrinks
     expect(m, [&](Model&) { return get(m, all.get(), false); }, 0,
@@ -306,7 +309,8 @@ TEST(RefusedCalls, ConfigurationAndReloadPackets) {
 // on the debug callback.
 TEST(TraceNotes, SlotSendsUnderAPatternAndSlotReadsWithoutAQueuedPattern) {
     const zeb_fir_v7_1_config cfg = changed([](auto& c) {
-        c.num_paths = 2, c.num_channels = 4, c.chan_seq = 1, c.init_pattern = 3, c.filter_type = 1, c.interpolation_rate = 2;
+        c.num_paths = 2, c.num_channels = 4, c.chan_seq = 1, c.init_pattern = 3;
+        c.filter_type = 1, c.interpolation_rate = 2;
     });
     const std::vector<double> values = Stimulus(240).samples(2 * 4 * 3, 16, 0);
     Model m(cfg, true), whole(cfg, true);
@@ -323,7 +327,8 @@ TEST(TraceNotes, SlotSendsUnderAPatternAndSlotReadsWithoutAQueuedPattern) {
         ASSERT_EQ(get(whole, r.get(), true), ZEB_STATUS_OK);
         e.expect(r->data[0], 0, s, 0), e.expect(r->data[1], 1, s, 0);
         ASSERT_FALSE(whole.log.empty());
-        EXPECT_EQ(std::make_tuple(whole.log[0].source, whole.log[0].flag, whole.log[0].text),
-                  std::make_tuple(1, 1, error_text("No channel pattern in queue, will use the channel sequence number!!!!")));
+        const std::string text = error_text("No channel pattern in queue, will use the channel sequence number!!!!");
+        const Message& msg = whole.log[0];
+        EXPECT_EQ(std::make_tuple(msg.source, msg.flag, msg.text), std::make_tuple(1, 1, text));
     }
 }

@@ -83,7 +83,8 @@ TEST(CreationRefusals, FirstFailingCheckWinsInTheFixedOrder) {
         {[](auto& c, unsigned int v) { c.coeff = v ? kDefault.coeff : nullptr; }, 0, 1, "No coefficients specified", 0},
     };
     zeb_fir_v7_1_config cfg = kDefault;
-    for (size_t i = std::size(checks); i-- > 0;) std::get<0>(checks[i])(cfg, std::get<1>(checks[i]));
+    for (size_t i = std::size(checks); i-- > 0;)  // each field at the bad value of its first row
+        std::get<0>(checks[i])(cfg, std::get<1>(checks[i]));
     for (const auto& [set, bad, fix, text, limit] : checks) {
         set(cfg, bad);
         bool noted = true;
@@ -104,6 +105,7 @@ TEST(CreationRefusals, RecordsThatCannotBeServed) {
     const std::vector<double> with_nan = {1, std::nan(""), 2}, zeros(5, 0.0);
     const std::pair<Change, std::string> cases[] = {
         {[](auto& c) { c.num_channels = 0; }, "Invalid number of channels"},
+        {[](auto& c) { c.num_channels = 512; }, ""},  // beyond 256 only 512 and 1024
         {[](auto& c) { c.filter_type = 4, c.zero_packing_factor = 0; }, "Invalid zero packing factor"},
         {[](auto& c) { c.zero_packing_factor = 0, c.interpolation_rate = c.decimation_rate = 0; }, ""},  // all unused
         {[](auto& c) { c.filter_type = 1, c.interpolation_rate = 0; }, "Invalid interpolation rate"},

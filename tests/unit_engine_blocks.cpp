@@ -72,7 +72,7 @@ std::vector<Step> steps_of(uint64_t seed) {
     const size_t sizes[] = {0, 1, 2, 5, 33, 40, 70};
     std::vector<Step> steps;
     for (size_t fed = 0; fed < kVectors; fed += steps.back().vectors)
-        steps.push_back({std::min(kVectors - fed, sizes[gen() % 7]), gen() % 6 == 0, int(gen() % 5 < 2 ? gen() % 3 : 0)});
+        steps.push_back({std::min(kVectors - fed, sizes[gen() % 7]), gen() % 6 == 0, gen() % 5 < 2 ? int(gen() % 3) : 0});
     return steps;
 }
 

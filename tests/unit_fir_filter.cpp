@@ -65,7 +65,8 @@ TEST(FirFilter, OutputIsTheSampledConvolutionHoweverTheInputIsCut) {
     std::mt19937_64 gen(12345);
     auto draw = [&](int n) { return static_cast<int>(gen() % (2 * n + 1)) - n; };
     for (const auto& r : kRates)
-        for (size_t k : {size_t(1), size_t(r[0]) - 1, size_t(r[0]), size_t(r[0]) + 1, 3 * size_t(r[0]) + 2, size_t(23)}) {
+        for (int taps : {1, r[0] - 1, r[0], r[0] + 1, 3 * r[0] + 2, 23}) {
+            const size_t k = static_cast<size_t>(taps);
             if (k == 0) continue;
             std::vector<double> c(k), wide(k), near(k), xd(150);
             std::vector<mpz_class> big(60);
@@ -73,7 +74,8 @@ TEST(FirFilter, OutputIsTheSampledConvolutionHoweverTheInputIsCut) {
             for (size_t i = 0; i < k; ++i) {
                 c[i] = draw(1000);
                 wide[i] = i % 4 == 0 ? std::ldexp(c[i], 60) : i % 4 == 1 ? c[i] / 7 : i == 3 ? NAN : -c[i];
-                near[i] = std::floor(per_branch * (std::ldexp(double(gen() >> 12), -53) + 0.499)) * (gen() % 2 ? 1 : -1);
+                const double share = std::ldexp(static_cast<double>(gen() >> 12), -53) + 0.499;  // below 1
+                near[i] = std::floor(per_branch * share) * (gen() % 2 ? 1 : -1);
             }
             for (double& v : xd) v = draw(32768);
             for (mpz_class& v : big) v = (mpz_class(draw(1000)) << 70) + gen() % 1000;
@@ -138,12 +140,7 @@ TEST(FirFilter, HandlerRunsBeforeABlockOnceDueAfterAnOutputOrAReset) {
         {[&] { f.setCoefficients(none); }, "Invalid Filter coefficients"},
         {[&] { f.setCoefficients(nullptr, 2); }, "Invalid Filter coefficients"},
         {[&] { f.setRate(2, 0); }, "Invalid Filter rate"}};
-    for (const auto& refused : refusals) {
-        try {
-            refused.first(), ADD_FAILURE() << refused.second;
-        } catch (const FirFilterException& e) {
-            EXPECT_STREQ(e.what(), refused.second);
-        }
-    }
+    for (const auto& [refuse, text] : refusals)
+        try { refuse(), ADD_FAILURE() << text; } catch (const FirFilterException& e) { EXPECT_STREQ(e.what(), text); }
     EXPECT_EQ(feed(f, {1.0, 2.0, 4.0}), (std::vector<mpz_class>{7}));
 }

@@ -71,9 +71,11 @@ TEST(FixedPoint, ReportLinesInRealUnitsPrintedLikePercentG) {
          "65 too large for IFIX_8_1 (overflowed to 63.5)\n617284 too precise for IFIX_8_1 (rounded to 617284)\n"
          "617284 too large for IFIX_8_1 (overflowed to 63.5)"},
         {ctx(8, 0, RND_CHECK, OVF_CHECK, SIGN_SIGNED, kBoth), "130 too large for IFIX_8_0 (overflow disabled)\n"
-         "1.23457e+06 too precise for IFIX_8_0 (was not rounded)\n1.23457e+06 too large for IFIX_8_0 (overflow disabled)"},
+         "1.23457e+06 too precise for IFIX_8_0 (was not rounded)\n"
+         "1.23457e+06 too large for IFIX_8_0 (overflow disabled)"},
         {ctx(8, 0, RND_DOWN, OVF_WRAP, SIGN_SIGNED, WARN_ONCE | kBoth),  // the first of each kind only
-         "130 too large for IFIX_8_0 (overflowed to -126)\n1.23457e+06 too precise for IFIX_8_0 (rounded to 1.23457e+06)"}};
+         "130 too large for IFIX_8_0 (overflowed to -126)\n"
+         "1.23457e+06 too precise for IFIX_8_0 (rounded to 1.23457e+06)"}};
     for (auto& c : cases) {
         for (double x : {130.0, 1234567.5}) c.first.do_restrict(x);
         EXPECT_EQ(c.first.getMessages(), c.second);
@@ -82,9 +84,10 @@ TEST(FixedPoint, ReportLinesInRealUnitsPrintedLikePercentG) {
     EXPECT_EQ(failure_text([&] { thrower.do_restrict(300.5); }), "150.25 too precise for IFIX_8_1 (rounded to 150.5)");
     FFPContext all = ctx(8, 0, RND_TO_ZERO, OVF_WRAP, SIGN_SIGNED, WARN_RANGE | kBoth);
     all.do_tofix(160.4, -128.0, 127.0), all.do_fromfix(13.0, true);
-    EXPECT_EQ(all.getMessages(), "to_fix: 160.4 (IFIX_8_0) exceeded range of target type\n160.4 too precise for IFIX_8_0 "
-                                 "(rounded to 160)\n160 too large for IFIX_8_0 (overflowed to -96)\nfrom_fix: input had "
-                                 "more precision than target type IFIX_8_0 (became 13)");
+    EXPECT_EQ(all.getMessages(), "to_fix: 160.4 (IFIX_8_0) exceeded range of target type\n"
+                                 "160.4 too precise for IFIX_8_0 (rounded to 160)\n"
+                                 "160 too large for IFIX_8_0 (overflowed to -96)\n"
+                                 "from_fix: input had more precision than target type IFIX_8_0 (became 13)");
 }
 
 TEST(FixedPoint, NamesAndRefusals) {

@@ -71,8 +71,10 @@ std::vector<Step> steps_of(uint64_t seed) {
     std::mt19937_64 gen(seed);
     const size_t sizes[] = {0, 1, 2, 5, 33, 40, 70};
     std::vector<Step> steps;
-    for (size_t fed = 0; fed < kVectors; fed += steps.back().vectors)
-        steps.push_back({std::min(kVectors - fed, sizes[gen() % 7]), gen() % 6 == 0, gen() % 5 < 2 ? int(gen() % 3) : 0});
+    for (size_t fed = 0; fed < kVectors; fed += steps.back().vectors) {
+        const size_t vectors = std::min(kVectors - fed, sizes[gen() % 7]);
+        steps.push_back({vectors, gen() % 6 == 0, gen() % 5 < 2 ? int(gen() % 3) : 0});
+    }
     return steps;
 }
 

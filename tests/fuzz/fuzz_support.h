@@ -30,9 +30,6 @@ inline void fuzz_message(void*, int error, const char* msg) {
     FUZZ_CHECK((error == 0 || error == 1) && msg != nullptr && std::strlen(msg) < (1u << 16));
 }
 
-template <typename E>
-constexpr bool kGmp = std::is_same_v<E, __mpz_struct> || std::is_same_v<E, zeb_mpz_complex>;
-
 // Doubles are compared by their bits, so that a NaN would show as a change.
 template <typename E>
 bool same(const E& a, const E& b) {
@@ -159,7 +156,7 @@ Rec<R> build(const Shape& s) {
     Rec<R> r(F::create());
     FUZZ_CHECK(r != nullptr && F::reserve_dim(r.get(), s.dim_capacity) == 0);
     std::copy(s.dim, s.dim + std::min<size_t>(s.dim_capacity, 4), r->dim);
-    constexpr bool plain = !kGmp<typename F::Elem>;
+    constexpr bool plain = std::is_arithmetic_v<typename F::Elem> || std::is_same_v<typename F::Elem, zeb_complex>;
     if (plain && s.null_store) r->data_capacity = s.data_capacity;
     else FUZZ_CHECK(F::reserve_data(r.get(), s.data_capacity) == 0);
     if (plain && r->data != nullptr) std::memset(r->data, 0, r->data_capacity * sizeof *r->data);

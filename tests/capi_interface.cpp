@@ -4,7 +4,7 @@
 #include "host.h"
 #include "tool_process.h"
 
-using tooltest::read_file;
+using namespace tooltest;
 
 TEST(Interface, VersionNullArgumentsAndTheConfigurationCopy) {
     EXPECT_STREQ(zeb_fir_v7_1_get_version(), "7.1.1");
@@ -31,7 +31,7 @@ TEST(Interface, VersionNullArgumentsAndTheConfigurationCopy) {
 // Defined dynamic symbols of a library, version suffixes cut off, and the
 // names a header declares after its export macro.
 std::vector<std::string> exported_by(const char* library) {
-    std::istringstream nm(tooltest::run_program("/usr/bin/nm", {"-D", "--defined-only", library}, ZEB_BINARY_DIR).out);
+    std::istringstream nm(run_program("/usr/bin/nm", {"-D", "--defined-only", library}, scratch_dir()).out);
     std::vector<std::string> symbols;
     for (std::string address, type, name; nm >> address >> type >> name;)
         if (type != "A") symbols.push_back(name.substr(0, name.find('@')));

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,23 +23,19 @@ struct ToolRun {
     std::string out, err;
 };
 
-inline void write_file(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+inline void write_file(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 inline std::string read_file(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // A fresh directory for the running test, named after it.
 inline std::string scratch_dir() {
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-    const std::filesystem::path dir = std::filesystem::path(ZEB_BINARY_DIR) / "tool-scratch" /
-                                      (std::string(info->test_suite_name()) + "." + info->name());
+    const std::string dir = ZEB_BINARY_DIR "/tool-scratch/" + std::string(info->test_suite_name()) + "." + info->name();
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
-    return dir.string();
+    return dir;
 }
 
 inline std::string quoted(const std::string& word) {

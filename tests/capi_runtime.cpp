@@ -144,7 +144,7 @@ TEST(DataSink, FilledWithTheVectorsEachSendCompletesThenTheHandlerGivesTheStatus
     for (size_t v = 0, done = 0; v < 7; ++v) {  // interpolating by 3/2: 2, 1, 2, ... vectors, then none
         const size_t n = v < 6 ? 2 - v % 2 : 0;
         log.result = v < 6 ? 7 : 3;
-        EXPECT_EQ(zeb_fir_v7_1_data_send(*m, packet(2, 3, n > 0, values, 6 * v).get()), log.result);
+        EXPECT_EQ(zeb_fir_v7_1_data_send(*m, packet(2, 3, n > 0, values, 6 * v).get()), log.result);  // 1 or 0 vectors
         EXPECT_EQ(Lengths(sink->dim, sink->dim + sink->dim_size), (Lengths{2, 3, n}));
         e.expect_vectors(*sink.get(), done, n);
         done += n;
@@ -176,7 +176,7 @@ TEST(DataSink, AHilbertFilterRefusesRealSinksAndKeepsItsComplexOne) {
 TEST(DataSink, HostOwnedSinksAreFilledInPlaceOrRefusedWithoutLoss) {
     const zeb_fir_v7_1_config cfg = small(2);
     const auto values = Stimulus(10).samples(2 * 3, 16, 0), want = Expectation(cfg, basic_order(2), 3, values).reals();
-    for (const size_t n : {6, 5}) {
+    for (const size_t n : {6, 5}) {  // room for the 6 output values, or one less
         Model m(cfg);
         Real host({}, 8);
         host->owner = 1, host->data_capacity = n;

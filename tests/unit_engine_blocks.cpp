@@ -139,8 +139,8 @@ TEST_P(EngineBlocks, WholePacketsEqualSampleBySample) {
 INSTANTIATE_TEST_SUITE_P(Cases, EngineBlocks, testing::ValuesIn(kCases));
 
 std::atomic<long> heap_calls{0};
-const bool gmp_counted = (mp_set_memory_functions([](size_t n) { return ++heap_calls, std::malloc(n); },  // default free
-    [](void* p, size_t, size_t n) { return ++heap_calls, std::realloc(p, n); }, nullptr), true);
+const bool gmp_counted = (mp_set_memory_functions([](size_t n) { return ++heap_calls, std::malloc(n); },
+    [](void* p, size_t, size_t n) { return ++heap_calls, std::realloc(p, n); }, nullptr), true);  // default free
 
 void* counted_malloc(size_t n) { void* p = (++heap_calls, std::malloc(n ? n : 1)); return p ? p : throw std::bad_alloc(); }
 

@@ -16,8 +16,6 @@
 #include <cstdlib>
 #include <new>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "host.h"
 #include "model/fir.h"
@@ -31,8 +29,7 @@ struct Case {  // pattern: basic, or the first of three advanced ones used in tu
     bool int128;
 };
 
-constexpr int kBasic = ZEB_FIR_V7_1_PATTERN_BASIC, kInt = ZEB_FIR_V7_1_INTEGER_RATE;
-constexpr int kFrac = ZEB_FIR_V7_1_FIXED_FRACTIONAL;
+constexpr int kBasic = ZEB_FIR_V7_1_PATTERN_BASIC, kInt = ZEB_FIR_V7_1_INTEGER_RATE, kFrac = ZEB_FIR_V7_1_FIXED_FRACTIONAL;
 const Case kCases[] = {
     {ZEB_FIR_V7_1_SINGLE_RATE, kInt, 1, 1, 2, 3, kBasic, 14, 2, 13, 1, ZEB_FIR_V7_1_ROUND_HALF_EVEN, 22, false},
     {ZEB_FIR_V7_1_DECIMATION, kInt, 1, 3, 1, 2, kBasic, 16, 0, 16, 0, ZEB_FIR_V7_1_FULL_PRECISION, 0, false},
@@ -52,36 +49,26 @@ zeb_fir_v7_1_config config_of(const Case& c, const std::vector<double>& coeff) {
     zeb_fir_v7_1_config cfg = config_with(coeff, kSets);
     cfg.filter_type = c.type, cfg.rate_change = c.rate_change, cfg.interpolation_rate = c.L, cfg.decimation_rate = c.M;
     cfg.num_paths = c.P, cfg.num_channels = c.C, cfg.reloadable = 1, cfg.config_method = ZEB_FIR_V7_1_CONFIG_BY_CHANNEL;
-    cfg.chan_seq = c.pattern == kBasic ? cfg.chan_seq : ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ;
-    cfg.init_pattern = c.pattern == kBasic ? cfg.init_pattern : c.pattern;
+    if (c.pattern != kBasic) cfg.chan_seq = ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ, cfg.init_pattern = c.pattern;
     cfg.data_width = c.dw, cfg.data_fract_width = c.dfw, cfg.coeff_width = c.cw, cfg.coeff_fract_width = c.cfw;
     cfg.output_rounding_mode = c.rounding, cfg.output_width = c.output_width;
     return cfg;
 }
 
 // One step of a stream: a packet of some vectors (0 for a side packet), sent
-// whole or slot by slot, optionally preceded by a configuration or reload packet.
-struct Step {
-    size_t vectors;
-    bool slot_by_slot;
-    int side;  // 0 none, 1 configuration packet, 2 reload packet
-};
+// whole or slot by slot, after side packet 0 none, 1 configuration, 2 reload.
+struct Step { size_t vectors; bool slot_by_slot; int side; };
 
 std::vector<Step> steps_of(uint64_t seed) {
     std::mt19937_64 gen(seed);
     const size_t sizes[] = {0, 1, 2, 5, 33, 40, 70};
     std::vector<Step> steps;
-    for (size_t fed = 0; fed < kVectors; fed += steps.back().vectors) {
-        const size_t vectors = std::min(kVectors - fed, sizes[gen() % 7]);
-        steps.push_back({vectors, gen() % 6 == 0, gen() % 5 < 2 ? int(gen() % 3) : 0});
-    }
+    for (size_t fed = 0; fed < kVectors; fed += steps.back().vectors)  // braced lists evaluate in order
+        steps.push_back({std::min(kVectors - fed, sizes[gen() % 7]), gen() % 6 == 0, gen() % 5 < 2 ? int(gen() % 3) : 0});
     return steps;
 }
 
-std::string str(double x) {  // every bit
-    char text[40];
-    return std::snprintf(text, sizeof text, "%a", x), text;
-}
+std::string str(double x) { char text[40]; return std::snprintf(text, sizeof text, "%a", x), text; }  // every bit
 std::string str(const zeb_complex& x) { return str(x.re) + " " + str(x.im); }
 std::string str(const __mpz_struct& x) { return mpz_class(&x).get_str(); }
 std::string str(const zeb_mpz_complex& x) { return str(*x.re) + " " + str(*x.im); }
@@ -102,9 +89,8 @@ std::vector<std::string> run(const Case& c, const zeb_fir_v7_1_config& cfg, cons
                              const std::vector<Step>& steps, bool whole_packets, bool gmp_kernels) {
     Model m(cfg, !whole_packets);
     if (*m == nullptr) return {"not created"};
-    FIR& fir = *reinterpret_cast<FIR*>(*m);
-    EXPECT_EQ(fir.uses_int128(), c.int128);
-    if (gmp_kernels) fir.use_gmp_kernels();
+    EXPECT_EQ(reinterpret_cast<FIR*>(*m)->uses_int128(), c.int128);
+    if (gmp_kernels) reinterpret_cast<FIR*>(*m)->use_gmp_kernels();
     std::mt19937_64 gen(99);
     Stimulus side(7);
     std::vector<std::string> seen;
@@ -123,15 +109,12 @@ std::vector<std::string> run(const Case& c, const zeb_fir_v7_1_config& cfg, cons
             const Real in = packet(c.P, c.C, s.vectors, samples, at * c.P * c.C);
             EXPECT_EQ(zeb_fir_v7_1_data_send(*m, in.get()), ZEB_STATUS_OK);
         }
-        for (size_t i = at * c.C; (!whole_packets || s.slot_by_slot) && i < (at + s.vectors) * c.C; ++i) {
-            const Real one = slot(c.P, &samples[c.P * i]);
-            EXPECT_EQ(zeb_fir_v7_1_data_send_channel(*m, one.get()), ZEB_STATUS_OK);
-        }
+        for (size_t i = at * c.C; (!whole_packets || s.slot_by_slot) && i < (at + s.vectors) * c.C; ++i)
+            EXPECT_EQ(zeb_fir_v7_1_data_send_channel(*m, slot(c.P, &samples[c.P * i]).get()), ZEB_STATUS_OK);
         at += s.vectors;
         kReaders[turn++ % 4](m, c.P, c.C, seen);
     }
-    const std::vector<std::string> messages = m.take();
-    seen.insert(seen.end(), messages.begin(), messages.end());
+    for (const std::string& message : m.take()) seen.push_back(message);
     return seen;
 }
 
@@ -148,34 +131,18 @@ TEST_P(EngineBlocks, WholePacketsEqualSampleBySample) {
         const std::vector<Step> steps = steps_of(seed);
         const std::vector<std::string> slots = run(c, cfg, samples, steps, false, false);
         ASSERT_GT(slots.size(), steps.size());
-        EXPECT_EQ(run(c, cfg, samples, steps, true, false), slots);
-        if (c.int128) {
-            EXPECT_EQ(run(c, cfg, samples, steps, true, true), slots);
-            EXPECT_EQ(run(c, cfg, samples, steps, false, true), slots);
-        }
+        for (int mode = 1; mode < (c.int128 ? 4 : 2); ++mode)  // whole packets; on GMP kernels: slots, whole packets
+            EXPECT_EQ(run(c, cfg, samples, steps, mode != 2, mode > 1), slots) << "mode " << mode;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, EngineBlocks, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<Case>& info) { return "case" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Cases, EngineBlocks, testing::ValuesIn(kCases));
 
 std::atomic<long> heap_calls{0};
-void* (*gmp_alloc)(size_t);
-void* (*gmp_realloc)(void*, size_t, size_t);
-void (*gmp_free)(void*, size_t);
-const bool gmp_counted = [] {
-    mp_get_memory_functions(&gmp_alloc, &gmp_realloc, &gmp_free);
-    mp_set_memory_functions([](size_t n) { return ++heap_calls, gmp_alloc(n); },
-                            [](void* p, size_t was, size_t n) { return ++heap_calls, gmp_realloc(p, was, n); },
-                            gmp_free);
-    return true;
-}();
+const bool gmp_counted = (mp_set_memory_functions([](size_t n) { return ++heap_calls, std::malloc(n); },
+    [](void* p, size_t, size_t n) { return ++heap_calls, std::realloc(p, n); }, nullptr), true);  // default free
 
-void* counted_malloc(size_t n) {
-    ++heap_calls;
-    if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
-    throw std::bad_alloc();
-}
+void* counted_malloc(size_t n) { void* p = (++heap_calls, std::malloc(n ? n : 1)); return p ? p : throw std::bad_alloc(); }
 
 }  // namespace
 

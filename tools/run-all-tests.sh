@@ -31,9 +31,9 @@ cmake --build build-fuzz -j "$jobs" --target fuzz_targets
 # A fixed seed and run count make the stage repeatable; the time limit caps
 # it on a slow machine.  ZEB_FUZZ_SCALE multiplies the runs for a longer hunt.
 scale=${ZEB_FUZZ_SCALE:-1}
-for spec in fuzz_arrays:100000 fuzz_config:12000 fuzz_stream:30000; do
-  target=${spec%%:*}
-  runs=$((${spec##*:} * scale))
+for entry in fuzz_arrays:100000 fuzz_config:12000 fuzz_stream:30000; do
+  target=${entry%%:*}
+  runs=$((${entry##*:} * scale))
   work=build-fuzz/corpus-run/$target
   rm -rf "$work" && mkdir -p "$work"
   cp tests/fuzz/corpus/"$target"/* "$work"/

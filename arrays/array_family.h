@@ -91,10 +91,13 @@ struct ArrayFamily {
     }
 
     // Column-major, subscript 0 fastest; only the first min(k, dim_size)
-    // subscripts take part.  Unsigned arithmetic, wrapping, unchecked.
+    // subscripts take part.  Unsigned arithmetic, wrapping, unchecked.  A
+    // record claiming more lengths than its dimension store holds has none
+    // that can be read, like one without a store.
     template <std::size_t K>
     static std::size_t sub2ind(const Record* array, const std::array<std::size_t, K>& subs) noexcept {
-        if (array == nullptr || array->dim == nullptr || array->dim_size == 0) {
+        if (array == nullptr || array->dim == nullptr || array->dim_size == 0 ||
+            array->dim_size > array->dim_capacity) {
             return 0;
         }
         const std::size_t used = std::min(K, array->dim_size);

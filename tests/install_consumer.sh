@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
 # Installs the built library into a scratch prefix and builds two tiny host
 # programs against it: one through find_package, one through pkg-config;
-# likewise two programs of the DPI library.
+# and a program of the DPI library through find_package.
 # Usage: install_consumer.sh BUILD_DIR SCRATCH_DIR C_COMPILER
 set -euo pipefail
-build_dir=$1
-scratch=$2
-cc=$3
+build_dir=$1 scratch=$2 cc=$3
 
 rm -rf "$scratch"
 mkdir -p "$scratch/consumer"
@@ -14,7 +12,6 @@ prefix="$scratch/prefix"
 cmake --install "$build_dir" --prefix "$prefix" >/dev/null
 
 cat > "$scratch/consumer/main.c" <<'SRC'
-#include <stdio.h>
 #include <string.h>
 #include "zeb_fir_v7_1.h"
 
@@ -23,9 +20,7 @@ int main(void) {
     zeb_fir_v7_1* model;
     if (zeb_fir_v7_1_default_config(&config) != ZEB_STATUS_OK) return 1;
     model = zeb_fir_v7_1_create(&config, NULL, NULL);
-    if (model == NULL) return 1;
-    if (zeb_fir_v7_1_destroy(model) != ZEB_STATUS_OK) return 1;
-    printf("%s\n", zeb_fir_v7_1_get_version());
+    if (model == NULL || zeb_fir_v7_1_destroy(model) != ZEB_STATUS_OK) return 1;
     return strcmp(zeb_fir_v7_1_get_version(), "7.1.1") == 0 ? 0 : 1;
 }
 SRC
@@ -71,6 +66,3 @@ libdir=$(pkg-config --variable=libdir zeb_fir_v7_1)
 "$cc" -std=c99 -Wall -Werror $(pkg-config --cflags zeb_fir_v7_1) "$scratch/consumer/main.c" \
       -o "$scratch/consumer-pc" $(pkg-config --libs zeb_fir_v7_1) -Wl,-rpath,"$libdir"
 "$scratch/consumer-pc"
-"$cc" -std=c99 -Wall -Werror $(pkg-config --cflags zeb_fir_v7_1_dpi) "$scratch/consumer/dpi.c" \
-      -o "$scratch/consumer-dpi-pc" $(pkg-config --libs zeb_fir_v7_1_dpi) -Wl,-rpath,"$libdir"
-"$scratch/consumer-dpi-pc"

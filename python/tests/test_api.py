@@ -1,6 +1,5 @@
-"""Introspection, integer input, threads, responses and import hygiene."""
-import subprocess
-import sys
+"""Introspection, integer input, threads, responses, refusals and messages."""
+import logging
 import threading
 
 import numpy as np
@@ -12,8 +11,6 @@ from conftest import CONFIGS, stimulus
 
 @pytest.mark.parametrize("fields, acc, out_format, gmp", [
     ({}, 24, (24, 0), False),
-    ({"reloadable": 1}, 37, (37, 0), False),
-    ({"output_rounding_mode": "round_half_up", "output_width": 16}, 24, (16, 0), False),
     ({"data_width": 40, "coeff_width": 30, "coeff": [2**28, 1], "output_rounding_mode": 4, "output_width": 50},
      69, (50, 0), True),
 ])
@@ -42,23 +39,17 @@ def test_integer_input_wraps_like_the_model():
 
 
 def test_threads_equal_running_alone():
-    names = ["decimation", "fractional", "paths_channels", "gmp_wide"]
-    stimuli = {}
-
     def run(name):
         with zebfir.Filter(**CONFIGS[name]) as f:
-            ints = stimuli.setdefault(name, stimulus(f, vectors=300, seed=7))
-            return [f.process(ints[a:a + 50], output="int", input="int") for a in range(0, 300, 50)]
+            ints = stimulus(f, vectors=300, seed=7)
+            return np.concatenate([f.process(ints[a:a + 50], output="int", input="int") for a in range(0, 300, 50)])
 
-    alone = {name: run(name) for name in names}
-    together = {}
-    threads = [threading.Thread(target=lambda n=n: together.__setitem__(n, run(n))) for n in names * 2]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
-    for name in names:
-        assert all(np.array_equal(a, b) for a, b in zip(alone[name], together[name]))
+    names = ["decimation", "fractional", "gmp_wide"] * 2
+    alone, together = [run(n) for n in names], [None] * len(names)
+    threads = [threading.Thread(target=lambda i=i: together.__setitem__(i, run(names[i]))) for i in range(len(names))]
+    [t.start() for t in threads]
+    [t.join() for t in threads]
+    assert all(np.array_equal(a, b) for a, b in zip(alone, together))
 
 
 def test_response_and_plot(tmp_path):
@@ -74,6 +65,46 @@ def test_response_and_plot(tmp_path):
     assert (tmp_path / "r.png").read_bytes()[:4] == b"\x89PNG"
 
 
-def test_import_leaves_matplotlib_alone():
-    code = "import sys, zebfir; zebfir.Filter(); sys.exit('matplotlib' in sys.modules)"
-    assert subprocess.run([sys.executable, "-c", code]).returncode == 0
+NAME = "pilvoran_v7_1"
+
+
+@pytest.mark.parametrize("fields, text", [
+    ({"speed": 3}, "unknown configuration field 'speed'"),
+    ({"filter_type": "BANDPASS"}, "unknown value 'BANDPASS' for filter_type: expected SINGLE_RATE, "
+                                  "INTERPOLATION, DECIMATION, HILBERT, INTERPOLATED, or a number"),
+    ({"num_paths": "two"}, "bad number 'two' for num_paths: expected an integer from -2147483648 to 4294967295"),
+    ({"coeff": [1.0, np.nan]}, "Coefficient value is not a finite number"),
+    ({"coeff": [1, 2, 3], "coeff_sets": 2}, "3 coefficient values do not divide into coeff_sets = 2 sets of equal length"),
+])
+def test_configuration_refusals(fields, text):
+    with pytest.raises(zebfir.ConfigError) as e:
+        zebfir.Filter(**fields)
+    assert str(e.value) == text
+
+
+@pytest.mark.parametrize("fields, act, text", [
+    ({}, lambda f: f.process(np.zeros((4, 1, 2))), "Incorrect data size, expecting num_paths: 1 by num_channels: 2"),
+    ({}, lambda f: f.process(np.zeros((1, 2, 1, 1))),
+     "Incorrect data array dimension, expecting num_paths by num_channels (by number of vectors)"),
+    ({}, lambda f: f.process(np.array([[[0.0], [np.nan]]])), "Input sample is not a finite number"),
+    ({"filter_type": "hilbert"}, lambda f: f.process(np.zeros((4, 2, 1)), output="real"),
+     "Hilbert filter type requires a complex data sink"),
+])
+def test_model_refusals_leave_the_filter_usable(fields, act, text):
+    x = np.arange(-20.0, 20.0).reshape(-1, 2, 1)
+    with zebfir.Filter(num_channels=2, **fields) as reference, zebfir.Filter(num_channels=2, **fields) as f:
+        with pytest.raises(zebfir.ModelError) as e:
+            act(f)
+        assert str(e.value) == f"{NAME} ERROR: {text}"
+        assert np.array_equal(f.process(x), reference.process(x))
+
+
+def test_messages_go_to_logging_not_stdout(caplog, capsys):
+    with caplog.at_level(logging.DEBUG, logger="zebfir"):
+        with zebfir.Filter(name="quiet") as f:
+            f.config(fsel=0)
+            f.process(np.zeros(3))
+    assert ("zebfir", logging.WARNING,
+            "quiet WARNING: Ignoring config packet as not required for model configuration") in caplog.record_tuples
+    assert ("zebfir", logging.DEBUG, "quiet NOTE: Passed basic checks") in caplog.record_tuples
+    assert capsys.readouterr().out == ""

@@ -1,0 +1,177 @@
+// zeb-fir run as a process: refusals, spellings of configuration and
+// stimulus and golden-file comparisons with their output, text and status;
+// output equal to the reference model (across packet sizes and run-time
+// commands); the C host example.
+#include <iterator>
+
+#include "host.h"
+#include "tool_process.h"
+
+using namespace host;
+using namespace tooltest;
+
+namespace {
+
+std::string in(std::string text, const std::string& dir) {  // every "$D" replaced by the scratch directory
+    for (size_t at; (at = text.find("$D")) != std::string::npos;) text.replace(at, 2, dir);
+    return text;
+}
+// zeb-fir with its arguments given as blank-separated words.
+ToolRun tool(const std::string& words, const std::string& dir, const std::string& input = "") {
+    std::istringstream split(in(words, dir));
+    return run_tool({std::istream_iterator<std::string>(split), {}}, dir, input);
+}
+
+std::string text_of(const std::vector<double>& values, size_t P) {
+    std::ostringstream text;
+    text.precision(17);
+    for (size_t i = 0; i < values.size(); ++i) text << values[i] << (i % P + 1 == P ? "\n" : " ");
+    return text.str();
+}
+
+// The expected --format int lines: one per output slot, one field per path.
+std::string int_lines(const Expectation& e) {
+    std::string text;
+    for (size_t i = 0; i < e.vectors * e.C * e.P; ++i)
+        text += e.out(i % e.P, i / e.P % e.C, i / (e.P * e.C)).get_str() + (i % e.P + 1 == e.P ? "\n" : " ");
+    return text;
+}
+
+const std::string kSets = "--set coeff=1,2,3,-1,0,4 --set coeff_sets=2 --set num_channels=2 --set reloadable=1 "
+                          "--set config_method=1 --format int --input - ";
+
+}  // namespace
+
+// Refusals stop with their text and status 2 (after the lines already
+// written); spellings of one setting give one output; a golden file compares
+// with status 0 or 1; an output file appears only complete.
+TEST(Tool, RunsGiveTheirOutputErrorTextAndStatus) {
+    const std::string dir = scratch_dir(), two = "1\n2\n3\n4\n", impulse = "1\n0\n0\n0\n0\n0\n";
+    write_file(dir + "/stim.txt", "1 2\n3 4\n5 6\n7 8\n9 10\n11 12\n");
+    write_file(dir + "/five.txt", "5\n0\n0\n");
+    write_file(dir + "/bad.cfg", "num_paths=2\n# fine so far\nnum_path=3\n");
+    write_file(dir + "/filter.cfg", "# decimating\n\nfilter_type = DECIMATION   # by name\ndecimation_rate=2\r\n");
+    write_file(dir + "/taps.txt", "# five taps\n1, 2 3\n\n-4\n5.5\n");
+    // y[v] = x[v] - 2 x[v-1] for two paths and three channels, against the golden file
+    const std::string gold = "compared 12 samples (6 output slots) with ",
+                      compare = "--set num_paths=2 --set num_channels=3 --set coeff=1,-2 --input $D/stim.txt "
+                                "--compare $D/gold.txt";
+    const std::tuple<std::string, std::string, int, std::string, std::string> runs[] = {
+        // arguments, standard input and golden file, status, output, error text
+        {"--bogus", "", 2, "", "zeb-fir: unknown option '--bogus' (see zeb-fir --help)\n"},
+        {"--set filter_type=5", "", 2, "",
+         "Invalid filter type\nzeb-fir: the model refused the configuration (its message is above)\n"},
+        {"--config $D/bad.cfg", "", 2, "",
+         "zeb-fir: $D/bad.cfg:3: unknown configuration field 'num_path' (zeb-fir --list-fields shows them all)\n"},
+        {"--input -", "1\n# fine\nnan\n", 2, "", "zeb-fir: <stdin>:3: value 1 is not a finite number: 'nan'\n"},
+        {"--input - --set num_channels=2", "1\n@reset\n2\n", 2, "",
+         "zeb-fir: <stdin>:2: a command must come between vectors, but this one follows slot 0 of a vector of 2 "
+         "slots\n"},
+        {kSets + "--config-packet 3:fsel=1", two, 2, "1\n2\n5\n8\n",
+         "zeb-fir: the output is incomplete: 4 lines were written before this error:\n"
+         "zeb-fir: --config-packet 3:fsel=1: never sent, the stimulus has only 2 vectors\n"},
+        {kSets, "@config fsel=1\n" + two, 2, "",
+         "pilvoran_v7_1 ERROR: Insufficient fsel values specified, expecting2\n"
+         "zeb-fir: <stdin>:1: the model refused the config packet\n"},
+        {kSets + "--reload 1:fsel=7:coeff=1,2,3", two, 2, "1\n2\n",
+         "pilvoran_v7_1 WARNING: Invalid reload fsel, 7, ignoring packet\n"
+         "zeb-fir: the output is incomplete: 2 lines were written before this error:\n"
+         "zeb-fir: --reload 1:fsel=7:coeff=1,2,3: the model refused the reload packet\n"},
+        {compare, "1 2\n3\n", 2, "", "zeb-fir: $D/gold.txt:2: expected 2 values (one per path), found 1\n"},
+        {"--config $D/filter.cfg --input - --set decimation_rate=3", impulse, 0, "-4\n6\n", ""},
+        {"--set coeff_fract_width=1 --input - --coeff-file $D/taps.txt", impulse, 0, "1\n2\n3\n-4\n5.5\n0\n", ""},
+        {"--set num_paths=2 --set num_channels=2 --set coeff=1,2,3 --input -",
+         "# path0 path1\n1 2\n  3,4   # slot 1\n\n+5\t,\t-6\r\n7.75 , 8e0\n1e-400 -1e-400\n0 0\n", 0,
+         "1 2\n3 4\n7 -2\n13 16\n13 -6\n23 28\n", ""},
+        {"--set coeff=1,1 --set data_fract_width=4 --input - --input-format int", "16\n-8\n3\n", 0,
+         "1\n0.5\n-0.3125\n", ""},
+        {compare, "# summary line\n1.0, 2\n+3 4.00\n\n5 6e0\n5 4\n3 2 # dump\n1 -0\n", 0,
+         gold + "$D/gold.txt: all equal\n", ""},
+        {compare, "1 2\n3 4\n5 6\n5 4\n3 7\n9 0\n", 1,
+         gold + "$D/gold.txt: 2 differ\nfirst mismatch: vector 1, path 1, slot 1 ($D/gold.txt:5): expected 7, got 2\n",
+         ""},
+        {compare, "1 2\n3 4\n5 6\n5 4\n", 1, "compared 8 samples (4 output slots) with $D/gold.txt: all equal\n"
+         "$D/gold.txt has only 4 data lines, but the model produced 2 more output slots\n", ""},
+        {compare, "1 2\n3 4\n5 6\n5 4\n3 2\n1 0\n# end\n0 0\n0 0\n", 1,
+         gold + "$D/gold.txt: all equal\n$D/gold.txt has 2 more data lines than the model produced, from line 8\n", ""},
+        {"--set filter_type=ZEB_FIR_V7_1_HILBERT --set coeff=-1,0,1 --input $D/five.txt --compare $D/gold.txt",
+         "0 -5\n5 12345\n0 5\n", 1, "compared 6 samples (3 output slots) with $D/gold.txt: 1 differs\n"
+         "first mismatch: vector 1, path 0 (im), slot 0 ($D/gold.txt:2): expected 12345, got 0\n", ""},
+        {"--input - --set coeff=1,1 --output $D/out.txt", "1\n2\n", 0, "", ""},
+        {"--input - --packet 1 --output $D/out.txt", "1\n2\nx\n", 2, "",
+         "zeb-fir: $D/out.txt was not written because of this error:\n"
+         "zeb-fir: <stdin>:3: value 1 is not a finite number: 'x'\n"},
+    };
+    for (const auto& [args, input, status, out, err] : runs) {
+        write_file(dir + "/gold.txt", input);
+        const ToolRun run = tool(args, dir, input);
+        EXPECT_EQ(std::tie(run.status, run.out, run.err), std::make_tuple(status, in(out, dir), in(err, dir))) << args;
+    }
+    EXPECT_EQ(read_file(dir + "/out.txt"), "1\n3\n");
+    EXPECT_FALSE(std::filesystem::exists(dir + "/out.txt.partial"));
+}
+
+TEST(Tool, DefaultRunIsTheImpulseResponseThenASineConvolved) {
+    std::vector<double> x = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // then a sine
+    for (int k = 0; k < 32; ++k) x.push_back(std::round(16383 * std::sin(2 * 3.14159265358979323846 * k / 16)));
+    const std::vector<double> taps = {6, 0, -4, -3, 5, 6, -6, -13, 7, 44, 64, 44, 7, -13, -6, 6, 5, -3, -4, 0, 6};
+    const Expectation e(config_with(taps), {0}, 53, x);
+    EXPECT_EQ(data_lines(tool("", scratch_dir()).out), data_lines(text_of(e.reals(), 1)));
+}
+
+TEST(Tool, OutputEqualsTheReferenceForAnyPacketSize) {
+    const std::vector<double> wide = {100000001, -99999999, 123456789};
+    const std::tuple<std::string, std::function<void(zeb_fir_v7_1_config&)>, size_t, const char*> cases[] = {
+        // 1024- and 7-vector packets end inside an output sample.
+        {"--set filter_type=DECIMATION --set decimation_rate=3 --set num_paths=2 --set num_channels=2",
+         [](auto& c) { c.filter_type = 2, c.decimation_rate = 3, c.num_paths = 2, c.num_channels = 2; }, 3000, ""},
+        {"--set coeff=100000001,-99999999,123456789 --set coeff_width=30 --set data_width=40",
+         [&](auto& c) { c.coeff = wide.data(), c.num_coeffs = 3, c.coeff_width = 30, c.data_width = 40; }, 200,
+         "pilvoran_v7_1 WARNING: Model will use MPZ data type\n"},
+    };
+    const std::string dir = scratch_dir();
+    for (const auto& [args, change, V, warning] : cases) {
+        zeb_fir_v7_1_config cfg;
+        zeb_fir_v7_1_default_config(&cfg);
+        change(cfg);
+        const size_t P = cfg.num_paths, C = cfg.num_channels;
+        const std::vector<double> values = Stimulus(V).samples(P * C * V, cfg.data_width, cfg.data_fract_width);
+        write_file(dir + "/stim.txt", text_of(values, P));
+        const std::string want = int_lines(Expectation(cfg, basic_order(C), V, values));
+        for (const std::string packet : {"1024", "7"}) {
+            const ToolRun run = tool(args + " --input $D/stim.txt --format int --packet " + packet, dir);
+            EXPECT_EQ(run.err, warning);
+            EXPECT_EQ(run.out, want) << args;
+        }
+    }
+}
+
+// Commands in the stimulus or as options take effect before their vector.
+TEST(Tool, RunTimeCommandsApplyBeforeTheirVector) {
+    const std::string dir = scratch_dir();
+    const std::vector<double> sets = {1, 2, 3, -1, 0, 4, 5, 0, -5};  // set 2 of the reference: set 0 reloaded
+    zeb_fir_v7_1_config as_sets = config_with(sets, 3), cfg = as_sets;
+    cfg.coeff_sets = 2, cfg.num_channels = 2, cfg.reloadable = 1, cfg.config_method = 1;
+    const std::vector<double> values = Stimulus(15).samples(2 * 12, 16, 0);
+    const char* cmd[] = {"@config fsel=1,0\n", "", "", "@reload fsel=0 coeff=5,0,-5\n", "", "@config fsel=0,0 #\n"};
+    std::string stim;
+    for (size_t v = 0; v < 12; ++v) stim += (v < 6 ? cmd[v] : "") + text_of({values[2 * v], values[2 * v + 1]}, 1);
+    std::vector<std::vector<mpz_class>> taps;
+    for (size_t set : {0, 1, 2}) taps.push_back(ref::taps_of(as_sets, set));
+    const std::vector<size_t> select[] = {{1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2}, {0, 0, 0, 0, 0, 2, 2, 2, 2, 2, 2, 2}};
+    const std::string want = int_lines(Expectation(cfg, {0, 1}, 12, values, [&](size_t c) { return select[c]; }, taps));
+    // After a reset the histories restart; the reloaded set stays.
+    const std::string after =
+        int_lines(Expectation(cfg, {0, 1}, 12, values, [](size_t) { return std::vector<size_t>(12, 2); }, taps));
+    EXPECT_EQ(tool(kSets + "--config-packet 5:fsel=0,0 --reload 3:fsel=0:coeff=5,0,-5 --config-packet 0:fsel=1,0",
+                   dir, text_of(values, 1)).out, want);
+    for (const char* packet : {"1", "4", "1024"})
+        EXPECT_EQ(tool(kSets + "--packet " + packet, dir, stim + "@reset\n" + text_of(values, 1)).out, want + after);
+}
+
+TEST(Tool, ExampleHostPrintsWhatTheToolPrints) {  // the C host example under examples/
+    const std::string dir = scratch_dir(), x = "1\n0\n0\n0\n100\n200\n-300\n0\n";
+    const std::string want = tool("--set filter_type=INTERPOLATION --set interpolation_rate=2 --input -", dir, x).out;
+    EXPECT_EQ(data_lines(want).size(), 16u);
+    EXPECT_EQ(run_program(ZEB_BINARY_DIR "/example_interpolate_by_two", {}, dir).out, want);
+}

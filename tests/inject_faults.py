@@ -1,0 +1,162 @@
+#!/usr/bin/env python3
+"""Injects known faults into the library one at a time and records which tests catch each.
+
+The tracked tree is copied to a scratch directory and built once; then, per fault, one exact
+text of one source file is replaced, the build is brought up to date, ctest runs, and the file
+is restored.  A fault whose text does not occur exactly once is reported as "does not apply".
+
+  python3 tests/inject_faults.py                    # every fault, Markdown table on stdout
+  python3 tests/inject_faults.py --tests-from REV   # the same, with tests/ of a git revision
+  python3 tests/inject_faults.py --only gmp-tie,lost-read --all-names
+"""
+import argparse, os, shutil, subprocess, sys, tempfile
+
+# (id, file, old text, new text, what the fault does)
+FAULTS = [
+    ('phase-interp', 'filter/fir_filter.cpp', 'rate_numerator - rate_denominator : rate_numerator - 1;',
+     'rate_numerator - rate_denominator - 1 : rate_numerator - 1;', 'interpolator starts one polyphase branch early'),
+    ('decim-first', 'filter/fir_filter.cpp', 'rate_numerator - rate_denominator : rate_numerator - 1;',
+     'rate_numerator - rate_denominator : rate_numerator;', 'first decimation step one input too long'),
+    ('decim-size', 'model/fir_sinks.cpp', 'N = static_cast<long long>((V * L) / M);',
+     'N = static_cast<long long>((V * L + M - 1) / M);', 'output sizing rounds the decimated count up'),
+    ('rnd-swap', 'model/fir.cpp', 'RND_HALF_DOWN,    RND_HALF_UP}', 'RND_HALF_UP,    RND_HALF_DOWN}',
+     'output rounding modes half-down and half-up swapped'),
+    ('gmp-tie', 'model/wide_output.h', 'case RND_POSIX: return beyond_half >= 0', 'case RND_POSIX: return beyond_half > 0',
+     'integer-mode output rounding: ties of half-away go toward zero'),
+    ('lost-read', 'model/fir_output.cpp',
+     'if (vectors > 0 && writable_elements(out) / (P * C) < vectors) {\n',
+     'if (vectors > 0 && writable_elements(out) / (P * C) < vectors) {\n'
+     '        if (use_mpz) out_buf_mpz[0][0].pop_front(); else out_buf[0][0].pop_front();\n',
+     'a refused whole-vector read drops a sample'),
+    ('pattern-row', 'patterns/pattern_tables.cpp', '/*  40 */ 0, 1, 0, 2, 0, 3,', '/*  40 */ 0, 1, 0, 3, 0, 2,',
+     'two slots of pattern 40 swapped'),
+    ('cnfg-late', 'filter/fir_filter.cpp', 'sync_pending = true;\n    step_quotient',
+     'sync_pending = false;\n    step_quotient', 'packet sent before data applied one sample late'),
+    ('hilbert-delay', 'model/fir_reset.cpp', '(configuration.num_coeffs + 1) / 2 - 1 +',
+     '(configuration.num_coeffs + 1) / 2 +', 'Hilbert in-phase delay one sample long'),
+    ('sink-owner', 'model/fir_sinks.cpp', '        if (reserve_dim(*sink, 3) != 0',
+     '        sink->owner = 0;\n        if (reserve_dim(*sink, 3) != 0', "a sink's owner flag cleared"),
+    ('msg-typo', 'model/fir_runtime_config.cpp', 'fsel values specificed', 'fsel values specified',
+     'message text "corrected"'),
+    ('msg-text', 'model/fir_sinks.cpp', '"Hilbert filter type requires', '"Hilbert filter requires',
+     'message text shortened'),
+    ('validate-order', 'model/fir_validate.cpp',
+     '    refuse_if(chan_seq == 1 && !is_advanced_channel_count(channels), "Invalid number of channels");\n'
+     '    refuse_if(u32(config.num_paths) > 16, "Invalid number of paths");\n',
+     '    refuse_if(u32(config.num_paths) > 16, "Invalid number of paths");\n'
+     '    refuse_if(chan_seq == 1 && !is_advanced_channel_count(channels), "Invalid number of channels");\n',
+     'two validation checks swapped'),
+    ('input-wrap', 'model/fir.cpp', 'din_fmt = FFPContext(dw, dfw, RND_DOWN, OVF_WRAP,',
+     'din_fmt = FFPContext(dw, dfw, RND_DOWN, OVF_CLIP,', 'input saturates instead of wrapping'),
+    ('coeff-symmetric', 'model/fir_coefficients.cpp', 'const double h = c < 0 ? -0.49999999999 : 0.49999999999;',
+     'const double h = 0.49999999999;', 'negative coefficients rounded like positive ones'),
+    ('acc-width', 'model/fir_widths.cpp', 'std::ceil(quotient)', 'std::floor(quotient) + 1',
+     'accumulator bit count wrong at powers of two'),
+    ('halfband-taps', 'model/fir_widths.cpp', 'taps = cfg.is_halfband ? taps - 1 : (taps + L - 1) / L;',
+     'taps = (taps + L - 1) / L;', 'halfband interpolator worst case as a plain one'),
+    ('mpz-bound', 'model/fir_widths.cpp', 'use_mpz = acc_width > 52;', 'use_mpz = acc_width > 53;',
+     'integer mode from 54 bits instead of 53'),
+    ('int128-bound', 'filter/fir_filter_block.cpp', 'sum > (limit - 1) / max_abs_sample',
+     'sum > limit / max_abs_sample', '128-bit integer mode admits a branch sum of exactly 2^126'),
+    ('block-lane', 'filter/fir_block_core.cpp', 'store(o + 3 * kLanes * stride, stride, a3);',
+     'store(o + 3 * kLanes * stride, stride, a2);', 'vectorised block kernel writes one lane group twice'),
+    ('wide-lane', 'filter/fir_block_core.cpp', 'o[3 * stride] = a3;', 'o[3 * stride] = a2;',
+     '128-bit block kernel writes one output twice'),
+    ('dout-scale', 'model/fir_widths.cpp', 'acc_width - ow - cfw - dfw', 'acc_width - ow - cfw',
+     'double-mode output scale ignores data fractional bits'),
+    ('mdr-scale', 'model/fir_widths.cpp', '(std::ldexp(1.0, cw - 1) - 1.0) / std::ldexp(1.0, cfw)',
+     'std::ldexp(1.0, cw - 1) / std::ldexp(1.0, cfw)', 'maximised positive coefficient one step too large'),
+    ('view-index', 'arrays/channel_views.cpp', 'static_cast<unsigned>(index % n)',
+     'static_cast<unsigned>((index + 1) % n)', "channel view takes the wrong slot of a channel's cycle"),
+    ('sink-drop', 'model/fir_sinks.cpp', '    data_sink = nullptr;\n', '',
+     'registering a sink keeps the real sink'),
+    ('reset-queue', 'model/fir_reset.cpp', '    cnfg_queue.clear();\n', '', 'reset keeps queued packets'),
+    ('fsel-clamp', 'model/fir_runtime_config.cpp', 'selectors->data[i] = S - 1;', 'selectors->data[i] = 0;',
+     'out-of-range selector clamped to set 0'),
+    ('hilbert-int', 'model/fir_output.cpp', 'mpz_set_d(value.re, line.front() * data_fract_scale);',
+     'mpz_set_d(value.re, line.front());', 'Hilbert in-phase integers not in input LSBs'),
+    ('ffp-half-down', 'fixedpoint/ffp_quantise.cpp', '{BELOW, BELOW, TRUNC, TRUNC, TRUNC, ABOVE},',
+     '{BELOW, BELOW, TRUNC, TRUNC, ABOVE, ABOVE},', 'fixed-point half-down rounds +0.5 up'),
+    ('sub2ind', 'arrays/array_family.h', 'index = index * array->dim[j - 1]', 'index = index * array->dim[j]',
+     'sub2ind multiplies by the wrong length'),
+    ('array-owner', 'arrays/array_family.h', 'if (array->owner != 0 || ops == nullptr ||', 'if (ops == nullptr ||',
+     'array functions grow records the host owns'),
+    ('tool-part', 'tools/zeb-fir/golden_compare.cpp', 'std::to_string(complex_ ? i / 2 : i)', 'std::to_string(i)',
+     'zeb-fir names the wrong path of a complex mismatch'),
+    ('tool-order', 'tools/zeb-fir/stream_runner.cpp',
+     '    send_packet();\n    send_packet_command(model_.handle(), command, patterns_);',
+     '    send_packet_command(model_.handle(), command, patterns_);\n    send_packet();',
+     'zeb-fir sends a packet command before the vectors that precede it'),
+]
+
+
+def run(cmd, cwd, timeout=None):
+    return subprocess.run(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=timeout)
+
+
+def failed_tests(build, timeout):
+    log = os.path.join(build, 'Testing', 'Temporary', 'LastTestsFailed.log')
+    if os.path.exists(log):
+        os.remove(log)
+    run(['ctest', '-j2', '--timeout', str(timeout)], build)
+    if not os.path.exists(log):
+        return []
+    return [line.split(':', 1)[1].split('  #')[0].strip() for line in open(log) if ':' in line]
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument('--tests-from', metavar='REV', help='use tests/ of this git revision')
+    ap.add_argument('--only', metavar='ID[,ID]', help='inject only these faults')
+    ap.add_argument('--work', metavar='DIR', help='scratch directory (kept; default: a fresh temporary one)')
+    ap.add_argument('--timeout', type=int, default=120, help='seconds per test')
+    ap.add_argument('--all-names', action='store_true', help='list every catching test, not the first three')
+    args = ap.parse_args()
+    repo = subprocess.check_output(['git', 'rev-parse', '--show-toplevel'],
+                                   cwd=os.path.dirname(os.path.abspath(__file__)), text=True).strip()
+    work = args.work or tempfile.mkdtemp(prefix='zeb-faults-')
+    src, build = os.path.join(work, 'src'), os.path.join(work, 'build')
+    if not os.path.isdir(build):
+        for f in subprocess.check_output(['git', 'ls-files'], cwd=repo, text=True).splitlines():
+            if os.path.isfile(os.path.join(repo, f)):
+                os.makedirs(os.path.dirname(os.path.join(src, f)), exist_ok=True)
+                shutil.copy2(os.path.join(repo, f), os.path.join(src, f))
+        if args.tests_from:
+            shutil.rmtree(os.path.join(src, 'tests'))
+            archive = subprocess.check_output(['git', 'archive', args.tests_from, 'tests'], cwd=repo)
+            subprocess.run(['tar', '-x', '-C', src], input=archive, check=True)
+        run(['cmake', '-S', src, '-B', build, '-DCMAKE_BUILD_TYPE=RelWithDebInfo', '-DZEB_FIR_BUILD_BENCH=OFF'], work)
+    built = run(['cmake', '--build', build, '-j2'], work)
+    if built.returncode != 0:
+        sys.exit('the unchanged tree does not build in ' + work + ':\n' + built.stdout[-3000:])
+    already = set(failed_tests(build, args.timeout))
+    print(f'# Faults injected into {repo}' + (f' (tests of {args.tests_from})' if args.tests_from else ''))
+    if already:
+        print(f'\nFailing without any fault (ignored below): {", ".join(sorted(already))}')
+    print('\n| fault | what it does | caught by |\n|---|---|---|')
+    only = set(args.only.split(',')) if args.only else None
+    for fid, rel, old, new, what in FAULTS:
+        if only and fid not in only:
+            continue
+        path = os.path.join(src, rel)
+        text = open(path).read() if os.path.exists(path) else ''
+        if text.count(old) != 1:
+            verdict = 'does not apply'
+        else:
+            try:
+                open(path, 'w').write(text.replace(old, new))
+                if run(['cmake', '--build', build, '-j2'], work).returncode != 0:
+                    verdict = 'NOT CAUGHT: does not compile'
+                else:
+                    names = [n for n in failed_tests(build, args.timeout) if n not in already]
+                    shown = names if args.all_names else names[:3]
+                    verdict = (f'{len(names)}: ' + ', '.join(shown) + (', ...' if len(shown) < len(names) else '')
+                               if names else 'NOT CAUGHT')
+            finally:
+                open(path, 'w').write(text)
+        print(f'| {fid} | {what} | {verdict} |', flush=True)
+    run(['cmake', '--build', build, '-j2'], work)
+
+
+if __name__ == '__main__':
+    main()

@@ -1,0 +1,125 @@
+// The rate-changing filter kernel: its output stream against the reference
+// convolution for many rates, tap counts and ways of cutting the input (the
+// 128-bit kernels at their limit); the window kept across coefficient
+// changes; the timing of the change-configuration handler; refusals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <random>
+#include <tuple>
+
+#include "filter/fir_filter.h"
+#include "reference_model.h"
+
+namespace {
+
+using Out = std::vector<mpz_class>;
+const int kRates[][2] = {{1, 1}, {4, 1}, {1, 3}, {3, 2}, {2, 3}, {5, 7}, {7, 5}, {16, 15}};
+
+template <typename T> mpz_class exact(const T& v) { return mpz_class(v); }
+#if ZEB_FIR_HAVE_INT128
+mpz_class exact(wide_int v) { return (mpz_class(static_cast<long>(v >> 64)) << 64) + static_cast<unsigned long>(v); }
+#endif
+template <typename T> Out exact(const std::vector<T>& v) { Out o; for (auto& e : v) o.push_back(exact(e)); return o; }
+
+// Outputs of x fed whole (how 0), one sample at a time (1), or in random cuts, some empty.
+template <typename T>
+Out feed(FirFilter<T>& f, const std::vector<T>& x, int how = 0) {
+    std::mt19937 gen(static_cast<unsigned>(x.size()) + how);
+    std::vector<T> out;
+    if (how == 0) f.run(x, out);
+    for (size_t at = 0, n = 0; how > 0 && at < x.size(); at += n) {
+        n = how == 1 ? 1 : std::min<size_t>(x.size() - at, gen() % 4 == 0 ? gen() % 40 : gen() % 4);
+        f.run(x.data() + at, n, out);
+    }
+    return exact(out);
+}
+
+// Fresh filters of these coefficients against the convolution with them truncated toward zero (a
+// non-finite one adds nothing), every way of feeding.
+template <typename T>
+void expect_convolution(const std::vector<double>& c, const int* r, const std::vector<T>& x) {
+    Out taps;
+    for (double v : c) taps.push_back(mpz_class(std::isfinite(v) ? std::trunc(v) : 0.0));
+    const Out want = ref::convolve({taps}, r[0], r[1], exact(x));
+    for (int how = 0; how < 3; ++how) {
+        FirFilter<T> f(c, r[0], r[1]);
+        ASSERT_EQ(feed(f, x, how), want) << r[0] << "/" << r[1] << " taps " << c.size() << " feed " << how;
+    }
+}
+
+int calls = 0;
+
+}  // namespace
+
+// Doubles: integer values, so every sum is exact.  GMP: values far beyond a machine word.  128 bits:
+// 64-bit samples (the extremes among them), every branch's sum of |coefficient| x largest sample close
+// to the 2^126 limit.
+TEST(FirFilter, OutputIsTheSampledConvolutionHoweverTheInputIsCutAndInt128HoldsBelowItsLimit) {
+    std::mt19937_64 gen(12345);
+    auto draw = [&](int n) { return static_cast<int>(gen() % (2 * n + 1)) - n; };
+    for (const auto& r : kRates)
+        for (size_t k : {size_t(1), size_t(r[0] + 1), size_t(3 * r[0] + 2), size_t(23)}) {
+            std::vector<double> c(k), wide(k), near(k), xd(150);
+            std::vector<mpz_class> big(60);
+            const double per_branch = std::ldexp(1.0, 63) / static_cast<double>((k + r[0] - 1) / r[0]);
+            for (size_t i = 0; i < k; ++i) {
+                c[i] = draw(1000);
+                wide[i] = i % 4 == 0 ? std::ldexp(c[i], 60) : i % 4 == 1 ? c[i] / 7 : i == 3 ? NAN : -c[i];
+                const double share = std::ldexp(static_cast<double>(gen() >> 12), -53) + 0.499;  // below 1
+                near[i] = std::floor(per_branch * share) * (gen() % 2 ? 1 : -1);
+            }
+            for (double& v : xd) v = draw(32768);
+            for (mpz_class& v : big) v = (mpz_class(draw(1000)) << 70) + gen() % 1000;
+            expect_convolution(c, r, xd), expect_convolution(wide, r, big);
+#if ZEB_FIR_HAVE_INT128
+            std::vector<wide_int> x(200);
+            for (size_t i = 0; i < 200; ++i) x[i] = i % 5 > 1 ? std::int64_t(gen()) : i % 5 ? INT64_MAX : INT64_MIN;
+            ASSERT_TRUE(fitsInt128(near, r[0], std::uint64_t{1} << 63));
+            expect_convolution(near, r, x);
+#endif
+        }
+#if ZEB_FIR_HAVE_INT128  // the limit itself: every branch sum below 2^126
+    const std::uint64_t p63 = std::uint64_t{1} << 63;
+    const std::tuple<std::vector<double>, int, std::uint64_t, bool> rows[] = {  // taps, L, largest sample, fits
+        {{0x1p62, 0x1p62}, 1, p63 - 1, true}, {{0x1p62, 0x1p62}, 1, p63, false},  // 2^126 - 2^63, 2^126 exactly
+        {{0x1p62, 0x1p62}, 2, p63, true}, {{2 * 0x1p62}, 1, 1, false}, {{std::nan("")}, 1, 1, false},  // beyond 64 bits
+        {{-0x1p62, 0x1p62 - 1024, 0.9}, 1, p63, true}, {{-0x1p62, 0x1p62, -1.5}, 1, p63, false}};  // truncated: 0, -1
+    for (const auto& [taps, L, sample, fits] : rows)
+        EXPECT_EQ(fitsInt128(taps, L, sample), fits) << taps.size() << " taps, L " << L << ", sample " << sample;
+#endif
+}
+
+// One retained sample (one tap); grown to three taps without reset, the taps
+// older than the block's first sample read that sample.  Shrunk below the
+// branch count, the other branches give 0.  Then the handler: run before a
+// block once due after an output or a reset, kept by copies; refusals change nothing.
+TEST(FirFilter, WindowAcrossCoefficientChangesHandlerAndRefusals) {
+    FirFilter<double> f({1.0}, 1, 1);
+    EXPECT_EQ(feed(f, {7.0}), Out{7});
+    f.setCoefficients(std::vector<double>{1.0, 10.0, 100.0});
+    EXPECT_EQ(feed(f, {2.0, 3.0}), (Out{772, 723}));
+    EXPECT_EQ(feed(f, {5.0}), Out{335});  // only 3 was retained
+    FirFilter<mpz_class> g({1, 2, 3, 4, 5, 6, 7, 8}, 4, 1);
+    g.setCoefficients(std::vector<double>{3.0, -2.0});
+    EXPECT_EQ(feed(g, {mpz_class(5)}), (Out{15, -10, 0, 0}));
+    FirFilter<double> h({1.0, 1.0, 1.0}, 1, 3);
+    h.set_change_config_handler([](void*) { return ++calls; }, nullptr);
+    std::vector<int> seen;  // calls after blocks of these sizes
+    for (size_t n : {0, 1, 1, 1, 30, 0, 1}) feed(h, std::vector<double>(n, 1.0)), seen.push_back(calls);
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 1, 1, 2, 2, 3}));
+    h.reset();
+    FirFilter<double> copy(h);  // copies keep the handler and its due state
+    feed(copy, {1.0});
+    EXPECT_EQ(calls, 4);
+    const std::vector<double> none;
+    const std::pair<std::function<void()>, const char*> refusals[] = {
+        {[&] { FirFilter<double>(none, 0, 1); }, "Invalid Filter rate"},  // checked first
+        {[&] { h.setRate(2, 0); }, "Invalid Filter rate"}, {[&] { h.setCoefficients(none); }, "Invalid Filter coefficients"},
+        {[&] { FirFilter<mpz_class>(none, 1, 1); }, "Invalid Filter coefficients"},
+        {[&] { h.setCoefficients(nullptr, 2); }, "Invalid Filter coefficients"}};
+    for (const auto& [refuse, text] : refusals)
+        try { refuse(), ADD_FAILURE() << text; } catch (const FirFilterException& e) { EXPECT_STREQ(e.what(), text); }
+    EXPECT_EQ(feed(h, {1.0, 2.0, 4.0}), Out{7});
+}

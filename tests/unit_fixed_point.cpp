@@ -1,0 +1,112 @@
+// Fixed-point formats: rounding and overflow rules, the report lines, names
+// and refusals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <tuple>
+
+#include "fixedpoint/ffp_context.h"
+
+namespace {
+
+constexpr int kBoth = WARN_PRECISION | WARN_OVERFLOW;
+
+FFPContext ctx(int w, int f, int rnd, int ovf, int sign = SIGN_SIGNED, int warn = WARN_NONE) {
+    return FFPContext(w, f, RndMode(rnd), OvfMode(ovf), SignMode(sign), WarnMode(warn));
+}
+
+// The value, and a zero never negative.
+void expect_value(FFPContext c, double in, double want) {
+    const double got = c.do_restrict(in);
+    EXPECT_EQ(got, want) << c.describe(true) << " " << in;
+    EXPECT_FALSE(want == 0.0 && std::signbit(got)) << c.describe(true) << " " << in << " gave negative zero";
+}
+
+template <typename F>
+std::string failure_text(F f) {
+    try { f(); } catch (const FFPException& e) { return e.what(); }
+    return "(no exception)";
+}
+
+}  // namespace
+
+TEST(FixedPoint, EveryRoundingModeOnHalvesAndNonHalvesOfBothSigns) {
+    const double in[12] = {-3.5, -2.75, -2.5, -2.25, -0.5, -0.25, 0.25, 0.5, 2.25, 2.5, 2.75, 3.5};
+    const double rounded[][12] = {  // RND_TO_ZERO .. RND_HALF_TO_ZERO; none and check keep the input
+        {-3, -2, -2, -2, 0, 0, 0, 0, 2, 2, 2, 3}, {-4, -3, -3, -3, -1, -1, 1, 1, 3, 3, 3, 4},    // to zero, to inf
+        {-4, -3, -3, -3, -1, -1, 0, 0, 2, 2, 2, 3}, {-3, -2, -2, -2, 0, 0, 1, 1, 3, 3, 3, 4},    // down, up
+        {-4, -3, -2, -2, 0, 0, 0, 0, 2, 2, 3, 4}, {-3, -3, -3, -2, -1, 0, 0, 1, 2, 3, 3, 3},     // to even, to odd
+        {-4, -3, -3, -2, -1, 0, 0, 1, 2, 3, 3, 4}, {-4, -3, -3, -2, -1, 0, 0, 0, 2, 2, 3, 3},    // posix, half down
+        {-3, -3, -2, -2, 0, 0, 0, 1, 2, 3, 3, 4}, {-3, -3, -2, -2, 0, 0, 0, 0, 2, 2, 3, 3}};     // half up, to zero
+    for (int mode = RND_NONE; mode <= RND_HALF_TO_ZERO; ++mode)
+        for (int sign : {SIGN_SIGNED, SIGN_UNSIGNED})  // unsigned: the positive inputs only
+            for (int i = sign == SIGN_UNSIGNED ? 6 : 0; i < 12; ++i)
+                expect_value(ctx(16, 0, mode, OVF_WRAP, sign), in[i], mode < 2 ? in[i] : rounded[mode - 2][i]);
+    // Ties stay exact at the top of the double range; just off a half is no tie.
+    const double big = std::ldexp(1.0, 51);
+    expect_value(ctx(53, 0, RND_TO_EVEN, OVF_WRAP), big + 1.5, big + 2);
+    expect_value(ctx(53, 0, RND_TO_ODD, OVF_WRAP), -big - 0.5, -big - 1);
+    expect_value(ctx(16, 0, RND_POSIX, OVF_WRAP), std::nextafter(2.5, 0.0), 2);
+    for (int mode = RND_NONE; mode <= RND_HALF_TO_ZERO; ++mode)  // integers and zeros pass unreported
+        for (double x : {-0.0, -128.0}) expect_value(ctx(8, 3, mode, OVF_CLIP, 0, kBoth | WARN_THROW), x, x);
+}
+
+TEST(FixedPoint, WrapClipCheckAndNoneOnSignedAndUnsignedFormats) {
+    const double p52 = std::ldexp(1.0, 52);
+    const int S = SIGN_SIGNED, U = SIGN_UNSIGNED, W = OVF_WRAP, C = OVF_CLIP;
+    const std::tuple<int, int, int, double, double> rows[] = {  // width, sign, overflow mode, in, out
+        {8, S, W, 130, -126}, {8, S, W, -129, 127}, {8, S, W, 383, 127}, {8, S, W, 130.5, -125.5}, {8, U, W, 300, 44},
+        {8, U, W, -257, 255}, {8, U, W, -0.5, 255.5}, {1, S, W, 1, -1}, {1, U, W, -2, 0}, {53, S, W, p52, -p52},
+        {53, U, W, -1, 2 * p52 - 1}, {8, S, C, 200, 127}, {8, S, C, -200, -128}, {1, U, C, -5, 0},
+        {8, S, OVF_CHECK, 200, 200}, {8, S, OVF_NONE, -200, -200},
+        {53, S, W, -HUGE_VAL, 0}, {8, U, W, HUGE_VAL, 0}};  // a multiple of 2^972 scaled past the double range
+    for (const auto& r : rows)
+        expect_value(ctx(std::get<0>(r), 0, RND_NONE, std::get<2>(r), std::get<1>(r)), std::get<3>(r), std::get<4>(r));
+}
+
+TEST(FixedPoint, ReportLinesInRealUnitsPrintedLikePercentG) {
+    std::pair<FFPContext, const char*> cases[] = {
+        {ctx(8, 1, RND_POSIX, OVF_CLIP, SIGN_SIGNED, kBoth),  // precision first; overflow quotes the rounded value
+         "65 too large for IFIX_8_1 (overflowed to 63.5)\n617284 too precise for IFIX_8_1 (rounded to 617284)\n"
+         "617284 too large for IFIX_8_1 (overflowed to 63.5)"},
+        {ctx(8, 0, RND_CHECK, OVF_CHECK, SIGN_SIGNED, kBoth), "130 too large for IFIX_8_0 (overflow disabled)\n"
+         "1.23457e+06 too precise for IFIX_8_0 (was not rounded)\n"
+         "1.23457e+06 too large for IFIX_8_0 (overflow disabled)"},
+        {ctx(8, 0, RND_DOWN, OVF_WRAP, SIGN_SIGNED, WARN_ONCE | kBoth),  // the first of each kind only
+         "130 too large for IFIX_8_0 (overflowed to -126)\n"
+         "1.23457e+06 too precise for IFIX_8_0 (rounded to 1.23457e+06)"}};
+    for (auto& c : cases) {
+        for (double x : {130.0, 1234567.5}) c.first.do_restrict(x);
+        EXPECT_EQ(c.first.getMessages(), c.second);
+    }
+    FFPContext thrower = ctx(8, 1, RND_POSIX, OVF_CLIP, SIGN_SIGNED, kBoth | WARN_THROW);  // at the first line
+    EXPECT_EQ(failure_text([&] { thrower.do_restrict(300.5); }), "150.25 too precise for IFIX_8_1 (rounded to 150.5)");
+    FFPContext all = ctx(8, 0, RND_TO_ZERO, OVF_WRAP, SIGN_SIGNED, WARN_RANGE | kBoth);
+    all.do_tofix(160.4, -128.0, 127.0), all.do_fromfix(13.0, true);
+    EXPECT_EQ(all.getMessages(), "to_fix: 160.4 (IFIX_8_0) exceeded range of target type\n"
+                                 "160.4 too precise for IFIX_8_0 (rounded to 160)\n"
+                                 "160 too large for IFIX_8_0 (overflowed to -96)\n"
+                                 "from_fix: input had more precision than target type IFIX_8_0 (became 13)");
+}
+
+TEST(FixedPoint, NamesAndRefusals) {
+    const std::pair<std::tuple<int, int, int, int, int>, const char*> refused[] = {  // width, frac, rnd, ovf, sign
+        {{54, 0, RND_DOWN, OVF_WRAP, 0}, "Bad format specified (IFIX_54_0)"},
+        {{0, -1, 12, OVF_WRAP, 1}, "Bad format specified (UFIX_0_-1)"},  // the format is checked first
+        {{8, 0, RND_DOWN, OVF_WRAP, 2}, "Bad sign mode specified"},
+        {{8, 0, 12, OVF_WRAP, 0}, "Bad rounding mode specified"},
+        {{8, 0, RND_DOWN, 4, 0}, "Bad overflow mode specified"}};
+    for (const auto& r : refused)
+        EXPECT_EQ(failure_text([&] { std::apply([](auto... a) { ctx(a...); }, r.first); }), r.second);
+    // A refused format keeps the new width only; refused modes are kept and act as none.
+    FFPContext kept = ctx(16, 4, RND_DOWN, OVF_WRAP, SIGN_SIGNED, kBoth);
+    EXPECT_THROW(kept.setFormat(54, 7, SIGN_UNSIGNED), FFPException);
+    EXPECT_THROW(kept.setRoundingMode(RndMode(-1)), FFPException);
+    EXPECT_THROW(kept.setOverflowMode(OvfMode(-1)), FFPException);
+    EXPECT_EQ(kept.describe(true) + " " + std::to_string(kept.do_restrict(300000.25)) + kept.getMessages(),
+              "IFIX_54_4-RND_UNKNOWN-OVF_UNKNOWN 300000.250000");
+    kept.setFormat(53, -3, SIGN_UNSIGNED).setRoundingMode(RND_HALF_TO_ZERO).setOverflowMode(OVF_CLIP);
+    EXPECT_EQ(std::make_tuple(kept.describe(true), kept.getMaxInt(), kept.getMinInt(), kept.getScale()),
+              std::make_tuple("UFIX_53_-3-RND_HALF_TO_ZERO-OVF_CLIP", 0x1p53 - 1, 0.0, 0.125));
+}

@@ -165,6 +165,11 @@ private:
     void take_reals(unsigned int path, unsigned int chan, std::size_t count, double* values);
     template <typename Put>
     void take_integers(unsigned int path, unsigned int chan, std::size_t count, Put put);
+    // Integer mode: each of the oldest count samples of (path, chan), rounded
+    // to the output LSB, to on_wide(i, 128-bit value) or on_mpz(i, GMP
+    // integer) by the kernels in use; then removed.
+    template <typename OnWide, typename OnMpz>
+    void take_rounded_integers(unsigned int path, unsigned int chan, std::size_t count, OnWide on_wide, OnMpz on_mpz);
     // Where the k-th sample of a block goes in a record: listed[k], or
     // base + k * stride when there is no list.
     struct BlockPlace {

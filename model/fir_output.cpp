@@ -78,25 +78,31 @@ void FIR::round_outputs(const double* raw, double* values, std::size_t count) {
     }
 }
 
-void FIR::take_reals(unsigned int path, unsigned int chan, std::size_t count, double* values) {
+template <typename OnWide, typename OnMpz>
+void FIR::take_rounded_integers(unsigned int path, unsigned int chan, std::size_t count, OnWide on_wide,
+                                OnMpz on_mpz) {
 #if ZEB_FIR_HAVE_INT128
     if (use_int128) {
         SampleFifo<wide_int>& buf = out_buf_i128[path][chan];
         const wide_int* raw = buf.data();
-        for (std::size_t i = 0; i < count; ++i) {
-            values[i] = wide_to_double(round_wide(raw[i], out_shift, out_rnd)) / out_fract_scale;
-        }
+        for (std::size_t i = 0; i < count; ++i) on_wide(i, round_wide(raw[i], out_shift, out_rnd));
         buf.pop_front(count);
         return;
     }
 #endif
+    SampleFifo<mpz_class>& buf = out_buf_mpz[path][chan];
+    for (std::size_t i = 0; i < count; ++i) {
+        dout_trim_mpz(out_mpz, buf[i]);
+        on_mpz(i, out_mpz);
+    }
+    buf.pop_front(count);
+}
+
+void FIR::take_reals(unsigned int path, unsigned int chan, std::size_t count, double* values) {
     if (use_mpz) {
-        SampleFifo<mpz_class>& buf = out_buf_mpz[path][chan];
-        for (std::size_t i = 0; i < count; ++i) {
-            dout_trim_mpz(out_mpz, buf[i]);
-            values[i] = mpz_get_d(out_mpz.get_mpz_t()) / out_fract_scale;
-        }
-        buf.pop_front(count);
+        take_rounded_integers(
+            path, chan, count, [&](std::size_t i, auto v) { values[i] = wide_to_double(v) / out_fract_scale; },
+            [&](std::size_t i, const mpz_class& v) { values[i] = mpz_get_d(v.get_mpz_t()) / out_fract_scale; });
         return;
     }
     SampleFifo<double>& buf = out_buf[path][chan];
@@ -107,25 +113,14 @@ void FIR::take_reals(unsigned int path, unsigned int chan, std::size_t count, do
 template <typename Put>
 void FIR::take_integers(unsigned int path, unsigned int chan, std::size_t count, Put put) {
     mpz_ptr value = scratch_mpz.get_mpz_t();
-#if ZEB_FIR_HAVE_INT128
-    if (use_int128) {
-        SampleFifo<wide_int>& buf = out_buf_i128[path][chan];
-        const wide_int* raw = buf.data();
-        for (std::size_t i = 0; i < count; ++i) {
-            wide_to_mpz(value, round_wide(raw[i], out_shift, out_rnd));
-            put(i, value);
-        }
-        buf.pop_front(count);
-        return;
-    }
-#endif
     if (use_mpz) {
-        SampleFifo<mpz_class>& buf = out_buf_mpz[path][chan];
-        for (std::size_t i = 0; i < count; ++i) {
-            dout_trim_mpz(scratch_mpz, buf[i]);
-            put(i, value);
-        }
-        buf.pop_front(count);
+        take_rounded_integers(
+            path, chan, count,
+            [&](std::size_t i, auto v) {
+                wide_to_mpz(value, v);
+                put(i, value);
+            },
+            [&](std::size_t i, const mpz_class& v) { put(i, v.get_mpz_t()); });
         return;
     }
     out_values.resize(count);

@@ -50,6 +50,8 @@ inline wide_int round_wide(wide_int x, int shift, RndMode mode) {
 
 // The double nearest x toward zero (what mpz_get_d gives).
 inline double wide_to_double(wide_int x) {
+    constexpr wide_int exact = wide_int{1} << 53;
+    if (x > -exact && x < exact) return static_cast<double>(static_cast<std::int64_t>(x));
     wide_uint mag = magnitude(x);
     const std::uint64_t high = static_cast<std::uint64_t>(mag >> 64);
     const int bits = high != 0 ? 128 - __builtin_clzll(high) : 64 - (mag != 0 ? __builtin_clzll(static_cast<std::uint64_t>(mag)) : 64);

@@ -71,8 +71,10 @@ zeb_status call_model(zeb_fir_v7_1* handle, const char* fallback, Op&& op) noexc
     }
     FIR& model = *to_model(handle);
     if (refuse_nested_call(model, false)) return ZEB_STATUS_ERROR;
+    // The mark outlives the error report: a call from the callback that
+    // receives it is refused like one from any other message.
+    const HostCallMark mark(model);
     try {
-        const HostCallMark mark(model);
         return static_cast<zeb_status>(std::forward<Op>(op)(model));
     } catch (const std::runtime_error& e) {
         report_model_error(model, e.what());

@@ -67,6 +67,7 @@ FIR::FIR(const zeb_fir_v7_1_config* config, ZebLogger* logger_, ZebLogger* dbg_l
     out_shift = acc_width - static_cast<int>(configuration.output_width);
 
     select_initial_pattern();
+    closed_runs.clear(configuration.num_channels);
     chan_pos_in = 0;
     chan_pos_out = 0;
     prime_hilbert_delay();
@@ -86,24 +87,19 @@ void FIR::select_initial_pattern() {
     CurrentPattern = configuration.init_pattern;
 }
 
-unsigned int FIR::channel_of_slot(unsigned int slot) const {
-    if (CurrentPattern == ZEB_FIR_V7_1_PATTERN_BASIC) return slot;
-    return static_cast<unsigned int>(pattern_slot_owner(CurrentPattern, slot));
-}
-
-void FIR::list_owned_slots() {
+void FIR::list_owned_slots(zeb_fir_v7_1_pattern pattern) {
     const unsigned int C = configuration.num_channels;
     slot_list.resize(C);
     slot_begin.resize(C + 1);
     std::size_t next = 0;
     for (unsigned int c = 0; c < C; ++c) {
         slot_begin[c] = next;
-        if (CurrentPattern == ZEB_FIR_V7_1_PATTERN_BASIC) {
+        if (pattern == ZEB_FIR_V7_1_PATTERN_BASIC) {
             slot_list[next++] = c;
             continue;
         }
         for (unsigned int s = 0; s < C; ++s) {
-            if (channel_of_slot(s) == c) slot_list[next++] = s;
+            if (slot_channel(pattern, s) == c) slot_list[next++] = s;
         }
     }
     slot_begin[C] = next;

@@ -14,6 +14,7 @@
 #include "fixedpoint/ffp_context.h"
 #include "interface/zeb_logger.h"
 #include "model/fir_exception.h"
+#include "model/output_runs.h"
 #include "model/owned_array.h"
 #include "model/sample_fifo.h"
 #include "zeb_fir_v7_1.h"
@@ -28,21 +29,6 @@ struct QueuedConfig {
 struct QueuedReload {
     unsigned int fsel;
     OwnedRealArray coeff;
-};
-
-// An initialised complex GMP integer owned by the model.
-struct MpzPair {
-    zeb_mpz_complex value;
-    MpzPair() {
-        mpz_init(value.re);
-        mpz_init(value.im);
-    }
-    ~MpzPair() {
-        mpz_clear(value.re);
-        mpz_clear(value.im);
-    }
-    MpzPair(const MpzPair&) = delete;
-    MpzPair& operator=(const MpzPair&) = delete;
 };
 
 class FIR {
@@ -122,7 +108,7 @@ private:
     bool wide_kernels_fit() const;
 
     // Data paths.
-    unsigned int channel_of_slot(unsigned int slot) const;
+    unsigned int channel_of_slot(unsigned int slot) const { return slot_channel(CurrentPattern, slot); }
     // Calls f(filters, output buffers) of the arithmetic mode in use.
     template <typename F>
     void with_bank(F&& f) {
@@ -138,9 +124,9 @@ private:
             f(filters, out_buf);
         }
     }
-    // The slots each channel owns under CurrentPattern, in slot order:
+    // The slots each channel owns under pattern, in slot order:
     // slot_list[slot_begin[c] .. slot_begin[c + 1]).
-    void list_owned_slots();
+    void list_owned_slots(zeb_fir_v7_1_pattern pattern);
     // Vectors per block of the block paths, for blocks of about `elements` samples.
     std::size_t block_vectors(std::size_t elements) const;
     // Input samples in to integer units of the input format in values (in may be values).
@@ -151,12 +137,27 @@ private:
     void feed_blocks(const double* data, std::size_t first, std::size_t last);
     // Runs (path, chan) on the block_values quantised samples.
     void run_block(unsigned int path, unsigned int chan, std::size_t count);
+
+    // Output stream (fir_output.cpp, model/output_runs.h).
     std::size_t buffered(unsigned int path, unsigned int chan) const;
+    // Samples of chan that every path holds in the open run (the pattern in force).
+    std::size_t open_held(unsigned int chan) const;
+    // Whole vectors the host can read: closed runs, then complete vectors of the open run.
     std::size_t available_vectors() const;
-    template <typename E>
-    int get_chan(E& value, int path, int chan);
+    // At a pattern change: the output so far keeps the pattern it was produced under.
+    void close_open_run();
+    // The next output slot at slot position s: its channel, whether it can
+    // be read yet and whether a sample fills it (else it reads as zero).
+    struct SlotSource {
+        unsigned int chan;
+        bool ready;
+        bool filled;
+    };
+    SlotSource next_slot(unsigned int s) const;
+    // The host has read the slot at s: closed-run bookkeeping.
+    void slot_taken(unsigned int s, const SlotSource& source);
     template <typename T>
-    int set_array_chan(T& out, int path, int chan, int k);
+    void read_vector_by_slots(T& out, std::size_t vector, std::vector<int>* note_counts);
     void dout_trim_mpz(mpz_class& result, const mpz_class& x);
     // Double mode: raw outputs to output values (scaled, rounded, wrapped), in place.
     void round_outputs(const double* raw, double* values, std::size_t count);
@@ -169,7 +170,11 @@ private:
     // to the output LSB, to on_wide(i, 128-bit value) or on_mpz(i, GMP
     // integer) by the kernels in use; then removed.
     template <typename OnWide, typename OnMpz>
-    void take_rounded_integers(unsigned int path, unsigned int chan, std::size_t count, OnWide on_wide, OnMpz on_mpz);
+    void take_rounded_integers(unsigned int path, unsigned int chan, std::size_t count, OnWide on_wide,
+                               OnMpz on_mpz);
+    // A read that delivers no in-phase part still takes the in-phase values
+    // of the samples it delivers (Hilbert filters).
+    void skip_in_phase(unsigned int path, unsigned int chan, std::size_t count);
     // Where the k-th sample of a block goes in a record: listed[k], or
     // base + k * stride when there is no list.
     struct BlockPlace {
@@ -178,10 +183,10 @@ private:
         const std::size_t* listed;
         std::size_t operator()(std::size_t k) const { return listed != nullptr ? listed[k] : base + k * stride; }
     };
-    // Whole vectors without notes: each (path, channel) converted in blocks
-    // straight into the record.
+    // Vectors [at, at + vectors) of the record, all of pattern, without
+    // notes: each (path, channel) converted in blocks straight into it.
     template <typename T>
-    void get_blocks(T& out, std::size_t vectors);
+    void get_blocks(T& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::size_t vectors);
     void prefetch_outputs(unsigned int path, unsigned int chan, std::size_t count);
     void store_block(zeb_array_real& out, unsigned int path, unsigned int chan, std::size_t count, const BlockPlace& at);
     void store_block(zeb_array_complex& out, unsigned int path, unsigned int chan, std::size_t count,
@@ -190,10 +195,14 @@ private:
     void store_block(zeb_array_mpz_complex& out, unsigned int path, unsigned int chan, std::size_t count,
                      const BlockPlace& at);
     // Converts the oldest sample of (path, chan) into element index of a record.
-    void store_element(zeb_array_real& out, std::size_t index, int path, int chan);
-    void store_element(zeb_array_complex& out, std::size_t index, int path, int chan);
-    void store_element(zeb_array_mpz& out, std::size_t index, int path, int chan);
-    void store_element(zeb_array_mpz_complex& out, std::size_t index, int path, int chan);
+    void store_element(zeb_array_real& out, std::size_t index, unsigned int path, unsigned int chan);
+    void store_element(zeb_array_complex& out, std::size_t index, unsigned int path, unsigned int chan);
+    void store_element(zeb_array_mpz& out, std::size_t index, unsigned int path, unsigned int chan);
+    void store_element(zeb_array_mpz_complex& out, std::size_t index, unsigned int path, unsigned int chan);
+    // Integer value of the oldest sample of (path, chan) into out_mpz, with
+    // the double mode's notes when the debug logger listens (`scaled`: the
+    // note of the scaled value too).
+    void take_integer_noted(unsigned int path, unsigned int chan, bool scaled);
     int deliver(const zeb_array_real& input);
     void clear_sinks();
     void refuse_real_sink_for_hilbert() const;
@@ -236,7 +245,7 @@ private:
     double dout_scale;
     RndMode out_rnd;
     FFPContext dout_fmt;
-    SampleFifo<zeb_fir_v7_1_pattern> pattern_queue;
+    OutputRuns closed_runs;
 
     // Scratch values of the per-sample paths, kept so that no GMP integer is
     // allocated per sample once the model is warm.
@@ -246,7 +255,6 @@ private:
     mpz_class trim_remainder;
     mpz_class out_mpz;
     mpz_class scratch_mpz;
-    MpzPair scratch_pair;
     double out_fract_scale;   // 2^output_fract_width
     double data_fract_scale;  // 2^data_fract_width
     int out_shift;            // integer mode: bits dropped by the output rounding
@@ -261,6 +269,7 @@ private:
 #endif
     std::vector<unsigned int> slot_list;
     std::vector<std::size_t> slot_begin;
+    std::vector<SlotSource> slot_sources;
 };
 
 // Change-configuration handler installed on the kernel of path 0, channel 0.

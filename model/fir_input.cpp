@@ -81,16 +81,16 @@ int FIR::data_send(const zeb_array_real& input) {
     // after a pattern change inside the packet it is still the sample the
     // hardware stream presents in that slot.  A queued configuration packet
     // takes effect at a sample inside the stream, so until it has, samples go
-    // one by one in stream order; the rest of the packet goes in blocks.
+    // one by one in stream order, every path of a slot together as the
+    // hardware takes them (and as single-slot sends feed them); the rest of
+    // the packet goes in blocks.
     std::size_t v = 0;
     for (; v < V && !cnfg_queue.empty(); ++v) {
         const double* vector = input.data + v * per_vector;
-        for (std::size_t p = 0; p < P; ++p) {
-            for (std::size_t s = 0; s < C; ++s) {
-                chan_pos_in = static_cast<int>(s);
-                const unsigned int c = channel_of_slot(static_cast<unsigned int>(s));
-                feed(vector[p + P * s], static_cast<unsigned int>(p), c);
-            }
+        for (std::size_t s = 0; s < C; ++s) {
+            chan_pos_in = static_cast<int>(s);
+            const unsigned int c = channel_of_slot(static_cast<unsigned int>(s));
+            for (std::size_t p = 0; p < P; ++p) feed(vector[p + P * s], static_cast<unsigned int>(p), c);
         }
     }
     chan_pos_in = 0;
@@ -107,7 +107,7 @@ void FIR::feed_blocks(const double* data, std::size_t first, std::size_t last) {
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
     const std::size_t per_vector = P * C;
-    list_owned_slots();
+    list_owned_slots(CurrentPattern);
     // Long blocks: every (path, channel) brings its kernel back into cache
     // once per block.
     const std::size_t chunk = block_vectors(262144);
@@ -172,22 +172,19 @@ int FIR::data_send_chan(const zeb_array_real& input) {
 
     const unsigned int s = static_cast<unsigned int>(chan_pos_in);
     const unsigned int c = channel_of_slot(s);
-    const bool advanced = configuration.chan_seq == ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ;
+    // Trace notes only: each output keeps the pattern it was produced under
+    // by itself (fir_output.cpp).
     const bool notes = dbg_logger->active();
-
-    std::size_t before = 0;
-    if (advanced) {
-        before = buffered(0, c);
-        if (notes) dbg_logger->note(labelled("Starting buffer size: ", before));
-    }
+    const bool advanced = notes && configuration.chan_seq == ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ;
+    const std::size_t before = buffered(0, c);
+    if (advanced) dbg_logger->note(labelled("Starting buffer size: ", before));
     if (notes) dbg_logger->note(labelled("Push channel: ", c));
     for (std::size_t p = 0; p < P; ++p) feed(input.data[p], static_cast<unsigned int>(p), c);
     if (advanced) {
         const std::size_t after = buffered(0, c);
-        if (notes) dbg_logger->note(labelled("End buffer size: ", after));
+        dbg_logger->note(labelled("End buffer size: ", after));
         for (std::size_t i = before; i < after; ++i) {
-            if (notes) dbg_logger->note(labelled("Stored channel pattern: ", CurrentPattern));
-            pattern_queue.push_back(CurrentPattern);
+            dbg_logger->note(labelled("Stored channel pattern: ", CurrentPattern));
         }
     }
     if (++chan_pos_in == static_cast<int>(configuration.num_channels)) chan_pos_in = 0;

@@ -12,6 +12,10 @@
 
 using fir_text::labelled;
 
+namespace {
+const char* const kEmptySlotsText = "Channel pattern change leaves output slots without a sample, read as 0: ";
+}  // namespace
+
 std::size_t FIR::buffered(unsigned int path, unsigned int chan) const {
 #if ZEB_FIR_HAVE_INT128
     if (use_int128) return out_buf_i128[path][chan].size();
@@ -19,25 +23,47 @@ std::size_t FIR::buffered(unsigned int path, unsigned int chan) const {
     return use_mpz ? out_buf_mpz[path][chan].size() : out_buf[path][chan].size();
 }
 
-// Whole vectors held by every path and channel: a channel owning n slots
-// per vector needs n samples per vector.
+std::size_t FIR::open_held(unsigned int chan) const {
+    std::size_t held = buffered(0, chan);
+    for (unsigned int p = 1; p < configuration.num_paths; ++p) held = std::min(held, buffered(p, chan));
+    return held - closed_runs.closed_samples(chan);
+}
+
+// Vectors of the closed runs, then the whole vectors of the open run: a
+// channel owning n slots per vector needs n samples per vector, in every path.
 std::size_t FIR::available_vectors() const {
-    const bool basic = CurrentPattern == ZEB_FIR_V7_1_PATTERN_BASIC;
-    std::size_t vectors = buffered(0, 0);
-    if (!basic) vectors /= static_cast<std::size_t>(pattern_slot_count(CurrentPattern, 0));
-    for (unsigned int p = 0; p < configuration.num_paths; ++p) {
-        for (unsigned int c = 0; c < configuration.num_channels; ++c) {
-            std::size_t slots = 1;
-            if (!basic) {
-                const int32_t count = pattern_slot_count(CurrentPattern, c);
-                if (count <= 0) continue;
-                slots = static_cast<std::size_t>(count);
-            }
-            const std::size_t held = buffered(p, c) / slots;
-            if (held < vectors) vectors = held;
-        }
+    std::size_t open = SIZE_MAX;
+    for (unsigned int c = 0; c < configuration.num_channels; ++c) {
+        const std::size_t slots = channel_slots(CurrentPattern, c);
+        if (slots > 0) open = std::min(open, open_held(c) / slots);
     }
-    return vectors;
+    return closed_runs.vectors() + open;
+}
+
+void FIR::close_open_run() {
+    const unsigned int C = configuration.num_channels;
+    std::vector<std::size_t> held(C);
+    for (unsigned int c = 0; c < C; ++c) held[c] = open_held(c);
+    // The reader is inside the open run's current vector only when no
+    // closed run comes before it.
+    const unsigned int read_slots = closed_runs.empty() ? static_cast<unsigned int>(chan_pos_out) : 0;
+    const std::size_t empty_slots = closed_runs.close(CurrentPattern, held, read_slots);
+    if (empty_slots > 0) logger->warn(labelled(kEmptySlotsText, empty_slots));
+}
+
+FIR::SlotSource FIR::next_slot(unsigned int s) const {
+    if (!closed_runs.empty()) {
+        const unsigned int c = slot_channel(closed_runs.head_pattern(), s);
+        return {c, true, closed_runs.head_left(c) > 0};
+    }
+    const unsigned int c = channel_of_slot(s);
+    return {c, open_held(c) > 0, true};
+}
+
+void FIR::slot_taken(unsigned int s, const SlotSource& source) {
+    if (closed_runs.empty()) return;
+    if (source.filled) closed_runs.took(source.chan, 1);
+    if (s + 1 == configuration.num_channels) closed_runs.finished_vectors(1);
 }
 
 void FIR::dout_trim_mpz(mpz_class& result, const mpz_class& x) {
@@ -131,112 +157,99 @@ void FIR::take_integers(unsigned int path, unsigned int chan, std::size_t count,
     }
 }
 
-template <>
-int FIR::get_chan<double>(double& value, int path, int chan) {
-    take_reals(static_cast<unsigned int>(path), static_cast<unsigned int>(chan), 1, &value);
-    return 0;
+void FIR::skip_in_phase(unsigned int path, unsigned int chan, std::size_t count) {
+    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) hilbert_delay[path][chan].pop_front(count);
 }
 
-template <>
-int FIR::get_chan<zeb_complex>(zeb_complex& value, int path, int chan) {
-    double filtered = 0.0;
-    get_chan(filtered, path, chan);
-    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
-        SampleFifo<double>& line = hilbert_delay[path][chan];
-        value.re = line.front();
-        line.pop_front();
-        value.im = filtered;
-    } else {
-        value.re = filtered;
-        value.im = 0.0;
-    }
-    return 0;
-}
-
-// Integer value of the oldest sample of (path, chan), with the double mode's
-// notes when the debug logger listens.
-template <>
-int FIR::get_chan<mpz_class>(mpz_class& value, int path, int chan) {
-    const unsigned int p = static_cast<unsigned int>(path);
-    const unsigned int c = static_cast<unsigned int>(chan);
+void FIR::take_integer_noted(unsigned int path, unsigned int chan, bool scaled) {
     if (use_mpz || !dbg_logger->active()) {
-        take_integers(p, c, 1, [&value](std::size_t, mpz_srcptr v) { mpz_set(value.get_mpz_t(), v); });
-        return 0;
+        take_integers(path, chan, 1, [this](std::size_t, mpz_srcptr v) { mpz_set(out_mpz.get_mpz_t(), v); });
+        return;
     }
-    const double raw = out_buf[p][c].front();
+    const double raw = out_buf[path][chan].front();
     double y = 0.0;
-    take_reals(p, c, 1, &y);
-    mpz_set_d(value.get_mpz_t(), y * out_fract_scale);
+    take_reals(path, chan, 1, &y);
+    mpz_set_d(out_mpz.get_mpz_t(), y * out_fract_scale);
     dbg_logger->note(labelled("Out raw: ", raw));
-    dbg_logger->note(labelled("Out rounded: ", y));
-    dbg_logger->note(labelled("Out scaled: ", y * out_fract_scale));
-    return 0;
-}
-
-template <>
-int FIR::get_chan<zeb_mpz_complex>(zeb_mpz_complex& value, int path, int chan) {
-    const unsigned int p = static_cast<unsigned int>(path);
-    const unsigned int c = static_cast<unsigned int>(chan);
-    if (use_mpz || !dbg_logger->active()) {
-        take_integers(p, c, 1, [this](std::size_t, mpz_srcptr v) { mpz_set(out_mpz.get_mpz_t(), v); });
+    if (scaled) {
+        dbg_logger->note(labelled("Out rounded: ", y));
+        dbg_logger->note(labelled("Out scaled: ", y * out_fract_scale));
     } else {
-        const double raw = out_buf[p][c].front();
-        double y = 0.0;
-        take_reals(p, c, 1, &y);
-        mpz_set_d(out_mpz.get_mpz_t(), y * out_fract_scale);
-        dbg_logger->note(labelled("Out raw: ", raw));
         dbg_logger->note(labelled("Out rounded: ", y * out_fract_scale));
     }
+}
+
+void FIR::store_element(zeb_array_real& out, std::size_t index, unsigned int path, unsigned int chan) {
+    take_reals(path, chan, 1, out.data + index);
+    skip_in_phase(path, chan, 1);
+}
+
+void FIR::store_element(zeb_array_complex& out, std::size_t index, unsigned int path, unsigned int chan) {
+    BlockPlace at{index, 1, nullptr};
+    store_block(out, path, chan, 1, at);
+}
+
+void FIR::store_element(zeb_array_mpz& out, std::size_t index, unsigned int path, unsigned int chan) {
+    take_integer_noted(path, chan, true);
+    mpz_set(out.data + index, out_mpz.get_mpz_t());
+    skip_in_phase(path, chan, 1);
+}
+
+void FIR::store_element(zeb_array_mpz_complex& out, std::size_t index, unsigned int path, unsigned int chan) {
+    take_integer_noted(path, chan, false);
+    zeb_mpz_complex& e = out.data[index];
     if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
-        SampleFifo<double>& line = hilbert_delay[p][c];
-        mpz_set_d(value.re, line.front() * data_fract_scale);
+        SampleFifo<double>& line = hilbert_delay[path][chan];
+        mpz_set_d(e.re, line.front() * data_fract_scale);
         line.pop_front();
-        mpz_set(value.im, out_mpz.get_mpz_t());
+        mpz_set(e.im, out_mpz.get_mpz_t());
     } else {
-        mpz_set(value.re, out_mpz.get_mpz_t());
-        mpz_set_ui(value.im, 0);
+        mpz_set(e.re, out_mpz.get_mpz_t());
+        mpz_set_ui(e.im, 0);
     }
-    return 0;
 }
 
-template <>
-int FIR::set_array_chan<zeb_array_real>(zeb_array_real& out, int path, int chan, int k) {
-    double value = 0.0;
-    get_chan(value, path, chan);
-    return zeb_fir_v7_1_zeb_array_real_set_chan(&out, value, path, chan, k, CurrentPattern);
+namespace {
+// What a slot without a sample reads as.
+void store_zero(zeb_array_real& out, std::size_t index) { out.data[index] = 0.0; }
+void store_zero(zeb_array_complex& out, std::size_t index) { out.data[index] = zeb_complex{0.0, 0.0}; }
+void store_zero(zeb_array_mpz& out, std::size_t index) { mpz_set_ui(out.data + index, 0); }
+void store_zero(zeb_array_mpz_complex& out, std::size_t index) {
+    mpz_set_ui(out.data[index].re, 0);
+    mpz_set_ui(out.data[index].im, 0);
 }
+}  // namespace
 
-template <>
-int FIR::set_array_chan<zeb_array_complex>(zeb_array_complex& out, int path, int chan, int k) {
-    zeb_complex value{0.0, 0.0};
-    get_chan(value, path, chan);
-    return zeb_fir_v7_1_zeb_array_complex_set_chan(&out, value, path, chan, k, CurrentPattern);
-}
-
-template <>
-int FIR::set_array_chan<zeb_array_mpz>(zeb_array_mpz& out, int path, int chan, int k) {
-    get_chan(scratch_mpz, path, chan);
-    return zeb_fir_v7_1_zeb_array_mpz_set_chan(&out, scratch_mpz.get_mpz_t(), path, chan, k, CurrentPattern);
-}
-
-template <>
-int FIR::set_array_chan<zeb_array_mpz_complex>(zeb_array_mpz_complex& out, int path, int chan, int k) {
-    get_chan(scratch_pair.value, path, chan);
-    return zeb_fir_v7_1_zeb_array_mpz_complex_set_chan(&out, scratch_pair.value, path, chan, k, CurrentPattern);
-}
-
-void FIR::store_element(zeb_array_real& out, std::size_t index, int path, int chan) {
-    get_chan(out.data[index], path, chan);
-}
-void FIR::store_element(zeb_array_complex& out, std::size_t index, int path, int chan) {
-    get_chan(out.data[index], path, chan);
-}
-void FIR::store_element(zeb_array_mpz& out, std::size_t index, int path, int chan) {
-    get_chan(scratch_mpz, path, chan);
-    mpz_set(out.data + index, scratch_mpz.get_mpz_t());
-}
-void FIR::store_element(zeb_array_mpz_complex& out, std::size_t index, int path, int chan) {
-    get_chan(out.data[index], path, chan);
+// One vector slot by slot, in the order paths, then slots; `note_counts`
+// (when the debug logger listens) counts each path's and channel's samples
+// for its notes.
+template <typename T>
+void FIR::read_vector_by_slots(T& out, std::size_t vector, std::vector<int>* note_counts) {
+    const unsigned int P = configuration.num_paths;
+    const unsigned int C = configuration.num_channels;
+    slot_sources.resize(C);
+    for (unsigned int s = 0; s < C; ++s) {
+        slot_sources[s] = next_slot(s);
+        if (!closed_runs.empty() && slot_sources[s].filled) closed_runs.took(slot_sources[s].chan, 1);
+    }
+    for (unsigned int p = 0; p < P; ++p) {
+        for (unsigned int s = 0; s < C; ++s) {
+            const SlotSource& source = slot_sources[s];
+            if (note_counts != nullptr) {
+                int& k = (*note_counts)[p * C + source.chan];
+                std::ostringstream note;
+                note << "Pulling path: " << p << " channel: " << source.chan << "i: " << k++;
+                dbg_logger->note(note.str());
+            }
+            const std::size_t index = p + P * (s + C * vector);
+            if (source.filled) {
+                store_element(out, index, p, source.chan);
+            } else {
+                store_zero(out, index);
+            }
+        }
+    }
+    if (!closed_runs.empty()) closed_runs.finished_vectors(1);
 }
 
 template <typename T>
@@ -268,29 +281,28 @@ int FIR::data_get(T& out) {
     if (notes) dbg_logger->note(labelled("act_vectors: ", vectors));
     if (vectors == 0) return ZEB_STATUS_OK;
 
-    if (!notes) {
-        get_blocks(out, vectors);
-    } else {
-        // Sample by sample with its note; the k-th sample of channel c goes
-        // where the channel view puts it.
+    if (notes) {
+        // Sample by sample with its note.
         std::vector<int> counts(P * C, 0);
-        for (std::size_t v = 0; v < vectors; ++v) {
-            for (std::size_t p = 0; p < P; ++p) {
-                for (std::size_t s = 0; s < C; ++s) {
-                    const unsigned int c = channel_of_slot(static_cast<unsigned int>(s));
-                    int& k = counts[p * C + c];
-                    std::ostringstream note;
-                    note << "Pulling path: " << p << " channel: " << c << "i: " << k;
-                    dbg_logger->note(note.str());
-                    if (set_array_chan(out, static_cast<int>(p), static_cast<int>(c), k) != 0) {
-                        std::ostringstream text;
-                        text << "Unabled to set data for path: " << p << " chan: " << c << " vector: " << k;
-                        throw FIRException(text.str());
-                    }
-                    ++k;
-                }
-            }
+        for (std::size_t v = 0; v < vectors; ++v) read_vector_by_slots(out, v, &counts);
+    }
+    // Each closed run under its own pattern, in blocks while its vectors are
+    // whole; then the open run.
+    for (std::size_t v = notes ? vectors : 0; v < vectors;) {
+        if (closed_runs.empty()) {
+            get_blocks(out, CurrentPattern, v, vectors - v);
+            break;
         }
+        const zeb_fir_v7_1_pattern pattern = closed_runs.head_pattern();
+        const std::size_t whole = std::min(closed_runs.head_full_vectors(), vectors - v);
+        if (whole == 0) {
+            read_vector_by_slots(out, v++, nullptr);  // a last vector with empty slots
+            continue;
+        }
+        get_blocks(out, pattern, v, whole);
+        for (unsigned int c = 0; c < C; ++c) closed_runs.took(c, whole * channel_slots(pattern, c));
+        closed_runs.finished_vectors(whole);
+        v += whole;
     }
     // The lengths grow as the channel-view writer grows them (the capacity
     // was checked above).
@@ -310,34 +322,34 @@ void FIR::prefetch_outputs(unsigned int path, unsigned int chan, std::size_t cou
 }
 
 template <typename T>
-void FIR::get_blocks(T& out, std::size_t vectors) {
+void FIR::get_blocks(T& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::size_t vectors) {
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
-    list_owned_slots();
+    list_owned_slots(pattern);
     // Short blocks: each one writes a sample every P * C elements of the record.
     const std::size_t chunk = block_vectors(32768);
-    for (std::size_t first = 0; first < vectors; first += chunk) {
-        const std::size_t last = std::min(vectors, first + chunk);
+    for (std::size_t first = at; first < at + vectors; first += chunk) {
+        const std::size_t last = std::min(at + vectors, first + chunk);
         for (unsigned int c = 0; c < C; ++c) {
             const unsigned int* owned = slot_list.data() + slot_begin[c];
             const std::size_t slots = slot_begin[c + 1] - slot_begin[c];
             if (slots == 0) continue;
             const std::size_t count = (last - first) * slots;
             for (unsigned int p = 0; p < P; ++p) {
-                BlockPlace at{p + P * (owned[0] + C * first), P * C, nullptr};
+                BlockPlace place{p + P * (owned[0] + C * first), P * C, nullptr};
                 if (slots > 1) {
                     block_index.resize(count);
                     std::size_t k = 0;
                     for (std::size_t v = first; v < last; ++v) {
                         for (std::size_t i = 0; i < slots; ++i) block_index[k++] = p + P * (owned[i] + C * v);
                     }
-                    at.listed = block_index.data();
+                    place.listed = block_index.data();
                 }
                 // The next buffer's samples are fetched from memory while this one is converted.
                 const unsigned int next_p = p + 1 < P ? p + 1 : 0;
                 const unsigned int next_c = p + 1 < P ? c : c + 1;
                 if (next_c < C) prefetch_outputs(next_p, next_c, count);
-                store_block(out, p, c, count, at);
+                store_block(out, p, c, count, place);
             }
         }
     }
@@ -345,6 +357,7 @@ void FIR::get_blocks(T& out, std::size_t vectors) {
 
 void FIR::store_block(zeb_array_real& out, unsigned int path, unsigned int chan, std::size_t count,
                       const BlockPlace& at) {
+    skip_in_phase(path, chan, count);
     if (at.listed == nullptr && at.stride == 1) {
         take_reals(path, chan, count, out.data + at.base);
         return;
@@ -370,6 +383,7 @@ void FIR::store_block(zeb_array_complex& out, unsigned int path, unsigned int ch
 
 void FIR::store_block(zeb_array_mpz& out, unsigned int path, unsigned int chan, std::size_t count,
                       const BlockPlace& at) {
+    skip_in_phase(path, chan, count);
     take_integers(path, chan, count, [&](std::size_t k, mpz_srcptr v) { mpz_set(out.data + at(k), v); });
 }
 
@@ -405,27 +419,22 @@ int FIR::data_get_chan(T& out) {
     }
 
     const unsigned int s = static_cast<unsigned int>(chan_pos_out);
-    unsigned int c = s;
-    if (configuration.chan_seq == ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ) {
-        if (pattern_queue.empty()) {
-            dbg_logger->error("No channel pattern in queue, will use the channel sequence number!!!!");
-        } else {
-            const zeb_fir_v7_1_pattern pattern = pattern_queue.front();
-            pattern_queue.pop_front();
-            c = static_cast<unsigned int>(pattern_slot_owner(pattern, s));
-        }
-    }
+    const SlotSource source = next_slot(s);
     const bool notes = dbg_logger->active();
-    if (notes) dbg_logger->note(labelled("Pull channel: ", c));
-
-    for (std::size_t p = 0; p < P; ++p) {
-        if (buffered(static_cast<unsigned int>(p), c) == 0) {
-            out.data_size = 0;
-            return ZEB_STATUS_OK;
-        }
+    if (notes) dbg_logger->note(labelled("Pull channel: ", source.chan));
+    if (!source.ready) {
+        out.data_size = 0;
+        return ZEB_STATUS_OK;
     }
     out.data_size = P;
-    for (std::size_t p = 0; p < P; ++p) store_element(out, p, static_cast<int>(p), static_cast<int>(c));
+    for (unsigned int p = 0; p < P; ++p) {
+        if (source.filled) {
+            store_element(out, p, p, source.chan);
+        } else {
+            store_zero(out, p);
+        }
+    }
+    slot_taken(s, source);
     if (++chan_pos_out == static_cast<int>(configuration.num_channels)) chan_pos_out = 0;
     if (notes) dbg_logger->note(labelled("chanCountOut: ", chan_pos_out));
     return ZEB_STATUS_OK;

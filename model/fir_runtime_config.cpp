@@ -159,6 +159,7 @@ int FIR::cnfg_sync() {
             note << "Updating CurrentPattern: " << CurrentPattern << " cnfg.chanpat: " << packet.chanpat;
             dbg_logger->note(note.str());
         }
+        close_open_run();
         CurrentPattern = packet.chanpat;
         with_bank([&](auto& bank, auto&) {
             for (std::size_t p = 0; p < configuration.num_paths; ++p) {

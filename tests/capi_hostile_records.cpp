@@ -190,8 +190,9 @@ TEST(HostileRecords, AnsweredClearlyAndNothingChanges) {
 // On every message, as a careless host might, or from the output callback:
 // the nested call; the refusal's own report calls back once more, and that
 // call is refused silently.
+enum Trigger { kWarning, kOutput, kError };
 struct Host {
-    bool from_warning;
+    Trigger from;
     zeb_status (*nested)(zeb_fir_v7_1*);
     zeb_fir_v7_1* model = nullptr;
     std::vector<std::string> messages{};
@@ -200,37 +201,45 @@ struct Host {
     static void on_message(void* h, int, const char* text) {
         Host* host = static_cast<Host*>(h);
         host->messages.push_back(text);
-        if (host->from_warning && host->model != nullptr) host->call();
+        if (host->from != kOutput && host->model != nullptr) host->call();
     }
     static int on_output(const zeb_array_real*, void* h, void*) { return static_cast<Host*>(h)->call(), 0; }
 };
+zeb_status send_again(zeb_fir_v7_1* m) { return zeb_fir_v7_1_data_send(m, packet(1, 1, 4, {1, 2, 3, 4}).get()); }
 
-// From a message callback every call on the model is refused, with one
-// error; from the output callback only destroy is.  The outer call delivers
-// what it would have delivered anyway.
+// From a message callback, errors included, every call on the model is
+// refused, with one error; from the output callback only destroy is.  The
+// outer call delivers what it would have delivered anyway.
 TEST(NestedCalls, RefusedWhileTheModelIsBusy) {
-    const std::tuple<bool, zeb_status (*)(zeb_fir_v7_1*), std::vector<zeb_status>> rows[] = {
-        // from a warning, nested call, statuses of the nested calls (innermost first)
-        {true, zeb_fir_v7_1_reset, {1, 1}}, {true, zeb_fir_v7_1_destroy, {1, 1}},
-        {false, zeb_fir_v7_1_reset, {0}}, {false, zeb_fir_v7_1_destroy, {1}},
+    const std::tuple<Trigger, zeb_status (*)(zeb_fir_v7_1*), std::vector<zeb_status>> rows[] = {
+        // called from, nested call, statuses of the nested calls (innermost first)
+        {kWarning, zeb_fir_v7_1_reset, {1, 1}}, {kWarning, zeb_fir_v7_1_destroy, {1, 1}},
+        {kOutput, zeb_fir_v7_1_reset, {0}},     {kOutput, zeb_fir_v7_1_destroy, {1}},
+        {kError, send_again, {1, 1}},           {kError, zeb_fir_v7_1_reset, {1, 1}},
+        {kError, zeb_fir_v7_1_destroy, {1, 1}},
     };
-    for (const auto& [from_warning, nested, statuses] : rows) {
+    for (const auto& [from, nested, statuses] : rows) {
         Config cfg;
         zeb_fir_v7_1_default_config(&cfg);
-        Host host{from_warning, nested};
+        Host host{from, nested};
         host.model = zeb_fir_v7_1_create(&cfg, &Host::on_message, &host);
         ASSERT_NE(host.model, nullptr);
         Real in = packet(1, 1, 4, {1, 2, 3, 4}), out({1, 1, 8});  // more than held: the read warns first
-        if (!from_warning) {
+        if (from == kOutput) {
             ASSERT_EQ(zeb_fir_v7_1_set_data_sink(host.model, out.get(), nullptr), ZEB_STATUS_OK);
             ASSERT_EQ(zeb_fir_v7_1_set_data_handler(host.model, &Host::on_output, &host, nullptr), ZEB_STATUS_OK);
         }
-        ASSERT_EQ(zeb_fir_v7_1_data_send(host.model, in.get()), ZEB_STATUS_OK);
-        EXPECT_EQ(from_warning ? zeb_fir_v7_1_data_get(host.model, out.get(), nullptr) : 0, ZEB_STATUS_OK);
-        EXPECT_EQ(values_of(*out.get()), (std::vector<double>{6, 12, 14, 13}));
+        const Real refused = packet(2, 1, 1, {1, 2});  // two paths for a model of one
+        ASSERT_EQ(zeb_fir_v7_1_data_send(host.model, (from == kError ? refused : in).get()), from == kError);
+        EXPECT_EQ(from == kWarning ? zeb_fir_v7_1_data_get(host.model, out.get(), nullptr) : 0, ZEB_STATUS_OK);
+        const std::vector<double> delivered = {6, 12, 14, 13};
+        EXPECT_EQ(values_of(*out.get()), from == kError ? std::vector<double>{} : delivered);
         EXPECT_EQ(host.statuses, statuses);
-        const std::string more = warning_text("Getting more vectors than available, reseting array size");
-        std::vector<std::string> expected(from_warning, more);
+        std::vector<std::string> expected;
+        if (from != kOutput)
+            expected.push_back(from == kError
+                                   ? error_text("Incorrect data size, expecting num_paths: 1 by num_channels: 1")
+                                   : warning_text("Getting more vectors than available, reseting array size"));
         if (statuses.back() == ZEB_STATUS_ERROR)
             expected.push_back(error_text("Model is busy: a call from inside its own callback is refused"));
         EXPECT_EQ(host.messages, expected);

@@ -277,6 +277,13 @@ inline zeb_status get(const Model& m, zeb_array_mpz_complex* r, bool one) {
     return one ? zeb_fir_v7_1_data_get_channel_mpz(*m, nullptr, r) : zeb_fir_v7_1_data_get_mpz(*m, nullptr, r);
 }
 
+inline zeb_status set_sink(const Model& m, zeb_array_real* r) { return zeb_fir_v7_1_set_data_sink(*m, r, nullptr); }
+inline zeb_status set_sink(const Model& m, zeb_array_complex* r) { return zeb_fir_v7_1_set_data_sink(*m, nullptr, r); }
+inline zeb_status set_sink(const Model& m, zeb_array_mpz* r) { return zeb_fir_v7_1_set_data_sink_mpz(*m, r, nullptr); }
+inline zeb_status set_sink(const Model& m, zeb_array_mpz_complex* r) {
+    return zeb_fir_v7_1_set_data_sink_mpz(*m, nullptr, r);
+}
+
 inline std::vector<double> get_vectors(const Model& m, size_t P, size_t C, size_t n) {
     Real out({P, C, n});
     EXPECT_EQ(get(m, out.get(), false), ZEB_STATUS_OK);

@@ -1,0 +1,371 @@
+// One output stream, however a host cuts its calls.  A scenario (a
+// configuration, a stimulus and run-time packets between vectors) is run by
+// hosts that cut the same work differently: whole packets read once at the
+// end, vectors delivered to a sink, single slots sent and read one by one,
+// and random pieces read at random times into random record types.  Each
+// host gives the output slots it read, in order; all must be equal, and
+// equal to the reference where no run-time packet is sent.
+#ifndef ZEB_FIR_TESTS_STREAMS_H
+#define ZEB_FIR_TESTS_STREAMS_H
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <sstream>
+
+#include "host.h"
+
+namespace streams {
+
+using namespace host;
+
+struct Packet {
+    bool reload = false;
+    int32_t pattern = ZEB_FIR_V7_1_PATTERN_BASIC;  // config
+    std::vector<unsigned int> fsel;                // config: selectors; reload: {set}
+    std::vector<double> coeff;                     // reload
+};
+
+inline std::string number(double x) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", x);
+    return text;
+}
+template <typename V>
+std::string list(const std::vector<V>& values) {
+    std::string text;
+    for (const V& v : values) text += (text.empty() ? "" : ",") + number(static_cast<double>(v));
+    return text;
+}
+
+// As a stimulus line or the DPI layer writes it, without the '@'.
+inline std::string text_of(const Packet& k) {
+    if (k.reload) return "reload fsel=" + std::to_string(k.fsel[0]) + " coeff=" + list(k.coeff);
+    return "config fsel=" + list(k.fsel) + " chanpat=" + std::to_string(k.pattern);
+}
+
+struct Scenario {
+    zeb_fir_v7_1_config cfg{};
+    std::vector<double> coeff, samples;  // samples (path, slot, vector)
+    size_t P = 1, C = 1, V = 0;
+    std::vector<std::vector<Packet>> before;  // packets sent before each vector
+    zeb_fir_v7_1_config config() const {
+        zeb_fir_v7_1_config c = cfg;
+        c.coeff = coeff.data();
+        return c;
+    }
+    bool quiet() const {
+        for (const auto& packets : before)
+            if (!packets.empty()) return false;
+        return true;
+    }
+    // FIELD=VALUE lines, as zeb-fir --config and the DPI layer read them.
+    std::string text() const {
+        const zeb_fir_v7_1_config& c = cfg;
+        std::ostringstream t;
+        t << "filter_type=" << c.filter_type << "\nrate_change=" << c.rate_change << "\ninterpolation_rate="
+          << c.interpolation_rate << "\ndecimation_rate=" << c.decimation_rate << "\nzero_packing_factor="
+          << c.zero_packing_factor << "\nnum_coeffs=" << c.num_coeffs << "\ncoeff_sets=" << c.coeff_sets
+          << "\ncoeff=" << list(coeff) << "\nreloadable=" << c.reloadable << "\nquantization=" << c.quantization
+          << "\ncoeff_width=" << c.coeff_width << "\ncoeff_fract_width=" << c.coeff_fract_width
+          << "\nchan_seq=" << c.chan_seq << "\nnum_channels=" << c.num_channels << "\ninit_pattern="
+          << c.init_pattern << "\nnum_paths=" << c.num_paths << "\ndata_width=" << c.data_width
+          << "\ndata_fract_width=" << c.data_fract_width << "\noutput_rounding_mode=" << c.output_rounding_mode
+          << "\noutput_width=" << c.output_width << "\nconfig_method=" << c.config_method << "\n";
+        return t.str();
+    }
+};
+
+// A scenario strongly biased to what cuts a stream in interesting places:
+// advanced patterns (most give channel 0 several slots), several paths,
+// interpolation, decimation and fractional rates, Hilbert filters, several
+// and reloadable coefficient sets, the integer mode, and packets (pattern
+// changes, two queued at once, reloads) before a third of the vectors.
+inline Scenario draw(uint64_t seed, bool packets = true) {
+    std::mt19937_64 g(seed);
+    auto pick = [&g](unsigned int n) { return static_cast<unsigned int>(g() % n); };
+    static const unsigned int kAdvanced[] = {4, 6, 8, 12, 16};
+    static const unsigned int kFractions[][2] = {{3, 2}, {2, 3}, {4, 3}, {3, 4}, {5, 2}, {2, 5}};
+    Scenario sc;
+    zeb_fir_v7_1_config& c = sc.cfg;
+    for (;;) {
+        zeb_fir_v7_1_default_config(&c);
+        c.filter_type = static_cast<int>(pick(5));
+        if (c.filter_type == ZEB_FIR_V7_1_INTERPOLATION || c.filter_type == ZEB_FIR_V7_1_DECIMATION) {
+            c.rate_change = static_cast<int>(pick(3) == 0);
+            const unsigned int* f = kFractions[pick(6)];
+            c.interpolation_rate = c.rate_change ? f[0] : 2 + pick(3);
+            c.decimation_rate = c.rate_change ? f[1] : 2 + pick(3);
+        }
+        c.zero_packing_factor = 1 + pick(3);
+        c.chan_seq = static_cast<int>(pick(4) != 0);
+        c.num_channels = c.chan_seq ? kAdvanced[pick(5)] : 1 + pick(4);
+        if (c.chan_seq) {
+            const int32_t lo = zeb_fir_v7_1_pattern_min[c.num_channels], hi = zeb_fir_v7_1_pattern_max[c.num_channels];
+            c.init_pattern = lo + static_cast<int32_t>(pick(static_cast<unsigned int>(hi - lo + 1)));
+        }
+        c.num_paths = 1 + pick(3);
+        c.coeff_sets = 1 + pick(3), c.reloadable = pick(2), c.config_method = static_cast<int>(pick(2));
+        c.num_coeffs = 1 + pick(9);
+        const bool wide = pick(5) == 0;
+        c.data_width = wide ? 40 + pick(10) : 12 + pick(5), c.coeff_width = wide ? 30 + pick(20) : 10 + pick(7);
+        c.data_fract_width = pick(4), c.coeff_fract_width = pick(3);
+        c.quantization = static_cast<int>(pick(3));
+        sc.coeff = Stimulus(g()).coeffs(size_t{c.num_coeffs} * c.coeff_sets, c.coeff_width, c.coeff_fract_width);
+        const auto accepted = [&sc](zeb_fir_v7_1_config* out) {
+            const zeb_fir_v7_1_config probe = sc.config();
+            zeb_fir_v7_1* m = zeb_fir_v7_1_create(&probe, nullptr, nullptr);
+            if (m != nullptr) zeb_fir_v7_1_get_config(m, out), zeb_fir_v7_1_destroy(m);
+            return m != nullptr;
+        };
+        zeb_fir_v7_1_config full;
+        if (!accepted(&full)) continue;
+        if (pick(2) == 0) {  // a rounding mode, dropping a few of the accumulator's bits
+            c.output_rounding_mode = static_cast<int>(1 + pick(7));
+            c.output_width = full.output_width - std::min(full.output_width - 1, pick(7));
+        }
+        if (accepted(&full)) break;
+    }
+    sc.P = c.num_paths, sc.C = c.num_channels, sc.V = 6 + pick(25);
+    sc.samples = Stimulus(g()).samples(sc.P * sc.C * sc.V, c.data_width, c.data_fract_width);
+    sc.before.resize(sc.V);
+    int32_t pattern = c.chan_seq ? c.init_pattern : ZEB_FIR_V7_1_PATTERN_BASIC;
+    for (size_t v = 0; packets && v < sc.V; ++v) {
+        const unsigned int kind = pick(9);
+        if (kind == 0 && c.reloadable) {
+            sc.before[v].push_back({true, 0, {pick(c.coeff_sets)}, Stimulus(g()).coeffs(c.num_coeffs, 16, 0)});
+        }
+        for (unsigned int n = kind < 2 ? 1 : kind == 2 ? 2 : 0; n > 0; --n) {
+            Packet k;
+            k.fsel.resize(c.config_method ? sc.C : 1);
+            for (unsigned int& f : k.fsel) f = pick(c.coeff_sets);
+            if (c.chan_seq && pick(2)) {
+                const int32_t lo = zeb_fir_v7_1_pattern_min[sc.C], hi = zeb_fir_v7_1_pattern_max[sc.C];
+                pattern = lo + static_cast<int32_t>(pick(static_cast<unsigned int>(hi - lo + 1)));
+            }
+            k.pattern = pattern;
+            sc.before[v].push_back(k);
+        }
+    }
+    return sc;
+}
+
+// One output element as a host read it: its value as a real read gives it
+// (the integer over 2^output_fract_width), the integer when it was read as
+// one, the in-phase value when the read had one.
+struct Element {
+    double out;
+    std::string exact;
+    double in_phase = std::numeric_limits<double>::quiet_NaN();
+};
+using Stream = std::vector<std::vector<Element>>;  // slots, each one element per path
+
+inline bool same(const Element& a, const Element& b) {
+    return a.out == b.out && (a.exact.empty() || b.exact.empty() || a.exact == b.exact) &&
+           (std::isnan(a.in_phase) || std::isnan(b.in_phase) || a.in_phase == b.in_phase);
+}
+inline std::string str(const Element& e) {
+    return number(e.out) + (e.exact.empty() ? "" : " (" + e.exact + ")") +
+           (std::isnan(e.in_phase) ? "" : " in-phase " + number(e.in_phase));
+}
+
+inline testing::AssertionResult same_stream(const Stream& a, const Stream& b) {
+    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        for (size_t p = 0; p < a[i].size(); ++p)
+            if (!same(a[i][p], b[i][p]))
+                return testing::AssertionFailure()
+                       << "slot " << i << " path " << p << ": " << str(a[i][p]) << " against " << str(b[i][p]);
+    if (a.size() != b.size()) return testing::AssertionFailure() << a.size() << " slots against " << b.size();
+    return testing::AssertionSuccess();
+}
+
+// The first whole vectors of a stream of a scenario without packets, against the reference.
+inline testing::AssertionResult matches_reference(const Scenario& sc, const Stream& s, const zeb_fir_v7_1_config& used,
+                                                  const std::vector<int>& owners) {
+    const Expectation e(sc.config(), owners, sc.V, sc.samples);
+    Stream want;
+    for (size_t v = 0; v < e.vectors; ++v)
+        for (size_t slot = 0; slot < sc.C; ++slot) {
+            want.emplace_back();
+            for (size_t p = 0; p < sc.P; ++p)
+                want.back().push_back({e.real(p, slot, v), e.out(p, slot, v).get_str(),
+                                       e.hilbert ? ref::real_of(e.in_phase(p, slot, v), e.dfw) : NAN});
+        }
+    if (s.size() < want.size()) return testing::AssertionFailure() << "only " << s.size() << " slots";
+    if (e.widths.out_fract != static_cast<int>(used.output_fract_width)) return testing::AssertionFailure() << "widths";
+    return same_stream(Stream(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(want.size())), want);
+}
+
+// A host of the model: sends the scenario's work in the pieces it is told
+// and records every slot it reads.
+class Host {
+public:
+    Host(const Scenario& s, uint64_t seed, bool debug = false) : sc(s), cfg(s.config()), m(cfg, debug), gen(seed) {
+        used = m.config();
+        hilbert = cfg.filter_type == ZEB_FIR_V7_1_HILBERT;
+    }
+    void packets(size_t v) {
+        for (const Packet& k : sc.before[v]) {
+            if (k.reload) {
+                const Real c = reals({k.coeff.size()}, k.coeff);
+                EXPECT_EQ(send_reload(m, k.fsel[0], &c), ZEB_STATUS_OK);
+            } else {
+                const Uint f = fsel(k.fsel);
+                EXPECT_EQ(send_config(m, k.pattern, &f), ZEB_STATUS_OK);
+            }
+        }
+    }
+    void send_vectors(size_t first, size_t n) {
+        EXPECT_EQ(zeb_fir_v7_1_data_send(*m, packet(sc.P, sc.C, n, sc.samples, first * sc.P * sc.C).get()), 0);
+        take_sink();
+    }
+    void send_slot(size_t i) {
+        EXPECT_EQ(zeb_fir_v7_1_data_send_channel(*m, slot(sc.P, &sc.samples[sc.P * i]).get()), 0);
+    }
+
+    // Record types 0 real, 1 complex, 2 integer, 3 complex integer; a
+    // Hilbert filter's sinks are complex.
+    int any_type(bool sink = false) { return sink && hilbert ? 1 + 2 * static_cast<int>(gen() % 2) : gen() % 4; }
+    void read_vectors(size_t n, int type) {
+        if (slots_read % sc.C == 0) read_into(type, n);
+    }
+    bool read_slot(int type) { return read_into(type, 0); }
+    void set_sink(int type) {
+        type == 0   ? sink<zeb_array_real>()
+        : type == 1 ? sink<zeb_array_complex>()
+        : type == 2 ? sink<zeb_array_mpz>()
+                    : sink<zeb_array_mpz_complex>();
+    }
+    // Every vector, then every slot there is, into records of one type or any.
+    Stream drain(int type = -1) {
+        read_vectors(sc.V * 8, type < 0 ? any_type() : type);
+        while (read_slot(type < 0 ? any_type() : type)) {
+        }
+        for (const std::string& text : m.take()) EXPECT_EQ(text.find(" ERROR: "), std::string::npos) << text;
+        return stream;
+    }
+
+    const Scenario& sc;
+    zeb_fir_v7_1_config cfg, used;
+    Model m;
+    std::mt19937_64 gen;
+    Stream stream;
+    size_t slots_read = 0;
+
+private:
+    Element element(double x) const { return {x, ""}; }
+    Element element(const zeb_complex& x) const {
+        EXPECT_TRUE(hilbert || x.im == 0.0);
+        return hilbert ? Element{x.im, "", x.re} : Element{x.re, ""};
+    }
+    Element element(const __mpz_struct& x) const {
+        return {std::ldexp(mpz_get_d(&x), -static_cast<int>(used.output_fract_width)), mpz_class(&x).get_str()};
+    }
+    Element element(const zeb_mpz_complex& x) const {
+        EXPECT_TRUE(hilbert || mpz_sgn(x.im) == 0);
+        Element e = element(hilbert ? *x.im : *x.re);
+        if (hilbert) e.in_phase = std::ldexp(mpz_get_d(x.re), -static_cast<int>(cfg.data_fract_width));
+        return e;
+    }
+    template <typename A>
+    void record(const A& a) {
+        for (size_t i = 0; i + sc.P <= a.data_size; i += sc.P, ++slots_read) {
+            stream.emplace_back();
+            for (size_t p = 0; p < sc.P; ++p) stream.back().push_back(element(a.data[i + p]));
+        }
+    }
+    // n whole vectors (0: one slot); false when nothing was read.
+    bool read_into(int type, size_t n) {
+        return type == 0   ? read<zeb_array_real>(n)
+               : type == 1 ? read<zeb_array_complex>(n)
+               : type == 2 ? read<zeb_array_mpz>(n)
+                           : read<zeb_array_mpz_complex>(n);
+    }
+    template <typename A>
+    bool read(size_t n) {
+        Array<A> r(n == 0 ? std::vector<size_t>{sc.P} : std::vector<size_t>{sc.P, sc.C, n});
+        EXPECT_EQ(get(m, r.get(), n == 0), ZEB_STATUS_OK);
+        record(*r.get());
+        return r->data_size > 0;
+    }
+    template <typename A>
+    void sink() {
+        auto owned = std::make_shared<Array<A>>(std::vector<size_t>{});
+        EXPECT_EQ(host::set_sink(m, owned->get()), ZEB_STATUS_OK);
+        take_sink = [this, owned] { record(*owned->get()); };
+    }
+    std::function<void()> take_sink = [] {};
+    bool hilbert;
+};
+
+// The hosts.  Each returns what it read.
+enum class Cut { whole, whole_in_slots_out, vectors_to_sink, slots, slots_in_vectors_out, random };
+inline const char* name(Cut c) {
+    static const char* const names[] = {"whole packets",         "whole packets in, slots out", "vectors to a sink",
+                                        "slots",                 "slots in, vectors out",       "random"};
+    return names[static_cast<int>(c)];
+}
+
+inline Stream run(const Scenario& sc, Cut cut, uint64_t seed) {
+    Host h(sc, seed, cut == Cut::slots_in_vectors_out);
+    const size_t C = sc.C;
+    if (cut == Cut::whole || cut == Cut::whole_in_slots_out) {
+        size_t from = 0;
+        for (size_t v = 0; v <= sc.V; ++v) {
+            if (v < sc.V && sc.before[v].empty()) continue;
+            if (v > from) h.send_vectors(from, v - from);
+            if (v < sc.V) h.packets(v);
+            from = v;
+        }
+        while (cut == Cut::whole_in_slots_out && h.read_slot(h.any_type())) {
+        }
+        return h.drain(3);  // integers and in-phase parts: everything there is to compare
+    }
+    if (cut == Cut::vectors_to_sink) h.set_sink(h.any_type(true));
+    for (size_t v = 0, sent = SIZE_MAX; v < sc.V;) {
+        if (sent != v) h.packets(sent = v);
+        if (cut == Cut::vectors_to_sink) {
+            h.send_vectors(v++, 1);
+            continue;
+        }
+        if (cut != Cut::random || h.gen() % 2) {  // a vector of single slots
+            for (size_t s = 0; s < C; ++s) {
+                h.send_slot(v * C + s);
+                if (cut == Cut::slots || (cut == Cut::random && h.gen() % 3 == 0))
+                    for (size_t k = 0; k < (cut == Cut::slots ? SIZE_MAX : h.gen() % 4); ++k)
+                        if (!h.read_slot(h.any_type())) break;
+            }
+            ++v;
+        } else {  // up to three vectors up to the next packets, maybe none
+            size_t n = h.gen() % 4;
+            while (n > 0 && v + n > sc.V) --n;
+            for (size_t k = 1; k < n; ++k)
+                if (!sc.before[v + k].empty()) n = k;
+            h.send_vectors(v, n);
+            v += n;
+        }
+        if (cut == Cut::slots_in_vectors_out || (cut == Cut::random && h.gen() % 2))
+            h.read_vectors(1 + h.gen() % 3, h.any_type());
+    }
+    return h.drain();
+}
+
+// Runs every host on the scenario; all streams equal the first, and the
+// reference where the scenario sends no packet.
+inline void check_streams(const Scenario& sc, uint64_t seed) {
+    const Stream whole = run(sc, Cut::whole, seed);
+    for (Cut cut : {Cut::whole_in_slots_out, Cut::vectors_to_sink, Cut::slots, Cut::slots_in_vectors_out,
+                    Cut::random})
+        EXPECT_TRUE(same_stream(run(sc, cut, seed), whole)) << name(cut) << " against whole packets";
+    if (sc.quiet()) {
+        const Host probe(sc, 0);
+        std::vector<int> owners = basic_order(sc.C);
+        const int32_t* row = zeb_fir_v7_1_pattern_seq + sc.cfg.init_pattern * ZEB_FIR_V7_1_PATTERN_SLOTS;
+        for (size_t s = 0; sc.cfg.chan_seq && s < sc.C; ++s) owners[s] = row[s];
+        EXPECT_TRUE(matches_reference(sc, whole, probe.used, owners));
+    }
+}
+
+}  // namespace streams
+
+#endif

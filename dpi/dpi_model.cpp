@@ -25,17 +25,17 @@ void shape(Array& array, std::initializer_list<std::size_t> dims, ReserveDim res
     array.data_size = count;
 }
 
-void store(mpz_class* slot, std::size_t paths, const zeb_array_mpz& record, std::size_t first)
+void store(mpz_class* slot, std::size_t paths, const zeb_array_mpz& record)
 {
     for (std::size_t p = 0; p < paths; ++p)
-        mpz_set(slot[p].get_mpz_t(), &record.data[first + p]);
+        mpz_set(slot[p].get_mpz_t(), &record.data[p]);
 }
 
-void store(mpz_class* slot, std::size_t paths, const zeb_array_mpz_complex& record, std::size_t first)
+void store(mpz_class* slot, std::size_t paths, const zeb_array_mpz_complex& record)
 {
     for (std::size_t p = 0; p < paths; ++p) {
-        mpz_set(slot[p].get_mpz_t(), record.data[first + p].im);
-        mpz_set(slot[paths + p].get_mpz_t(), record.data[first + p].re);
+        mpz_set(slot[p].get_mpz_t(), record.data[p].im);
+        mpz_set(slot[paths + p].get_mpz_t(), record.data[p].re);
     }
 }
 
@@ -60,20 +60,15 @@ DpiModel::DpiModel(const zeb_fir_v7_1_config& config)
           zeb_fir_v7_1_zeb_array_real_reserve_data);
     clear_inputs();
 
-    // Whole-vector sends deliver into the sink; single slots are read back
-    // one by one, which under an advanced pattern is the only way that
-    // follows the pattern each slot was sent under.
+    // After every send each output slot the model can deliver is read at
+    // once, slot by slot, so that a slot is ready as soon as it exists.
     if (hilbert_) {
         slot_out_complex_ = zebtool::make_zeb_array_mpz_complex();
         shape(*slot_out_complex_, {paths_}, zeb_fir_v7_1_zeb_array_mpz_complex_reserve_dim,
               zeb_fir_v7_1_zeb_array_mpz_complex_reserve_data);
-        sink_complex_ = zebtool::make_zeb_array_mpz_complex();
-        check(zeb_fir_v7_1_set_data_sink_mpz(model_.get(), nullptr, sink_complex_.get()), "registering the sink");
     } else {
         slot_out_ = zebtool::make_zeb_array_mpz();
         shape(*slot_out_, {paths_}, zeb_fir_v7_1_zeb_array_mpz_reserve_dim, zeb_fir_v7_1_zeb_array_mpz_reserve_data);
-        sink_ = zebtool::make_zeb_array_mpz();
-        check(zeb_fir_v7_1_set_data_sink_mpz(model_.get(), sink_.get(), nullptr), "registering the sink");
     }
     slots_.set_width(hilbert_ ? 2 * paths_ : paths_);
 }
@@ -169,7 +164,7 @@ void DpiModel::send_vector()
     const zeb_status status = zeb_fir_v7_1_data_send(model_.get(), vector_in_.get());
     std::fill(vector_in_->data, vector_in_->data + paths_ * channels_, 0.0);
     check(status, "the input vector");
-    collect_vectors();
+    collect_slots();
 }
 
 void DpiModel::collect_slots()
@@ -179,25 +174,13 @@ void DpiModel::collect_slots()
             check(zeb_fir_v7_1_data_get_channel_mpz(model_.get(), nullptr, slot_out_complex_.get()), "a slot read");
             if (slot_out_complex_->data_size == 0)
                 return;
-            store(slots_.push_back(), paths_, *slot_out_complex_, 0);
+            store(slots_.push_back(), paths_, *slot_out_complex_);
         } else {
             check(zeb_fir_v7_1_data_get_channel_mpz(model_.get(), slot_out_.get(), nullptr), "a slot read");
             if (slot_out_->data_size == 0)
                 return;
-            store(slots_.push_back(), paths_, *slot_out_, 0);
+            store(slots_.push_back(), paths_, *slot_out_);
         }
-    }
-}
-
-void DpiModel::collect_vectors()
-{
-    // The sink holds (path, slot, vector), path fastest: slots in order.
-    const std::size_t size = hilbert_ ? sink_complex_->data_size : sink_->data_size;
-    for (std::size_t first = 0; first + paths_ <= size; first += paths_) {
-        if (hilbert_)
-            store(slots_.push_back(), paths_, *sink_complex_, first);
-        else
-            store(slots_.push_back(), paths_, *sink_, first);
     }
 }
 

@@ -67,7 +67,6 @@ private:
     void check(zeb_status status, const char* what);
     void check_path(int path) const;
     void collect_slots();
-    void collect_vectors();
     void clear_inputs();
 
     // Texts first: the model's callback may write them while it is built
@@ -87,9 +86,7 @@ private:
     zebtool::zeb_array_real_handle slot_in_;
     zebtool::zeb_array_real_handle vector_in_;
     zebtool::zeb_array_mpz_handle slot_out_;                  // all but Hilbert
-    zebtool::zeb_array_mpz_handle sink_;
     zebtool::zeb_array_mpz_complex_handle slot_out_complex_;  // Hilbert
-    zebtool::zeb_array_mpz_complex_handle sink_complex_;
 
     // Each slot holds the paths' outputs, then for Hilbert their in-phase parts.
     OutputSlots slots_;

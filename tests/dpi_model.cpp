@@ -1,13 +1,12 @@
 // The DPI library as a simulator loads it: integer inputs in input LSBs
-// (wrapped to the data width), outputs read slot by slot as 64-bit integers,
-// decimal text, reals and in-phase parts, checked against the reference
-// convolution and a whole-vector read of the library; packets; and every
-// refusal with its status and error text.
+// (wrapped to the data width) or reals, outputs read slot by slot as 64-bit
+// integers, decimal text, reals and in-phase parts, checked against the
+// stream a host of the library reads; packets; and every refusal with its
+// status and error text.
 #include <cstdio>
 #include <fstream>
 
-#include "config_builder.h"
-#include "host.h"
+#include "streams.h"
 #include "zeb_fir_v7_1_dpi.h"
 
 using namespace host;
@@ -24,72 +23,66 @@ struct Dpi {
 
 const char* why(void* h) { return zeb_fir_v7_1_dpi_last_error(h); }
 
-class DpiStreams : public testing::TestWithParam<const char*> {};
-
-TEST_P(DpiStreams, SlotReadsEqualTheReferenceAndAWholeVectorRead) {
-    zebtool::ConfigBuilder builder;
-    builder.load_config_text(GetParam(), "case");
-    const zeb_fir_v7_1_config& cfg = builder.finish();
-    const size_t P = cfg.num_paths, C = cfg.num_channels, V = 9;
-    const bool hilbert = cfg.filter_type == ZEB_FIR_V7_1_HILBERT;
-    // Integers up to 1.5 times the input range: the DPI layer wraps them as
-    // the port does, the reference as the model quantises the value.
-    std::vector<double> values = Stimulus(P * 1000 + C).samples(P * C * V, cfg.data_width - 1, 0);
-    std::vector<long long> lsbs;
-    for (double& x : values) lsbs.push_back(std::floor(x)), x = std::ldexp(std::floor(x), -int(cfg.data_fract_width));
-    const Expectation e(cfg, cfg.chan_seq ? std::vector<int>{0, 1, 0, 2} : basic_order(C), V, values);
-    Model library(cfg);
-    MpzComplex whole({P, C, e.vectors});  // (delayed input, output) for a Hilbert filter, else (output, 0)
-    ASSERT_EQ(zeb_fir_v7_1_data_send(*library, packet(P, C, V, values).get()), ZEB_STATUS_OK);
-    ASSERT_EQ(zeb_fir_v7_1_data_get_mpz(*library, nullptr, whole.get()), ZEB_STATUS_OK);
-    for (const bool by_vector : {false, true}) {
-        Dpi dpi(GetParam());
-        long long n = 0;
-        ASSERT_EQ(zeb_fir_v7_1_dpi_get_field(dpi.h, "output_width", &n), 0) << zeb_fir_v7_1_dpi_last_error(nullptr);
-        EXPECT_EQ(n, library.config().output_width);
-        for (size_t i = 0; i < lsbs.size(); ++i) {  // a send after each slot or each vector
-            const int p = int(i % P), s = int(i / P % C), send = p + 1 == int(P) && (!by_vector || s + 1 == int(C));
-            ASSERT_FALSE((by_vector ? zeb_fir_v7_1_dpi_put_vector_int(dpi.h, p, s, lsbs[i])
-                                    : zeb_fir_v7_1_dpi_put_int(dpi.h, p, lsbs[i])) ||
-                         (send && (by_vector ? zeb_fir_v7_1_dpi_send_vector : zeb_fir_v7_1_dpi_send_slot)(dpi.h)))
-                << why(dpi.h);
+// A bench sending slots or vectors, putting integers or reals and taking
+// output after every send or now and then reads the stream a host of the
+// library reads (streams.h): random scenarios with their packets.  Outputs
+// come as text, reals, 64-bit integers (refused beyond) and in-phase parts.
+TEST(DpiStreams, SlotsAndVectorsGiveTheLibrarysStream) {
+    for (uint64_t seed = 1; seed <= 60 && !HasFailure(); ++seed) {
+        const streams::Scenario sc = streams::draw(seed * 7919, seed % 3 != 0);
+        SCOPED_TRACE(sc.text());
+        const size_t P = sc.P, C = sc.C;
+        const bool hilbert = sc.cfg.filter_type == ZEB_FIR_V7_1_HILBERT;
+        Dpi dpi(sc.text().c_str());
+        ASSERT_NE(dpi.h, nullptr) << why(nullptr);
+        std::mt19937_64 gen(seed);
+        streams::Stream got;
+        const auto take = [&] {
+            while (zeb_fir_v7_1_dpi_ready(dpi.h) > 0) {
+                ASSERT_EQ(zeb_fir_v7_1_dpi_next(dpi.h), 0);
+                got.emplace_back();
+                for (int p = 0; p < int(P); ++p) {
+                    streams::Element e{0, zeb_fir_v7_1_dpi_get_text(dpi.h, p)};
+                    long long n = 0;
+                    ASSERT_EQ(zeb_fir_v7_1_dpi_get_real(dpi.h, p, &e.out), 0);
+                    const bool fits = mpz_class(e.exact).fits_slong_p();
+                    EXPECT_EQ(zeb_fir_v7_1_dpi_get_int(dpi.h, p, &n), fits ? 0 : 1);
+                    EXPECT_EQ(fits ? std::to_string(n) : why(dpi.h),
+                              fits ? e.exact
+                                   : "zeb_fir_v7_1_dpi_get_int: output of path " + std::to_string(p) +
+                                         " needs more than 64 bits: read it with zeb_fir_v7_1_dpi_get_text");
+                    if (hilbert && zeb_fir_v7_1_dpi_get_inphase_int(dpi.h, p, &n) == 0)
+                        e.in_phase = std::ldexp(double(n), -int(sc.cfg.data_fract_width));
+                    got.back().push_back(e);
+                }
+            }
+        };
+        // Input as integers in input LSBs (wrapped by the DPI layer) or as
+        // reals (floored and wrapped by the model): the same samples.
+        const auto put = [&](size_t p, size_t s, size_t v, bool whole) {
+            const double x = sc.samples[p + P * (s + C * v)];
+            const long long lsbs = std::floor(std::ldexp(x, int(sc.cfg.data_fract_width)));
+            const int i = int(p), slot = int(s);
+            return gen() % 2 ? (whole ? zeb_fir_v7_1_dpi_put_vector_int(dpi.h, i, slot, lsbs)
+                                      : zeb_fir_v7_1_dpi_put_int(dpi.h, i, lsbs))
+                             : (whole ? zeb_fir_v7_1_dpi_put_vector_real(dpi.h, i, slot, x)
+                                      : zeb_fir_v7_1_dpi_put_real(dpi.h, i, x));
+        };
+        for (size_t v = 0; v < sc.V; ++v) {
+            for (const streams::Packet& k : sc.before[v])
+                ASSERT_EQ(zeb_fir_v7_1_dpi_send_packet(dpi.h, streams::text_of(k).c_str()), 0) << why(dpi.h);
+            const bool whole = gen() % 2;
+            for (size_t s = 0; s < C; ++s) {
+                for (size_t p = 0; p < P; ++p) ASSERT_EQ(put(p, s, v, whole), 0);
+                ASSERT_EQ(whole ? 0 : zeb_fir_v7_1_dpi_send_slot(dpi.h), 0) << why(dpi.h);
+                if (gen() % 4 == 0) take();
+            }
+            ASSERT_EQ(whole ? zeb_fir_v7_1_dpi_send_vector(dpi.h) : 0, 0) << why(dpi.h);
         }
-        ASSERT_EQ(zeb_fir_v7_1_dpi_ready(dpi.h), int(e.vectors * C));
-        for (size_t i = 0; i < e.vectors * C * P; ++i) {
-            const size_t p = i % P, s = i / P % C, v = i / (P * C);
-            SCOPED_TRACE(testing::Message() << "by vector " << by_vector << ", (path, slot, vector) " << p << s << v);
-            ASSERT_FALSE(p == 0 && zeb_fir_v7_1_dpi_next(dpi.h));
-            const mpz_class out(hilbert ? whole->data[i].im : whole->data[i].re);
-            double real = 0;
-            EXPECT_EQ(out, e.out(p, s, v));
-            EXPECT_EQ(zeb_fir_v7_1_dpi_get_text(dpi.h, int(p)), out.get_str());
-            ASSERT_EQ(zeb_fir_v7_1_dpi_get_real(dpi.h, int(p), &real), 0);
-            EXPECT_EQ(real, e.real(p, s, v));
-            EXPECT_EQ(zeb_fir_v7_1_dpi_get_int(dpi.h, int(p), &n), out.fits_slong_p() ? 0 : 1);
-            EXPECT_EQ(out.fits_slong_p() ? std::to_string(n) : why(dpi.h),
-                      out.fits_slong_p() ? out.get_str()
-                                         : "zeb_fir_v7_1_dpi_get_int: output of path " + std::to_string(p) +
-                                               " needs more than 64 bits: read it with zeb_fir_v7_1_dpi_get_text");
-            if (!hilbert) continue;
-            ASSERT_EQ(zeb_fir_v7_1_dpi_get_inphase_int(dpi.h, int(p), &n), 0);
-            EXPECT_EQ(mpz_class(static_cast<long>(n)), mpz_class(whole->data[i].re));
-        }
-        EXPECT_EQ(zeb_fir_v7_1_dpi_ready(dpi.h), 0);
+        take();
+        EXPECT_TRUE(streams::same_stream(got, streams::run(sc, streams::Cut::whole, seed)));
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Configurations, DpiStreams, testing::Values(
-    // double mode, fractional input and coefficients, rounded output
-    "num_paths=2; num_channels=3; data_width=12; data_fract_width=4; coeff=0.75,-1.5,2.25,0.5,-0.25; coeff_width=8\n"
-    "coeff_fract_width=2; output_rounding_mode=ROUND_HALF_EVEN; output_width=12",
-    "filter_type=INTERPOLATION; interpolation_rate=3; num_channels=2",
-    "filter_type = decimation ;decimation_rate= 2; num_paths=3",
-    "chan_seq=ADVANCED_CHAN_SEQ; num_channels=4; init_pattern=3; num_paths=2",  // slot owners 0 1 0 2
-    "filter_type=HILBERT; coeff=-1,0,-3,0,3,0,1; coeff_padding=1; num_paths=2; num_channels=2; data_fract_width=2",
-    // GMP mode: full precision needs about 99 bits, a rounded output 40
-    "data_width=49; coeff_width=49; coeff=281474976710655,-281474976710656,1234567,-7; num_paths=2",
-    "data_width=49; coeff_width=49; coeff=281474976710655,-281474976710656,1234567,-7; num_paths=2\n"
-    "output_rounding_mode=ROUND_HALF_UP; output_width=40"));
 
 // Coefficient sets switched and reloaded by packets; each step starts with a
 // reset, which drops the output of the 7 left by the step before and keeps

@@ -223,16 +223,9 @@ public:
     // Element (p, s, v) of a read of each record type; complex reads give
     // (delayed input, output) for a Hilbert filter, (output, 0) otherwise.
     void expect(double x, size_t p, size_t s, size_t v) const { EXPECT_EQ(x, real(p, s, v)) << place(p, s, v); }
-    void expect(const __mpz_struct& x, size_t p, size_t s, size_t v) const {
-        EXPECT_EQ(mpz_class(&x), out(p, s, v)) << place(p, s, v);
-    }
     void expect(const zeb_complex& x, size_t p, size_t s, size_t v) const {
         EXPECT_EQ(x.re, hilbert ? ref::real_of(in_phase(p, s, v), dfw) : real(p, s, v)) << place(p, s, v);
         EXPECT_EQ(x.im, hilbert ? real(p, s, v) : 0.0) << place(p, s, v);
-    }
-    void expect(const zeb_mpz_complex& x, size_t p, size_t s, size_t v) const {
-        EXPECT_EQ(mpz_class(x.re), hilbert ? in_phase(p, s, v) : out(p, s, v)) << place(p, s, v);
-        EXPECT_EQ(mpz_class(x.im), hilbert ? out(p, s, v) : mpz_class(0)) << place(p, s, v);
     }
     // Vectors [first, first + count) of a whole-vector read.
     template <typename A>
@@ -300,66 +293,6 @@ void read_checked(const Model& m, const Expectation& e, size_t first, size_t cou
         if (!one) return e.expect_vectors(*r.get(), first, count);
         ASSERT_EQ(r->data_size, e.P) << "slot read " << i;
         for (size_t p = 0; p < e.P; ++p) e.expect(r->data[p], p, i % e.C, first + i / e.C);
-    }
-}
-
-// Reads `count` vectors from `first` on, in two parts: plain (complex for a
-// Hilbert filter) then integer records.
-inline void read_halves(const Model& m, const Expectation& e, size_t first, size_t count, bool one) {
-    const size_t half = count / 2;
-    if (e.hilbert) {
-        read_checked<Complex>(m, e, first, half, one), read_checked<MpzComplex>(m, e, first + half, count - half, one);
-    } else {
-        read_checked<Real>(m, e, first, half, one), read_checked<Mpz>(m, e, first + half, count - half, one);
-    }
-}
-
-// Feeds V vectors of deterministic samples to three fresh models: in one
-// packet, slot by slot, and in turn as a two-dimensional packet and as single
-// slots; reads every whole vector back as whole vectors, as slots, and in
-// turn as a vector and a turn of slots into complex records (only whole
-// vectors under a pattern, where slot reads need the queue of single-slot
-// sends); compares each with the reference; checks no further vector is held.  `owners`: slot owners of
-// the pattern in force (empty: the basic order).
-inline void check_run(const zeb_fir_v7_1_config& cfg, size_t V, uint64_t seed, std::vector<int> owners = {}) {
-    const size_t P = cfg.num_paths, C = cfg.num_channels;
-    const bool basic = owners.empty();
-    if (basic) owners = basic_order(C);
-    const std::vector<double> values = Stimulus(seed).samples(P * C * V, cfg.data_width, cfg.data_fract_width);
-    const Expectation e(cfg, owners, V, values);
-    ASSERT_GT(e.vectors, 1u);
-    Model whole(cfg), slots(cfg), mixed(cfg);
-    ASSERT_NE(*whole, nullptr) << (whole.log.empty() ? "" : whole.log[0].text);
-    EXPECT_EQ(whole.config().output_width, static_cast<unsigned int>(e.widths.output_width));
-    EXPECT_EQ(whole.config().output_fract_width, static_cast<unsigned int>(e.widths.out_fract));
-    for (Model* m : {&whole, &slots, &mixed}) m->take();  // creation warnings of the wide mode
-    Real in = packet(P, C, V, values);
-    ASSERT_EQ(zeb_fir_v7_1_data_send(*whole, in.get()), ZEB_STATUS_OK);
-    for (size_t v = 0; v < V; ++v) {
-        Real one = reals({P, C}, std::vector<double>(values.begin() + v * P * C, values.begin() + (v + 1) * P * C));
-        if (v % 2 == 0) { ASSERT_EQ(zeb_fir_v7_1_data_send(*mixed, one.get()), ZEB_STATUS_OK); }
-        for (size_t s = 0; s < C; ++s) {
-            Real x = slot(P, &values[P * s + P * C * v]);
-            if (v % 2) { ASSERT_EQ(zeb_fir_v7_1_data_send_channel(*mixed, x.get()), ZEB_STATUS_OK); }
-            ASSERT_EQ(zeb_fir_v7_1_data_send_channel(*slots, x.get()), ZEB_STATUS_OK);
-        }
-    }
-    read_halves(whole, e, 0, e.vectors, false);
-    read_halves(slots, e, 0, e.vectors, true);
-    for (size_t v = 0; v < e.vectors; ++v) {
-        if (v % 4 < 2) {
-            read_checked<Complex>(mixed, e, v, 1, basic && v % 2);
-        } else {
-            read_checked<MpzComplex>(mixed, e, v, 1, basic && v % 2);
-        }
-    }
-    for (Model* m : {&whole, &slots, &mixed}) {
-        EXPECT_TRUE(m->take().empty());
-        Real none({P, C, 1});
-        ASSERT_EQ(zeb_fir_v7_1_data_get(**m, none.get(), nullptr), ZEB_STATUS_OK);
-        EXPECT_EQ(none->data_size, 0u);
-        const std::string more = "Getting more vectors than available, reseting array size";
-        EXPECT_EQ(m->take(), std::vector<std::string>{warning_text(more)});
     }
 }
 

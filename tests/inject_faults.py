@@ -73,8 +73,31 @@ FAULTS = [
     ('reset-queue', 'model/fir_reset.cpp', '    cnfg_queue.clear();\n', '', 'reset keeps queued packets'),
     ('fsel-clamp', 'model/fir_runtime_config.cpp', 'selectors->data[i] = S - 1;', 'selectors->data[i] = 0;',
      'out-of-range selector clamped to set 0'),
-    ('hilbert-int', 'model/fir_output.cpp', 'mpz_set_d(value.re, line.front() * data_fract_scale);',
-     'mpz_set_d(value.re, line.front());', 'Hilbert in-phase integers not in input LSBs'),
+    ('hilbert-int', 'model/fir_output.cpp', 'mpz_set_d(e.re, line.front() * data_fract_scale);',
+     'mpz_set_d(e.re, line.front());', 'Hilbert in-phase integers not in input LSBs'),
+    ('run-pattern', 'model/fir_output.cpp', 'const unsigned int c = slot_channel(closed_runs.head_pattern(), s);',
+     'const unsigned int c = channel_of_slot(s);', 'output of an earlier pattern read under the pattern in force'),
+    ('run-close', 'model/fir_runtime_config.cpp', '        close_open_run();\n', '',
+     'a pattern change closes no run of the output stream'),
+    ('run-partial', 'model/output_runs.cpp', '(rest[c] + per_vector - 1) / per_vector', 'rest[c] / per_vector',
+     "a closed run's last, part-filled vector is dropped"),
+    ('hilbert-skip', 'model/fir_output.cpp', 'hilbert_delay[path][chan].pop_front(count);',
+     'hilbert_delay[path][chan].pop_front(0 * count);',
+     "real and integer reads leave a Hilbert filter's in-phase values"),
+    ('path-major', 'model/fir_input.cpp',
+     '        for (std::size_t s = 0; s < C; ++s) {\n'
+     '            chan_pos_in = static_cast<int>(s);\n'
+     '            const unsigned int c = channel_of_slot(static_cast<unsigned int>(s));\n'
+     '            for (std::size_t p = 0; p < P; ++p) feed(vector[p + P * s], static_cast<unsigned int>(p), c);\n'
+     '        }\n',
+     '        for (std::size_t p = 0; p < P; ++p) {\n'
+     '            for (std::size_t s = 0; s < C; ++s) {\n'
+     '                chan_pos_in = static_cast<int>(s);\n'
+     '                feed(vector[p + P * s], static_cast<unsigned int>(p), channel_of_slot(static_cast<unsigned int>(s)));\n'
+     '            }\n'
+     '        }\n', 'a whole packet fed path by path while a packet is queued'),
+    ('busy-report', 'interface/entry_frame.h', '    const HostCallMark mark(model);\n    try {\n        return',
+     '    try {\n        const HostCallMark mark(model);\n        return', 'calls from an error report are not refused'),
     ('ffp-half-down', 'fixedpoint/ffp_quantise.cpp', '{BELOW, BELOW, TRUNC, TRUNC, TRUNC, ABOVE},',
      '{BELOW, BELOW, TRUNC, TRUNC, ABOVE, ABOVE},', 'fixed-point half-down rounds +0.5 up'),
     ('sub2ind', 'arrays/array_family.h', 'index = index * array->dim[j - 1]', 'index = index * array->dim[j]',

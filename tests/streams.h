@@ -179,28 +179,13 @@ inline testing::AssertionResult same_stream(const Stream& a, const Stream& b) {
     return testing::AssertionSuccess();
 }
 
-// The first whole vectors of a stream of a scenario without packets, against the reference.
-inline testing::AssertionResult matches_reference(const Scenario& sc, const Stream& s, const zeb_fir_v7_1_config& used,
-                                                  const std::vector<int>& owners) {
-    const Expectation e(sc.config(), owners, sc.V, sc.samples);
-    Stream want;
-    for (size_t v = 0; v < e.vectors; ++v)
-        for (size_t slot = 0; slot < sc.C; ++slot) {
-            want.emplace_back();
-            for (size_t p = 0; p < sc.P; ++p)
-                want.back().push_back({e.real(p, slot, v), e.out(p, slot, v).get_str(),
-                                       e.hilbert ? ref::real_of(e.in_phase(p, slot, v), e.dfw) : NAN});
-        }
-    if (s.size() < want.size()) return testing::AssertionFailure() << "only " << s.size() << " slots";
-    if (e.widths.out_fract != static_cast<int>(used.output_fract_width)) return testing::AssertionFailure() << "widths";
-    return same_stream(Stream(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(want.size())), want);
-}
-
 // A host of the model: sends the scenario's work in the pieces it is told
 // and records every slot it reads.
 class Host {
 public:
-    Host(const Scenario& s, uint64_t seed, bool debug = false) : sc(s), cfg(s.config()), m(cfg, debug), gen(seed) {
+    Host(const Scenario& s, uint64_t seed, bool debug = false, void (*prepare)(zeb_fir_v7_1*) = nullptr)
+        : sc(s), cfg(s.config()), m(cfg, debug), gen(seed) {
+        if (prepare != nullptr) prepare(*m);
         used = m.config();
         hilbert = cfg.filter_type == ZEB_FIR_V7_1_HILBERT;
     }
@@ -306,8 +291,9 @@ inline const char* name(Cut c) {
     return names[static_cast<int>(c)];
 }
 
-inline Stream run(const Scenario& sc, Cut cut, uint64_t seed) {
-    Host h(sc, seed, cut == Cut::slots_in_vectors_out);
+// prepare: what a test does to each new model before any data.
+inline Stream run(const Scenario& sc, Cut cut, uint64_t seed, void (*prepare)(zeb_fir_v7_1*) = nullptr) {
+    Host h(sc, seed, cut == Cut::slots_in_vectors_out, prepare);
     const size_t C = sc.C;
     if (cut == Cut::whole || cut == Cut::whole_in_slots_out) {
         size_t from = 0;
@@ -350,20 +336,42 @@ inline Stream run(const Scenario& sc, Cut cut, uint64_t seed) {
     return h.drain();
 }
 
-// Runs every host on the scenario; all streams equal the first, and the
-// reference where the scenario sends no packet.
+// Runs every host on the scenario: all streams equal the first.  Where the
+// scenario sends no packet, the first holds the reference's whole vectors
+// and less than one more.
 inline void check_streams(const Scenario& sc, uint64_t seed) {
     const Stream whole = run(sc, Cut::whole, seed);
     for (Cut cut : {Cut::whole_in_slots_out, Cut::vectors_to_sink, Cut::slots, Cut::slots_in_vectors_out,
                     Cut::random})
         EXPECT_TRUE(same_stream(run(sc, cut, seed), whole)) << name(cut) << " against whole packets";
-    if (sc.quiet()) {
-        const Host probe(sc, 0);
-        std::vector<int> owners = basic_order(sc.C);
-        const int32_t* row = zeb_fir_v7_1_pattern_seq + sc.cfg.init_pattern * ZEB_FIR_V7_1_PATTERN_SLOTS;
-        for (size_t s = 0; sc.cfg.chan_seq && s < sc.C; ++s) owners[s] = row[s];
-        EXPECT_TRUE(matches_reference(sc, whole, probe.used, owners));
+    if (!sc.quiet()) return;
+    std::vector<int> owners = basic_order(sc.C);
+    const int32_t* row = zeb_fir_v7_1_pattern_seq + sc.cfg.init_pattern * ZEB_FIR_V7_1_PATTERN_SLOTS;
+    for (size_t s = 0; sc.cfg.chan_seq && s < sc.C; ++s) owners[s] = row[s];
+    const Expectation e(sc.config(), owners, sc.V, sc.samples);
+    const zeb_fir_v7_1_config used = Model(sc.config()).config();
+    EXPECT_EQ(std::make_pair(e.widths.output_width, e.widths.out_fract),
+              std::make_pair(int(used.output_width), int(used.output_fract_width)));
+    Stream want;
+    for (size_t i = 0; i < e.vectors * sc.C; ++i) {
+        want.emplace_back();
+        for (size_t p = 0, s = i % sc.C, v = i / sc.C; p < sc.P; ++p)
+            want.back().push_back({e.real(p, s, v), e.out(p, s, v).get_str(),
+                                   e.hilbert ? ref::real_of(e.in_phase(p, s, v), e.dfw) : NAN});
     }
+    ASSERT_TRUE(whole.size() >= want.size() && whole.size() < want.size() + sc.C) << whole.size() << " slots";
+    EXPECT_TRUE(same_stream(Stream(whole.begin(), whole.begin() + std::ptrdiff_t(want.size())), want));
+}
+
+// A fresh model fed V vectors of deterministic samples, however cut, reads
+// the reference's output.
+inline void check_run(const zeb_fir_v7_1_config& cfg, size_t V, uint64_t seed) {
+    Scenario sc;
+    sc.cfg = cfg;
+    sc.coeff.assign(cfg.coeff, cfg.coeff + size_t{cfg.num_coeffs} * cfg.coeff_sets);
+    sc.P = cfg.num_paths, sc.C = cfg.num_channels, sc.V = V, sc.before.resize(V);
+    sc.samples = Stimulus(seed).samples(sc.P * sc.C * V, cfg.data_width, cfg.data_fract_width);
+    check_streams(sc, seed);
 }
 
 }  // namespace streams

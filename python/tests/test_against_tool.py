@@ -1,9 +1,14 @@
 """process() and the streaming calls against zeb-fir on the same
 configuration and stimulus."""
+import ctypes
+import random
+
 import numpy as np
+import pytest
 
 import zebfir
 from conftest import CONFIGS, run_tool, stimulus, write_config
+from zebfir._clib import cdll
 
 
 def test_process_equals_zeb_fir_however_the_input_is_cut(tmp_path, config_name):
@@ -18,18 +23,8 @@ def test_process_equals_zeb_fir_however_the_input_is_cut(tmp_path, config_name):
     x = np.ldexp(ints.astype(np.float64), -f.config["data_fract_width"])
     got_real = f.process(x, output="complex" if hilbert else "real")
     assert np.array_equal(got_real, run_tool(tmp_path, cfg, ints, "real", hilbert))
-    # Keyword fields, chunked sends and single-slot reads give the same outputs.
-    g = zebfir.Filter(**CONFIGS[config_name])
-    cuts = [0, 1, 2, 9, 9, 20, 33, 48]
-    chunks = [g.process(ints[a:b], output="int", input="int") for a, b in zip(cuts, cuts[1:])]
-    assert np.array_equal(np.concatenate(chunks), got_int)
-    g.reset()
-    slots = []
-    for slot in ints.reshape(-1, ints.shape[-1]):
-        g.send_slot(slot, input="int")
-        while (out := g.read_slot(output="int")) is not None:
-            slots.append(out)
-    assert np.array_equal(np.array(slots).reshape(got_int.shape), got_int)
+    # Keyword fields give the same model (the streaming calls: below).
+    assert np.array_equal(zebfir.Filter(**CONFIGS[config_name]).process(ints, output="int", input="int"), got_int)
 
 
 def test_one_dimensional_input_and_runtime_packets():
@@ -44,3 +39,81 @@ def test_one_dimensional_input_and_runtime_packets():
         assert f.process(impulse).tolist() == [4, 5, 6]
         f.reset()
         assert f.process(impulse).tolist() == [1, 2, 3]
+
+
+def _scenario(seed):
+    """A configuration biased to advanced patterns, several paths, rate changes,
+    Hilbert filters and several reloadable sets; integer stimulus; packets
+    before some vectors (None: before none)."""
+    rng = random.Random(seed)
+    lows = (ctypes.c_int32 * 65).in_dll(cdll, "zeb_fir_v7_1_pattern_min")
+    highs = (ctypes.c_int32 * 65).in_dll(cdll, "zeb_fir_v7_1_pattern_max")
+    while True:
+        kind = rng.choice(["single_rate", "interpolation", "decimation", "hilbert", "fractional"])
+        fields = {"filter_type": "interpolation" if kind == "fractional" else kind, "num_paths": rng.randint(1, 3),
+                  "coeff_sets": rng.randint(1, 3), "reloadable": rng.randint(0, 1),
+                  "config_method": rng.randint(0, 1), "data_width": rng.choice([12, 16, 44])}
+        fields.update(interpolation_rate=rng.randint(2, 4), decimation_rate=rng.randint(2, 4))
+        if kind == "fractional":
+            fields.update(rate_change="fixed_fractional", interpolation_rate=3, decimation_rate=rng.choice([2, 4]))
+        channels = rng.choice([4, 6, 8, 12])
+        if rng.random() < 0.8:
+            fields.update(chan_seq="advanced_chan_seq", num_channels=channels,
+                          init_pattern=rng.randint(lows[channels], highs[channels]))
+        taps = rng.choice([3, 5, 7])
+        fields["coeff"] = [[rng.randint(-99, 99) for _ in range(taps)] for _ in range(fields["coeff_sets"])]
+        try:
+            with zebfir.Filter(**fields) as f:
+                c = f.config
+                ints = stimulus(f, vectors=rng.randint(5, 20), seed=seed)
+        except zebfir.ConfigError:
+            continue
+        packets = []
+        for _ in range(len(ints)):
+            pattern = rng.randint(lows[channels], highs[channels]) if c["chan_seq"] != "BASIC_CHAN_SEQ" else None
+            by_channel = c["config_method"] == "CONFIG_BY_CHANNEL"
+            fsel = [rng.randrange(c["coeff_sets"]) for _ in range(c["num_channels"] if by_channel else 1)]
+            reload = (rng.randrange(c["coeff_sets"]), [rng.randint(-99, 99) for _ in range(taps)])
+            packets.append(rng.choice([None, None, None, (fsel, pattern, None), (fsel, pattern, reload)]))
+        return fields, ints, packets
+
+
+def _stream(f, ints, packets, cut, rng):
+    """The output slots of one way of cutting the work into calls."""
+    slots = []
+
+    def read_slots(limit):
+        while limit and (one := f.read_slot(output="int")) is not None:
+            slots.append(one)
+            limit -= 1
+
+    def take(vectors):  # (vectors, channels, paths[, 2]) as slots
+        slots.extend(vectors.reshape((-1,) + vectors.shape[2:]))
+
+    for vector, packet in zip(ints, packets):
+        if packet:
+            fsel, pattern, reload = packet
+            if reload:
+                f.reload(*reload)
+            f.config(fsel=fsel, pattern=pattern)
+        at_vector = len(slots) % ints.shape[1] == 0
+        if cut == "vectors" or (cut == "random" and at_vector and rng.random() < 0.5):
+            take(f.process(vector[None], output="int", input="int"))
+            continue
+        for s in vector:
+            f.send_slot(s, input="int")
+            read_slots(-1 if cut == "slots" else rng.randrange(3) if cut == "random" else 0)
+        if len(slots) % ints.shape[1] == 0 and cut != "slots":
+            take(f.read(output="int"))
+    read_slots(-1)
+    return [np.asarray(s).tolist() for s in slots]
+
+
+@pytest.mark.parametrize("seed", range(16))
+def test_one_stream_however_the_calls_are_cut(seed):
+    fields, ints, packets = _scenario(seed)
+    streams = []
+    for cut in ("vectors", "slots", "slots_in_vectors_out", "random"):
+        with zebfir.Filter(**fields) as f:
+            streams.append(_stream(f, ints, packets, cut, random.Random(seed)))
+    assert all(s == streams[0] for s in streams[1:])

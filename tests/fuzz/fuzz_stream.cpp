@@ -1,4 +1,11 @@
-// Fuzz target: random sequences of sends, reads, sinks, handlers, packets
+// Fuzz target, two modes.
+//
+// Differential: one piece of work (vectors of samples, configuration and
+// reload packets between them) goes to twin models cut differently (whole
+// packets of any size or single slots, reads of whole vectors or slots at
+// any time, into any record type); both must read the same output stream.
+//
+// Hostile: random sequences of sends, reads, sinks, handlers, packets
 // and resets on a model the input configures, with host records of random
 // lengths, capacities and owner flags.
 //
@@ -8,7 +15,12 @@
 // model refuses, which the twin never sees.  The twin is the shadow count: a
 // refused read that lost or moved a sample shows as a difference at the next
 // read, and every input ends by draining both models slot by slot.
+#include <gmpxx.h>
+
+#include <cmath>
 #include <functional>
+#include <random>
+#include <string>
 
 #include "fuzz_support.h"
 
@@ -183,10 +195,164 @@ private:
     Side a, b;
 };
 
+// ------------------------------------------------------------ differential
+
+// One output element as read: the value a real read gives, the integer and
+// the in-phase value where the record had them (NaN, "": none).
+struct Element {
+    double out, in_phase;
+    std::string integer;
+    bool agrees(const Element& o) const {
+        return same(out, o.out) && (integer.empty() || o.integer.empty() || integer == o.integer) &&
+               (std::isnan(in_phase) || std::isnan(o.in_phase) || same(in_phase, o.in_phase));
+    }
+};
+
+// Vectors of samples (path, slot, vector) and the packets sent before each.
+struct Work {
+    zeb_fir_v7_1_config cfg{};
+    std::vector<double> coeff, samples;
+    std::vector<std::vector<std::function<int(zeb_fir_v7_1*)>>> before;
+};
+
+// A 1-D record of the values (a packet's selectors or coefficients).
+template <typename R, typename V>
+Rec<R> values_record(const std::vector<V>& v) {
+    Rec<R> r = build<R>(Shape{{v.size(), 1, 1, 1}, 1, 1, v.size(), v.size()});
+    std::copy(v.begin(), v.end(), r->data);
+    return r;
+}
+
+// One host: sends the work in pieces drawn from its own generator, reads at
+// random times into random record types, and keeps what it read.
+class Cutter {
+public:
+    Cutter(const Work& w, uint32_t seed) : work(w), gen(seed), m(zeb_fir_v7_1_create(&w.cfg, fuzz_message, nullptr)) {
+        FUZZ_CHECK(m != nullptr && zeb_fir_v7_1_get_config(m, &used) == 0);
+        P = used.num_paths, C = used.num_channels, F = int(used.output_fract_width), D = int(used.data_fract_width);
+        hilbert = used.filter_type == ZEB_FIR_V7_1_HILBERT;
+    }
+    ~Cutter() { zeb_fir_v7_1_destroy(m); }
+
+    std::vector<Element> run() {
+        for (size_t v = 0, sent = SIZE_MAX, V = work.before.size(); v < V;) {
+            for (size_t k = 0; sent != v && k < work.before[v].size(); ++k) FUZZ_CHECK(work.before[v][k](m) == 0);
+            sent = v;
+            size_t n = gen() % 4;  // vectors of a packet up to the next packets, or (0) a vector of single slots
+            for (size_t k = 1; k < n; ++k) n = v + k >= V || !work.before[v + k].empty() ? k : n;
+            for (size_t s = 0; n == 0 && s < C; ++s) {
+                FUZZ_CHECK(zeb_fir_v7_1_data_send_channel(m, samples(v * C + s, 0).get()) == 0);
+                read_some();
+            }
+            if (n > 0) FUZZ_CHECK(zeb_fir_v7_1_data_send(m, samples(v * C, n).get()) == 0);
+            v += n > 0 ? n : 1;
+            read_some();
+        }
+        while (read(0)) {
+        }
+        return stream;
+    }
+
+private:
+    // n vectors from slot `first` on, or (n 0) the slot alone.
+    Rec<zeb_array_real> samples(size_t first, size_t n) {
+        const size_t count = n > 0 ? P * C * n : P;
+        Rec<zeb_array_real> r = build<zeb_array_real>(Shape{{P, C, n, 1}, n > 0 ? 3u : 1u, 3, count, count});
+        std::copy_n(work.samples.begin() + first * P, count, r->data);
+        return r;
+    }
+    void read_some() {
+        if (gen() % 3 == 0 && slots % C == 0) read(1 + gen() % 2);
+        for (size_t k = gen() % 3; k > 0 && read(0); --k) {
+        }
+    }
+    // n whole vectors, or (0) one slot, into a record of a random type.
+    bool read(size_t n) {
+        switch (gen() % 4) {
+            case 0: return read_into<zeb_array_real>(n);
+            case 1: return read_into<zeb_array_complex>(n);
+            case 2: return read_into<zeb_array_mpz>(n);
+            default: return read_into<zeb_array_mpz_complex>(n);
+        }
+    }
+    template <typename R>
+    bool read_into(size_t n) {
+        Rec<R> r = build<R>(Shape{{P, C, n, 1}, n > 0 ? 3u : 1u, 3, n > 0 ? P * C * n : P, 0});
+        FUZZ_CHECK(out(n > 0 ? 0 : 1, m, r.get(), nullptr) == 0);
+        for (size_t i = 0; i < r->data_size; ++i) stream.push_back(element(r->data[i]));
+        slots += r->data_size / P;
+        return r->data_size > 0;
+    }
+    Element element(double x) const { return {x, NAN, ""}; }
+    Element element(const zeb_complex& x) const {
+        FUZZ_CHECK(hilbert || x.im == 0.0);
+        return {hilbert ? x.im : x.re, hilbert ? x.re : NAN, ""};
+    }
+    Element element(const __mpz_struct& x) const {
+        return {std::ldexp(mpz_get_d(&x), -F), NAN, mpz_class(&x).get_str()};
+    }
+    Element element(const zeb_mpz_complex& x) const {
+        FUZZ_CHECK(hilbert || mpz_sgn(x.im) == 0);
+        Element e = element(hilbert ? *x.im : *x.re);
+        if (hilbert) e.in_phase = std::ldexp(mpz_get_d(x.re), -D);
+        return e;
+    }
+
+    const Work& work;
+    std::minstd_rand gen;
+    zeb_fir_v7_1* m;
+    zeb_fir_v7_1_config used{};
+    size_t P = 1, C = 1, slots = 0;
+    int F = 0, D = 0;
+    bool hilbert = false;
+    std::vector<Element> stream;
+};
+
+// The work: finite samples, selectors and coefficients within range, so
+// that every call succeeds whatever the cut.
+void differential(FuzzedDataProvider& in) {
+    Work w;
+    draw_config(in, w.cfg, w.coeff, false);
+    zeb_fir_v7_1* probe = zeb_fir_v7_1_create(&w.cfg, nullptr, nullptr);
+    if (probe == nullptr) return;
+    zeb_fir_v7_1_destroy(probe);
+    const size_t P = w.cfg.num_paths, C = w.cfg.num_channels, S = w.cfg.coeff_sets;
+    w.before.resize(in.ConsumeIntegralInRange<size_t>(1, std::max<size_t>(1, 512 / (P * C))));
+    for (auto& packets : w.before) {
+        for (size_t i = 0; i < P * C; ++i) w.samples.push_back(draw_value(in, true));
+        for (int k = in.ConsumeIntegralInRange<int>(-6, 2); k > 0; --k) {
+            if (w.cfg.reloadable && in.ConsumeBool()) {
+                std::vector<double> c(w.cfg.num_coeffs);
+                for (double& x : c) x = draw_value(in, true);
+                const unsigned set = in.ConsumeIntegralInRange<unsigned>(0, S - 1);
+                packets.push_back([c, set](zeb_fir_v7_1* m) {
+                    const Rec<zeb_array_real> r = values_record<zeb_array_real>(c);
+                    const zeb_fir_v7_1_rld_packet packet{set, r.get()};
+                    return zeb_fir_v7_1_reload_send(m, &packet);
+                });
+                continue;
+            }
+            std::vector<unsigned> fsel(w.cfg.config_method ? C : 1);
+            for (unsigned& f : fsel) f = in.ConsumeIntegralInRange<unsigned>(0, S - 1);
+            const int32_t pattern = draw_pattern(in, w.cfg.chan_seq ? unsigned(C) : 0, false);
+            packets.push_back([fsel, pattern](zeb_fir_v7_1* m) {
+                const Rec<zeb_array_uint> r = values_record<zeb_array_uint>(fsel);
+                const zeb_fir_v7_1_cnfg_packet packet{pattern, r.get()};
+                return zeb_fir_v7_1_config_send(m, &packet);
+            });
+        }
+    }
+    const uint32_t a = in.ConsumeIntegral<uint32_t>(), b = in.ConsumeIntegral<uint32_t>();
+    const std::vector<Element> x = Cutter(w, a).run(), y = Cutter(w, b).run();
+    FUZZ_CHECK(x.size() == y.size());
+    for (size_t i = 0; i < x.size(); ++i) FUZZ_CHECK(x[i].agrees(y[i]));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
+    if (in.ConsumeIntegralInRange<int>(0, 2) == 1) return differential(in), 0;
     Stream stream(in);
     if (!stream.built()) return 0;
     for (int op = 0; op < 64 && in.remaining_bytes() > 0; ++op) stream.step();

@@ -1,9 +1,12 @@
 // End-to-end throughput: input samples per second through
-// zeb_fir_v7_1_data_send followed by zeb_fir_v7_1_data_get of every whole
-// output vector, for a few typical configurations.
+// zeb_fir_v7_1_data_send (or single-slot sends) followed by
+// zeb_fir_v7_1_data_get of every whole output vector, for a few typical
+// configurations.  ZEB_BENCH_ITERATIONS=N fixes the iterations, so that
+// valgrind --tool=callgrind counts the same work in two builds.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -27,6 +30,8 @@ struct Shape {
     unsigned int paths = 1, channels = 1;
     unsigned int data_width = 16, coeff_width = 16;
     unsigned int reloadable = 0;
+    int pattern = ZEB_FIR_V7_1_PATTERN_BASIC;
+    bool slots = false;  // sent slot by slot
     std::vector<double> coeff = kDefaultCoeff;
     std::size_t vectors = 1024;  // input vectors per packet
 };
@@ -44,6 +49,8 @@ void run_shape(benchmark::State& state, const Shape& shape) {
     cfg.data_width = shape.data_width;
     cfg.coeff_width = shape.coeff_width;
     cfg.reloadable = shape.reloadable;
+    cfg.chan_seq = shape.pattern != ZEB_FIR_V7_1_PATTERN_BASIC;
+    cfg.init_pattern = shape.pattern;
     cfg.coeff = shape.coeff.data();
     cfg.num_coeffs = static_cast<unsigned int>(shape.coeff.size());
     zeb_fir_v7_1* model = zeb_fir_v7_1_create(&cfg, nullptr, nullptr);
@@ -75,9 +82,22 @@ void run_shape(benchmark::State& state, const Shape& shape) {
     output->dim[1] = shape.channels;
     output->dim_size = 3;
 
+    zeb_array_real* slot = zeb_fir_v7_1_zeb_array_real_create();
+    zeb_fir_v7_1_zeb_array_real_reserve_dim(slot, 1);
+    zeb_fir_v7_1_zeb_array_real_reserve_data(slot, shape.paths);
+    slot->dim[0] = slot->data_size = shape.paths;
+    slot->dim_size = 1;
+
     std::size_t produced = 0;
     for (auto _ : state) {
-        zeb_fir_v7_1_data_send(model, input);
+        if (shape.slots) {
+            for (std::size_t i = 0; i < samples; i += shape.paths) {
+                std::copy(input->data + i, input->data + i + shape.paths, slot->data);
+                zeb_fir_v7_1_data_send_channel(model, slot);
+            }
+        } else {
+            zeb_fir_v7_1_data_send(model, input);
+        }
         output->dim[2] = shape.vectors * shape.L / shape.M;
         output->data_size = 0;
         zeb_fir_v7_1_data_get(model, output, nullptr);
@@ -88,6 +108,7 @@ void run_shape(benchmark::State& state, const Shape& shape) {
     state.counters["outputs_per_input"] =
         static_cast<double>(produced) / static_cast<double>(state.iterations() * samples);
 
+    zeb_fir_v7_1_zeb_array_real_destroy(slot);
     zeb_fir_v7_1_zeb_array_real_destroy(output);
     zeb_fir_v7_1_zeb_array_real_destroy(input);
     zeb_fir_v7_1_destroy(model);
@@ -139,13 +160,47 @@ void BM_Default21TapsWide(benchmark::State& state) {
     run_shape(state, s);
 }
 
+// Advanced pattern 3 (slots 0 1 0 2), interpolating by 2: whole packets,
+// and single slots.
+void BM_Pattern3Interpolate2(benchmark::State& state) {
+    Shape s;
+    s.filter_type = ZEB_FIR_V7_1_INTERPOLATION;
+    s.L = 2;
+    s.channels = 4;
+    s.pattern = 3;
+    run_shape(state, s);
+}
+
+void BM_Pattern3Interpolate2Slots(benchmark::State& state) {
+    Shape s;
+    s.filter_type = ZEB_FIR_V7_1_INTERPOLATION;
+    s.L = 2;
+    s.channels = 4;
+    s.pattern = 3;
+    s.slots = true;
+    s.vectors = 64;
+    run_shape(state, s);
+}
+
 }  // namespace
 
-BENCHMARK(BM_Default21Taps);
-BENCHMARK(BM_SingleRate16Paths64Channels);
-BENCHMARK(BM_Interpolate4With64Taps);
-BENCHMARK(BM_Decimate3With63Taps);
-BENCHMARK(BM_Fractional3Over2);
-BENCHMARK(BM_Default21TapsWide);
-
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    const std::pair<const char*, void (*)(benchmark::State&)> all[] = {
+        {"BM_Default21Taps", BM_Default21Taps},
+        {"BM_SingleRate16Paths64Channels", BM_SingleRate16Paths64Channels},
+        {"BM_Interpolate4With64Taps", BM_Interpolate4With64Taps},
+        {"BM_Decimate3With63Taps", BM_Decimate3With63Taps},
+        {"BM_Fractional3Over2", BM_Fractional3Over2},
+        {"BM_Default21TapsWide", BM_Default21TapsWide},
+        {"BM_Pattern3Interpolate2", BM_Pattern3Interpolate2},
+        {"BM_Pattern3Interpolate2Slots", BM_Pattern3Interpolate2Slots}};
+    const char* fixed = std::getenv("ZEB_BENCH_ITERATIONS");
+    for (const auto& [name, fn] : all) {
+        benchmark::internal::Benchmark* b = benchmark::RegisterBenchmark(name, fn);
+        if (fixed != nullptr) b->Iterations(std::atoll(fixed));
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -96,6 +96,8 @@ FAULTS = [
      '                feed(vector[p + P * s], static_cast<unsigned int>(p), channel_of_slot(static_cast<unsigned int>(s)));\n'
      '            }\n'
      '        }\n', 'a whole packet fed path by path while a packet is queued'),
+    ('tool-rpath', 'tools/CMakeLists.txt', '  set_target_properties(zeb-fir PROPERTIES INSTALL_RPATH "${ZEB_TOOL_RPATH}")\n', '',
+     'the installed zeb-fir cannot find the installed library'),
     ('busy-report', 'interface/entry_frame.h', '    const HostCallMark mark(model);\n    try {\n        return',
      '    try {\n        const HostCallMark mark(model);\n        return', 'calls from an error report are not refused'),
     ('ffp-half-down', 'fixedpoint/ffp_quantise.cpp', '{BELOW, BELOW, TRUNC, TRUNC, TRUNC, ABOVE},',

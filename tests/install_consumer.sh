@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the built library into a scratch prefix and builds two tiny host
 # programs against it: one through find_package, one through pkg-config;
-# and a program of the DPI library through find_package.
+# and a program of the DPI library through find_package; then runs the
+# installed zeb-fir and loads the installed DPI library.
 # Usage: install_consumer.sh BUILD_DIR SCRATCH_DIR C_COMPILER
 set -euo pipefail
 build_dir=$1 scratch=$2 cc=$3
@@ -66,3 +67,9 @@ libdir=$(pkg-config --variable=libdir zeb_fir_v7_1)
 "$cc" -std=c99 -Wall -Werror $(pkg-config --cflags zeb_fir_v7_1) "$scratch/consumer/main.c" \
       -o "$scratch/consumer-pc" $(pkg-config --libs zeb_fir_v7_1) -Wl,-rpath,"$libdir"
 "$scratch/consumer-pc"
+
+echo "== installed zeb-fir and DPI library =="
+# Both find the library of their own install tree, whatever the environment.
+test "$(printf '1\n0\n0\n0\n' | env -u LD_LIBRARY_PATH "$prefix/bin/zeb-fir" --set coeff=1,2,-3 --input -)" = \
+     "$(printf '1\n2\n-3\n0')"
+env -u LD_LIBRARY_PATH python3 -c "import ctypes, sys; ctypes.CDLL(sys.argv[1])" "$libdir/libzeb_fir_v7_1_dpi.so"

@@ -201,7 +201,8 @@ class Filter:
 
     def process(self, x, output=None, input="real"):
         """Feeds whole vectors and returns every complete output vector:
-        shape (vectors, channels, paths), 1-D for 1-D input."""
+        shape (vectors, channels, paths), 1-D for 1-D input.  Another input
+        shape, or a sample that is no finite double, raises InputError."""
         kind = self._output_kind(output)
         one_dimensional = self._send(x, input)
         out = self._drain(kind)
@@ -326,8 +327,8 @@ class Filter:
         self._call(lib.config_send, ctypes.byref(ConfigPacket(self._pattern, ctypes.pointer(record))))
 
     def reload(self, fsel, coeff):
-        """Queues a coefficient reload of set fsel; it takes effect with the
-        next configuration packet."""
+        """Queues a coefficient reload of set fsel (0 to 2^32-1); it takes
+        effect with the next configuration packet."""
         fsel = integer("reload fsel", fsel, 0, _UINT_MAX)
         values = _samples.doubles(np.ravel(coeff), "reload coefficient", ConfigError)
         dims = (ctypes.c_size_t * 1)()
@@ -347,9 +348,10 @@ class Filter:
         derived widths filled in, coeff as given.
 
         Called, f.config(fsel=..., pattern=...) queues a configuration packet:
-        coefficient-set selectors (one, or one per channel) and, under the
-        advanced sequence, a channel pattern (default: that of the previous
-        packet, at first init_pattern)."""
+        coefficient-set selectors (one, or one per channel; 0 to 2^32-1) and,
+        under the advanced sequence, a channel pattern (-2^31 to 2^31-1;
+        default: that of the previous packet, at first init_pattern).  A
+        number outside its range raises ConfigError."""
         return _ConfigView(self._config, self._config_send)
 
     @property

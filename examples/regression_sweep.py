@@ -19,13 +19,13 @@ A directory stands for its *.cfg files (--configs) or *.txt files
 (--stimuli).  The golden file of a.cfg and s1.txt is OUT/a__s1.golden; it is
 written as OUT/a__s1.golden.partial and renamed only when the pair ran to
 the end, so a file that exists is complete; a pair that fails leaves none
-(an older one is removed).  The pairs run on a pool of
-local processes (--workers, default one per core) or, with --scheduler, as
-tasks of a Dask distributed cluster; there every worker needs zebfir with
-its library installed, and the files under the same paths (a shared file
-system), since workers read and write them directly.  A summary line is
-printed, and one line per pair that failed; the exit status is 0 when every
-pair succeeded, 1 otherwise.
+(an older one is removed).  The pairs run on a pool of local processes
+(--workers, default one per core) or, with --scheduler, as tasks of a Dask
+distributed cluster; there every worker needs zebfir with its library
+installed, and the files under the same paths (a shared file system), since
+workers read and write them directly.  A summary line is printed, and one
+line per pair that failed; the exit status is 0 when every pair succeeded,
+1 when one failed, 2 for a bad command line or an unreachable scheduler.
 """
 import argparse
 import concurrent.futures

@@ -112,6 +112,16 @@ FAULTS = [
      '    send_packet();\n    send_packet_command(model_.handle(), command, patterns_);',
      '    send_packet_command(model_.handle(), command, patterns_);\n    send_packet();',
      'zeb-fir sends a packet command before the vectors that precede it'),
+    ('py-shape', 'python/zebfir/filter.py', 'elif samples.ndim == 3 and samples.shape[1:] == (channels, paths):',
+     'elif samples.ndim == 3:', 'zebfir hands an array of the wrong shape to the model'),
+    ('py-slot-shape', 'python/zebfir/filter.py', 'if samples.shape != (paths,):', 'if samples.ndim != 1:',
+     'zebfir hands a slot of the wrong length to the model'),
+    ('py-range', 'python/zebfir/_fields.py', 'not low <= value.__index__() <= high:',
+     'not low <= value.__index__() <= high + 1:', 'zebfir lets one number past the top of a C field'),
+    ('py-nan-index', 'python/zebfir/filter.py', '            _samples.doubles(samples, "input sample", InputError)\n',
+     '', 'zebfir leaves a NaN sample unnamed'),
+    ('py-coeff', 'python/zebfir/_fields.py', 'values = doubles(value, "coefficient", ConfigError)',
+     'values = np.asarray(value, dtype=np.float64)', 'zebfir converts coefficients unchecked'),
 ]
 
 

@@ -2,12 +2,15 @@
 configuration and stimulus."""
 import ctypes
 import random
+import subprocess
+import sys
+from pathlib import Path
 
 import numpy as np
 import pytest
 
 import zebfir
-from conftest import CONFIGS, run_tool, stimulus, write_config
+from conftest import CONFIGS, TOOL, run_tool, stimulus, write_config
 from zebfir._clib import cdll
 
 
@@ -117,3 +120,31 @@ def test_one_stream_however_the_calls_are_cut(seed):
         with zebfir.Filter(**fields) as f:
             streams.append(_stream(f, ints, packets, cut, random.Random(seed)))
     assert all(s == streams[0] for s in streams[1:])
+
+
+def test_regression_sweep_on_two_dask_workers(tmp_path, capsys):
+    try:
+        import distributed
+    except ImportError as e:
+        pytest.fail(f"the sweep test needs Dask's distributed (Debian: python3-distributed): {e}")
+    sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "examples"))
+    import regression_sweep
+    names = ["advanced", "decimation", "fractional", "gmp_hilbert", "gmp_wide"]  # gmp_wide: 2 paths, refused
+    for name in names:
+        write_config(tmp_path / f"{name}.cfg", CONFIGS[name])
+    (tmp_path / "noise.txt").write_text("\n".join(map(str, np.random.default_rng(3).integers(-2**15, 2**15, 96))))
+    (tmp_path / "packets.txt").write_text("1\n-2\n3\n4\n@config fsel=0\n5\n6\n+7 # c\n8\n@reset\n9\n0\n1\n2\n")
+    with distributed.LocalCluster(n_workers=2, processes=True, threads_per_worker=1, dashboard_address=None) as cluster:
+        status = regression_sweep.main(["--configs", *(str(tmp_path / f"{n}.cfg") for n in names), "--stimuli",
+                                        str(tmp_path), "--out", str(tmp_path / "out"), "--scheduler",
+                                        cluster.scheduler_address])
+    assert status == 1 and capsys.readouterr().out.splitlines()[1:] == [
+        f"failed: gmp_wide__{s}.golden: {tmp_path / s}.txt:1: expected 2 values (one per path), found 1"
+        for s in ("noise", "packets")]
+    golden = sorted((tmp_path / "out").iterdir())
+    assert [g.name for g in golden] == [f"{n}__{s}.golden" for n in names[:-1] for s in ("noise", "packets")]
+    for g in golden:
+        config, stim = g.stem.split("__")
+        assert g.read_text() == subprocess.run(
+            [TOOL, "--config", str(tmp_path / f"{config}.cfg"), "--input", str(tmp_path / f"{stim}.txt"),
+             "--input-format", "int", "--format", "int"], check=True, capture_output=True, text=True).stdout

@@ -73,7 +73,8 @@ NAME = "pilvoran_v7_1"
     ({"filter_type": "BANDPASS"}, "unknown value 'BANDPASS' for filter_type: expected SINGLE_RATE, "
                                   "INTERPOLATION, DECIMATION, HILBERT, INTERPOLATED, or a number"),
     ({"num_paths": "two"}, "bad number 'two' for num_paths: expected an integer from -2147483648 to 4294967295"),
-    ({"coeff": [1.0, np.nan]}, "Coefficient value is not a finite number"),
+    ({"coeff": [1.0, np.nan]}, "coefficient 1 is not a finite double: nan"),
+    ({"coeff": [[1, 2], [3, 2**2000]]}, "coefficient (1, 1) is not a finite double: an integer of 2001 bits"),
     ({"coeff": [1, 2, 3], "coeff_sets": 2}, "3 coefficient values do not divide into coeff_sets = 2 sets of equal length"),
 ])
 def test_configuration_refusals(fields, text):
@@ -82,20 +83,28 @@ def test_configuration_refusals(fields, text):
     assert str(e.value) == text
 
 
-@pytest.mark.parametrize("fields, act, text", [
-    ({}, lambda f: f.process(np.zeros((4, 1, 2))), "Incorrect data size, expecting num_paths: 1 by num_channels: 2"),
-    ({}, lambda f: f.process(np.zeros((1, 2, 1, 1))),
-     "Incorrect data array dimension, expecting num_paths by num_channels (by number of vectors)"),
-    ({}, lambda f: f.process(np.array([[[0.0], [np.nan]]])), "Input sample is not a finite number"),
-    ({"filter_type": "hilbert"}, lambda f: f.process(np.zeros((4, 2, 1)), output="real"),
-     "Hilbert filter type requires a complex data sink"),
+@pytest.mark.parametrize("fields, act, error, text", [
+    ({}, lambda f: f.process(np.zeros((4, 1, 2))), zebfir.InputError,
+     "input of shape (4, 1, 2): expected (vectors, 2 channels, 1 path)"),
+    ({}, lambda f: f.send_slot([0.0, 1.0]), zebfir.InputError, "input slot of shape (2,): expected (1 path,)"),
+    ({}, lambda f: f.process(np.array([[[0.0], [np.nan]]])), zebfir.InputError,
+     "input sample (0, 1, 0) is not a finite double: nan"),
+    ({"filter_type": "hilbert"}, lambda f: f.process(np.zeros((4, 2, 1)), output="real"), zebfir.ModelError,
+     f"{NAME} ERROR: Hilbert filter type requires a complex data sink"),
+    ({}, lambda f: f.config(fsel=[2**32]), zebfir.ConfigError,
+     "bad number 4294967296 for fsel: expected an integer from 0 to 4294967295"),
+    ({}, lambda f: f.config(fsel=0, pattern=2**31), zebfir.ConfigError,
+     "bad number 2147483648 for pattern: expected an integer from -2147483648 to 2147483647"),
+    ({}, lambda f: f.reload(2**32 + 1, [1]), zebfir.ConfigError,
+     "bad number 4294967297 for reload fsel: expected an integer from 0 to 4294967295"),
+    ({}, lambda f: f.reload(0, [1, np.inf]), zebfir.ConfigError, "reload coefficient 1 is not a finite double: inf"),
 ])
-def test_model_refusals_leave_the_filter_usable(fields, act, text):
+def test_refusals_leave_the_filter_usable(fields, act, error, text):
     x = np.arange(-20.0, 20.0).reshape(-1, 2, 1)
     with zebfir.Filter(num_channels=2, **fields) as reference, zebfir.Filter(num_channels=2, **fields) as f:
-        with pytest.raises(zebfir.ModelError) as e:
+        with pytest.raises(error) as e:
             act(f)
-        assert str(e.value) == f"{NAME} ERROR: {text}"
+        assert str(e.value) == text
         assert np.array_equal(f.process(x), reference.process(x))
 
 

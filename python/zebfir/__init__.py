@@ -8,15 +8,15 @@ The shared library is the one named by the ZEBFIR_LIBRARY environment
 variable, else the copy installed with the package, else the one found by
 the system's loader.  Messages other than errors go to the logging module
 (logger "zebfir"); errors raise ConfigError or ModelError with the model's
-own text.
+own text (InputError, a ModelError, names a wrong shape or sample).
 """
 from ._clib import LIBRARY_PATH, lib
-from .errors import ConfigError, Error, ModelError
+from .errors import ConfigError, Error, InputError, ModelError
 from .filter import Filter
 from .response import Response, plot_response, response
 
 __version__ = "7.1.1"
 library_version = lib.get_version().decode()
 
-__all__ = ["Filter", "Error", "ConfigError", "ModelError", "Response", "response", "plot_response",
+__all__ = ["Filter", "Error", "ConfigError", "ModelError", "InputError", "Response", "response", "plot_response",
            "LIBRARY_PATH", "library_version"]

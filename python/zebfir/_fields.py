@@ -11,6 +11,7 @@ import re
 import numpy as np
 
 from ._clib import Config, lib
+from ._samples import doubles, shown
 from .errors import ConfigError
 
 _ENUMERATORS = {
@@ -34,28 +35,23 @@ def enumerator_name(field, value):
     return names[value] if 0 <= value < len(names) else value
 
 
-def _word(field, value):
-    """The 32-bit value of a numeric or enumerated field."""
+def integer(field, value, low=-2**31, high=2**32 - 1):
+    """The integer value of a numeric or enumerated field, or of a packet's
+    number, from low to high (by default: what a 32-bit field can hold)."""
+    given = value
     if isinstance(value, str):
         bare = value.strip().upper()
         if bare.startswith("ZEB_FIR_V7_1_") and len(bare) > 13:
             bare = bare[13:]
         if bare in _NAMED.get(field, {}):
             return _NAMED[field][bare]
-        if not _INTEGER.match(value.strip()):
-            if field in _NAMED:
-                raise ConfigError(f"unknown value '{value}' for {field}: expected " +
-                                  ", ".join(_NAMED[field]) + ", or a number")
-            raise ConfigError(f"bad number '{value}' for {field}: "
-                              "expected an integer from -2147483648 to 4294967295")
-        value = int(value)
-    elif isinstance(value, float) or not hasattr(value, "__index__"):
-        raise ConfigError(f"bad number {value!r} for {field}: expected an integer")
-    value = value.__index__()
-    if not -2**31 <= value < 2**32:
-        raise ConfigError(f"bad number '{value}' for {field}: "
-                          "expected an integer from -2147483648 to 4294967295")
-    return value
+        if field in _NAMED and not _INTEGER.match(value.strip()):
+            raise ConfigError(f"unknown value '{value}' for {field}: expected " +
+                              ", ".join(_NAMED[field]) + ", or a number")
+        value = int(value) if _INTEGER.match(value.strip()) else None
+    if not hasattr(value, "__index__") or not low <= value.__index__() <= high:
+        raise ConfigError(f"bad number {shown(given)} for {field}: expected an integer from {low} to {high}")
+    return value.__index__()
 
 
 def coefficient_values(value):
@@ -69,7 +65,7 @@ def coefficient_values(value):
         if not all(map(math.isfinite, values)):
             raise ConfigError(f"bad coefficient list '{value}': expected numbers separated by commas")
         return np.array(values)
-    values = np.asarray(value, dtype=np.float64)
+    values = doubles(value, "coefficient", ConfigError)
     if values.ndim > 2:
         raise ConfigError(f"coefficients must be a list or sets x taps, got shape {values.shape}")
     return values
@@ -98,7 +94,7 @@ class Builder:
             self.coeffs = np.ascontiguousarray(values.ravel())
             self.coeffs_given = True
         else:
-            word = _word(field, value)
+            word = integer(field, value)
             setattr(self.record, field, word)  # ctypes keeps the low 32 bits, as the model reads them
             self.num_coeffs_given |= field == "num_coeffs"
             self.sets_given |= field == "coeff_sets"

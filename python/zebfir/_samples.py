@@ -6,6 +6,7 @@ import math
 import numpy as np
 
 from ._clib import LIMB_BYTES, Mpz, lib
+from .errors import InputError
 
 _MPZ = np.dtype(Mpz)
 _SAFE_DOUBLE = 2**53
@@ -25,6 +26,43 @@ def point_record(record, dims, array, lengths):
     return record
 
 
+def shown(value):
+    """A value as a message shows it: repr, but a huge integer by its size
+    (Python refuses to print more than 4300 digits)."""
+    value = value.item() if isinstance(value, np.generic) else value
+    if isinstance(value, int) and value.bit_length() > 64:
+        return f"an integer of {value.bit_length()} bits"
+    return repr(value)
+
+
+def _finite_double(item):
+    try:
+        return math.isfinite(float(item))
+    except (TypeError, ValueError, OverflowError):
+        return False
+
+
+def doubles(value, what, error, finite=True):
+    """value as a C-contiguous float64 array, refusing with error(text) the
+    first element that is no double (or, when finite, no finite one), named
+    by its index."""
+    try:
+        # NumPy would drop an imaginary part with only a warning.
+        values = None if np.iscomplexobj(value) else np.ascontiguousarray(value, dtype=np.float64)
+    except (TypeError, ValueError, OverflowError):
+        values = None
+    if values is not None:
+        if not finite or np.isfinite(values).all():
+            return values
+        items, index = values, tuple(np.argwhere(~np.isfinite(values))[0].tolist())
+    else:  # an element converts to no double: look for it one by one
+        items = np.asarray(value, dtype=object)
+        index = next((i for i in np.ndindex(items.shape) if not _finite_double(items[i])), None)
+        if index is None:
+            return np.ascontiguousarray(value, dtype=np.float64)  # raises NumPy's own complaint
+    raise error(f"{what} {index[0] if len(index) == 1 else index} is not a finite double: {shown(items[index])}")
+
+
 def input_samples(x, kind, data_width, data_fract_width):
     """A float64 C-contiguous array of sample values; a copy only when x is
     not one already.  kind "int": integers in input-LSB units, wrapped to
@@ -32,7 +70,7 @@ def input_samples(x, kind, data_width, data_fract_width):
     if kind == "real":
         if np.iscomplexobj(x):
             raise TypeError("input samples must be real")
-        return np.ascontiguousarray(x, dtype=np.float64)
+        return doubles(x, "input sample", InputError, finite=False)  # NaN: see Filter._send_record
     if kind != "int":
         raise ValueError(f"input must be 'real' or 'int', not {kind!r}")
     x = np.asarray(x)

@@ -7,9 +7,16 @@ class Error(Exception):
 
 class ConfigError(Error, ValueError):
     """A configuration was refused: by the model (its own text) or while
-    reading the fields (the text zeb-fir gives for the same mistake)."""
+    reading the fields (the text zeb-fir gives for the same mistake); also
+    a configuration or reload packet whose numbers the C record cannot hold."""
 
 
 class ModelError(Error, RuntimeError):
     """A running model refused a call; the text is the model's message,
     "<name> ERROR: <text>"."""
+
+
+class InputError(ModelError, ValueError):
+    """Samples refused with a text naming the wrong shape or the sample that
+    is not a finite double.  A ModelError, as the model's own refusal of
+    them was (code written for that still catches it), and a ValueError."""

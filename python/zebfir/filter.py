@@ -7,8 +7,8 @@ import numpy as np
 from . import _samples
 from ._clib import (ArrayRecord, Config, ConfigPacket, MessageHandler, ReloadPacket, destroy_record, lib,
                     new_record)
-from ._fields import FIELDS, PATTERN_BASIC, Builder, enumerator_name, read_config_file
-from .errors import ConfigError, ModelError
+from ._fields import FIELDS, PATTERN_BASIC, Builder, enumerator_name, integer, read_config_file
+from .errors import ConfigError, InputError, ModelError
 
 log = logging.getLogger("zebfir")
 
@@ -17,6 +17,11 @@ _ADVANCED_CHAN_SEQ = 1
 _DOUBLE_BITS = 52   # widest accumulator the model keeps in doubles
 _INT64_BITS = 63
 _OUTPUTS = ("real", "int", "complex")
+_UINT_MAX = 2**32 - 1
+
+
+def _count(n, noun):
+    return f"{n} {noun}{'s' if n != 1 else ''}"
 
 
 def _log_debug_message(_handle, error, text):
@@ -169,14 +174,20 @@ class Filter:
     # ------------------------------------------------------------ samples in
     def _input_record(self, x, kind, slot):
         samples = _samples.input_samples(x, kind, self._config["data_width"], self._config["data_fract_width"])
+        paths, channels = self._paths, self._channels
         if slot:
+            if samples.shape != (paths,):
+                raise InputError(f"input slot of shape {samples.shape}: expected ({_count(paths, 'path')},)")
             lengths = samples.shape
-        elif samples.ndim == 1:
+        elif samples.ndim == 1 and paths == channels == 1:
             lengths = (1, 1, samples.shape[0])
-        else:
+        elif samples.ndim == 3 and samples.shape[1:] == (channels, paths):
             lengths = samples.shape[::-1]  # C order (vectors, channels, paths) is the record's (path, slot, vector)
-        dims = self._input_dims if len(lengths) <= 3 else (ctypes.c_size_t * len(lengths))()
-        return samples, _samples.point_record(self._input, dims, samples, lengths)
+        else:
+            # The model's own text gives the lengths in the record's order, the reverse of the array's.
+            raise InputError(f"input of shape {samples.shape}: expected (vectors, {_count(channels, 'channel')}, "
+                             f"{_count(paths, 'path')})" + (" or (samples,)" if paths == channels == 1 else ""))
+        return samples, _samples.point_record(self._input, self._input_dims, samples, lengths)
 
     def send(self, x, input="real"):
         """Feeds whole vectors; their output waits for read()."""
@@ -184,13 +195,14 @@ class Filter:
 
     def _send(self, x, input):
         samples, record = self._input_record(x, input, slot=False)
-        self._call(lib.data_send, ctypes.byref(record))
+        self._send_record(lib.data_send, samples, record)
         self._pending.append(self._take_sink())
         return samples.ndim == 1
 
     def process(self, x, output=None, input="real"):
         """Feeds whole vectors and returns every complete output vector:
-        shape (vectors, channels, paths), 1-D for 1-D input."""
+        shape (vectors, channels, paths), 1-D for 1-D input.  Another input
+        shape, or a sample that is no finite double, raises InputError."""
         kind = self._output_kind(output)
         one_dimensional = self._send(x, input)
         out = self._drain(kind)
@@ -198,9 +210,19 @@ class Filter:
 
     def send_slot(self, samples, input="real"):
         """Feeds one time slot: one sample per path."""
-        _, record = self._input_record(np.atleast_1d(samples), input, slot=True)
-        self._call(lib.data_send_channel, ctypes.byref(record))
+        samples, record = self._input_record(np.atleast_1d(samples), input, slot=True)
+        self._send_record(lib.data_send_channel, samples, record)
         self._slots_in = (self._slots_in + 1) % self._channels
+
+    def _send_record(self, fn, samples, record):
+        try:
+            self._call(fn, ctypes.byref(record))
+        except ModelError:
+            # The model refuses a NaN or an infinity before it feeds anything,
+            # but does not say where it is; looking only now costs nothing
+            # on the calls that succeed.
+            _samples.doubles(samples, "input sample", InputError)
+            raise
 
     # ------------------------------------------------------------ samples out
     def _output_kind(self, output):
@@ -295,20 +317,20 @@ class Filter:
 
     # ------------------------------------------------------------ run time
     def _config_send(self, fsel=None, pattern=None):
-        selectors = np.atleast_1d(np.asarray([] if fsel is None else fsel, dtype=np.int64))
-        if selectors.ndim != 1 or np.any((selectors < 0) | (selectors >= 2**32)):
-            raise ValueError("fsel takes coefficient-set numbers from 0")
-        selectors = np.ascontiguousarray(selectors, dtype=np.uintc)
+        # Checked before anything is kept: ctypes would silently keep the low 32 bits.
+        selectors = np.array([integer("fsel", v, 0, _UINT_MAX) for v in np.ravel([] if fsel is None else fsel)],
+                             dtype=np.uintc)
         if pattern is not None:
-            self._pattern = int(pattern)
+            self._pattern = integer("pattern", pattern, -2**31, 2**31 - 1)
         dims = (ctypes.c_size_t * 1)()
         record = _samples.point_record(ArrayRecord(), dims, selectors, selectors.shape)
         self._call(lib.config_send, ctypes.byref(ConfigPacket(self._pattern, ctypes.pointer(record))))
 
     def reload(self, fsel, coeff):
-        """Queues a coefficient reload of set fsel; it takes effect with the
-        next configuration packet."""
-        values = np.ascontiguousarray(np.ravel(coeff), dtype=np.float64)
+        """Queues a coefficient reload of set fsel (0 to 2^32-1); it takes
+        effect with the next configuration packet."""
+        fsel = integer("reload fsel", fsel, 0, _UINT_MAX)
+        values = _samples.doubles(np.ravel(coeff), "reload coefficient", ConfigError)
         dims = (ctypes.c_size_t * 1)()
         record = _samples.point_record(ArrayRecord(), dims, values, values.shape)
         self._call(lib.reload_send, ctypes.byref(ReloadPacket(fsel, ctypes.pointer(record))))
@@ -326,9 +348,10 @@ class Filter:
         derived widths filled in, coeff as given.
 
         Called, f.config(fsel=..., pattern=...) queues a configuration packet:
-        coefficient-set selectors (one, or one per channel) and, under the
-        advanced sequence, a channel pattern (default: that of the previous
-        packet, at first init_pattern)."""
+        coefficient-set selectors (one, or one per channel; 0 to 2^32-1) and,
+        under the advanced sequence, a channel pattern (-2^31 to 2^31-1;
+        default: that of the previous packet, at first init_pattern).  A
+        number outside its range raises ConfigError."""
         return _ConfigView(self._config, self._config_send)
 
     @property

@@ -2,6 +2,10 @@
 // stimulus and golden-file comparisons with their output, text and status;
 // output equal to the reference model (across packet sizes and run-time
 // commands); the C host example.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <iterator>
 
 #include "host.h"
@@ -44,10 +48,27 @@ const std::string kSets = "--set coeff=1,2,3,-1,0,4 --set coeff_sets=2 --set num
 
 // Refusals stop with their text and status 2 (after the lines already
 // written); spellings of one setting give one output; a golden file compares
-// with status 0 or 1; an output file appears only complete.
+// with status 0 or 1; an output file appears only complete, a FIFO or a link
+// is written in place; hex and binary at the extremes of 5 and 49 bits (and
+// beyond the width in the integer mode); written coefficients read back.
 TEST(Tool, RunsGiveTheirOutputErrorTextAndStatus) {
     const std::string dir = scratch_dir(), two = "1\n2\n3\n4\n", impulse = "1\n0\n0\n0\n0\n0\n";
     write_file(dir + "/stim.txt", "1 2\n3 4\n5 6\n7 8\n9 10\n11 12\n");
+    const std::string w5 = "--set coeff=1 --set data_width=5 ", w49 = "--set coeff=1 --set data_width=49 --input - ",
+                      most = "1000000000000\n", six = most + most + most + most + most + most,
+                      wide = "--set data_width=49 --set coeff=-2.6,-2.6,-2.6,-2.6,-2.6,-2.6 --input-format hex ",
+                      mpz = "pilvoran_v7_1 WARNING: Model will use MPZ data type\n",
+                      q = "--set quantization=QUANTIZE_ONLY --set coeff_fract_width=4 --set coeff_width=8 "
+                          "--set coeff_sets=2 ",
+                      sets = "@config fsel=1\n100\n-50\n3\n0\n@config fsel=0\n7\n0\n",
+                      long_line = std::string(65537, '#') + "\n", too_long = ":1: line longer than 65536 characters\n";
+    write_file(dir + "/s5.txt", "-16\n15\n-1\n0\n");
+    write_file(dir + "/wide.txt", six);
+    write_file(dir + "/target.txt", "old\n");
+    std::filesystem::create_directory(dir + "/sub");
+    std::filesystem::create_symlink(dir + "/target.txt", dir + "/link");
+    ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0600), 0);
+    const int fifo = open((dir + "/fifo").c_str(), O_RDWR | O_NONBLOCK);  // a reader: the tool's open never waits
     write_file(dir + "/five.txt", "5\n0\n0\n");
     write_file(dir + "/bad.cfg", "num_paths=2\n# fine so far\nnum_path=3\n");
     write_file(dir + "/filter.cfg", "# decimating\n\nfilter_type = DECIMATION   # by name\ndecimation_rate=2\r\n");
@@ -88,19 +109,75 @@ TEST(Tool, RunsGiveTheirOutputErrorTextAndStatus) {
         {compare, "# summary line\n1.0, 2\n+3 4.00\n\n5 6e0\n5 4\n3 2 # dump\n1 -0\n", 0,
          gold + "$D/gold.txt: all equal\n", ""},
         {compare, "1 2\n3 4\n5 6\n5 4\n3 7\n9 0\n", 1,
-         gold + "$D/gold.txt: 2 differ\nfirst mismatch: vector 1, path 1, slot 1 ($D/gold.txt:5): expected 7, got 2\n",
-         ""},
+         gold + "$D/gold.txt: 2 differ\nmismatch: vector 1, path 1, slot 1: dump: 7, model: 2 ($D/gold.txt:5)\n", ""},
+        {compare + " --skip 2 --max-mismatches 5", "x x\nxx 0\n1 2\n3 4\n5 6\n5 4\n3 7\n9 0\n", 1,
+         "skipped the first 2 data lines of $D/gold.txt (to line 2)\n" + gold + "$D/gold.txt: 2 differ\n"
+         "mismatch: vector 1, path 1, slot 1: dump: 7, model: 2 ($D/gold.txt:7)\n"
+         "mismatch: vector 1, path 0, slot 2: dump: 9, model: 1 ($D/gold.txt:8)\n", ""},
+        {compare + " --skip 9 --max-mismatches 0", "1 2\n3 4\n", 1, "skipped the first 9 data lines of $D/gold.txt: "
+         "it has only 2\ncompared 0 samples (0 output slots) with $D/gold.txt: all equal\n$D/gold.txt has only 0 data "
+         "lines after the first 9, but the model produced 6 more output slots\n", ""},
         {compare, "1 2\n3 4\n5 6\n5 4\n", 1, "compared 8 samples (4 output slots) with $D/gold.txt: all equal\n"
          "$D/gold.txt has only 4 data lines, but the model produced 2 more output slots\n", ""},
         {compare, "1 2\n3 4\n5 6\n5 4\n3 2\n1 0\n# end\n0 0\n0 0\n", 1,
          gold + "$D/gold.txt: all equal\n$D/gold.txt has 2 more data lines than the model produced, from line 8\n", ""},
         {"--set filter_type=ZEB_FIR_V7_1_HILBERT --set coeff=-1,0,1 --input $D/five.txt --compare $D/gold.txt",
          "0 -5\n5 12345\n0 5\n", 1, "compared 6 samples (3 output slots) with $D/gold.txt: 1 differs\n"
-         "first mismatch: vector 1, path 0 (im), slot 0 ($D/gold.txt:2): expected 12345, got 0\n", ""},
+         "mismatch: vector 1, path 0 (im), slot 0: dump: 12345, model: 0 ($D/gold.txt:2)\n", ""},
         {"--input - --set coeff=1,1 --output $D/out.txt", "1\n2\n", 0, "", ""},
         {"--input - --packet 1 --output $D/out.txt", "1\n2\nx\n", 2, "",
          "zeb-fir: $D/out.txt was not written because of this error:\n"
          "zeb-fir: <stdin>:3: value 1 is not a finite number: 'x'\n"},
+        // hex and binary: most negative, most positive, -1 (and 0) of 5 and 49 bits
+        {w5 + "--input - --input-format hex --format int", "10\n0F\n1f\n0\n", 0, "-16\n15\n-1\n0\n", ""},
+        {w5 + "--input - --input-format bin --format int", "10000\n01111\n11111\n0\n", 0, "-16\n15\n-1\n0\n", ""},
+        {w5 + "--input $D/s5.txt --format hex", "", 0, "10\n0f\n1f\n00\n", ""},
+        {w5 + "--input $D/s5.txt --format bin", "", 0, "10000\n01111\n11111\n00000\n", ""},
+        {w5 + "--input $D/s5.txt --format hex --compare $D/gold.txt", "// $writememh\n@0\n10\n0F\n1f\n0\n", 0,
+         "compared 4 samples (4 output slots) with $D/gold.txt: all equal\n", ""},
+        {w5 + "--input $D/s5.txt --format bin --compare $D/gold.txt", "10000\n1111\n11110\n00000\n", 1,
+         "compared 4 samples (4 output slots) with $D/gold.txt: 1 differs\n"
+         "mismatch: vector 2, path 0, slot 0: dump: 11110, model: 11111 ($D/gold.txt:3)\n", ""},
+        {w5 + "--input $D/s5.txt --format hex --compare $D/gold.txt", "10\nxx\n", 2, "",
+         "zeb-fir: $D/gold.txt:2: value 1 has unknown bits (x or z): 'xx' (--format hex)\n"},
+        {w5 + "--input - --input-format hex", "20\n", 2, "",
+         "zeb-fir: <stdin>:1: value 1 does not fit 5 bits: '20' (--input-format hex)\n"},
+        {w5 + "--input - --input-format bin", "@0\n012\n", 2, "",
+         "zeb-fir: <stdin>:2: value 1 is not a binary number: '012' (--input-format bin)\n"},
+        {w49 + "--input-format hex --format int", most + "0ffffffffffff\n1FFFFFFFFFFFF\n", 0,
+         "-281474976710656\n281474976710655\n-1\n", ""},
+        {w49 + "--format bin", "-281474976710656\n281474976710655\n-1\n", 0, "1" + std::string(48, '0') + "\n0" +
+         std::string(48, '1') + "\n" + std::string(49, '1') + "\n", ""},
+        {"--set filter_type=HILBERT --set coeff=-1,0,1 --set data_width=5 --input $D/s5.txt --format hex", "", 0,
+         "00 10\n10 31\n0f 31\n1f 0f\n", ""},
+        // beyond the width in the integer mode: 18 x 2^48 in 53 bits, as the bus shows it
+        {wide + "--input - --format int", six, 0, "844424930131968\n1688849860263936\n"
+         "2533274790395904\n3377699720527872\n4222124650659840\n5066549580791808\n", mpz},
+        {wide + "--format hex --compare $D/gold.txt --input $D/wide.txt",
+         "3000000000000\n6000000000000\n9000000000000\nc000000000000\nF000000000000\n12000000000000\n", 0,
+         "compared 6 samples (6 output slots) with $D/gold.txt: all equal\n", mpz},
+        // the quantised coefficients as hex, and read back as hex: the same output
+        {q + "--set coeff=0.3,-0.77,1.234,-8,7.99,0.05 --input - --format int", sets, 0,
+         "-12800\n-6400\n6116\n-434\n95\n-84\n", ""},
+        {q + "--set coeff=0.3,-0.77,1.234,-8,7.99,0.05 --format hex --write-coefficients $D/c.hex", "", 0, "", ""},
+        {"--set coeff_width=5 --coeff-file $D/c.hex --coeff-format hex " + q + "--input - --format int", sets, 0,
+         "-12800\n-6400\n6116\n-434\n95\n-84\n", ""},
+        // faults: FIFOs, links and directories; over-long lines
+        {"--input - --set coeff=1,1 --output $D/fifo", "1\n2\n", 0, "", ""},
+        {"--input - --packet 1 --output $D/link", "1\n2\nx\n", 2, "",
+         "zeb-fir: the output to $D/link is incomplete: 2 lines were written before this error:\n"
+         "zeb-fir: <stdin>:3: value 1 is not a finite number: 'x'\n"},
+        {"--input - --set coeff=1,1 --output $D/link", "1\n2\n", 0, "", ""},
+        {"--output $D/sub", "", 2, "", "zeb-fir: cannot write output file '$D/sub': it is a directory\n"},
+        {"--config $D/sub", "", 2, "", "zeb-fir: cannot read configuration file '$D/sub': it is a directory\n"},
+        {"--coeff-file $D/sub", "", 2, "", "zeb-fir: cannot read coefficient file '$D/sub': it is a directory\n"},
+        {"--input $D/sub", "", 2, "", "zeb-fir: cannot read stimulus file '$D/sub': it is a directory\n"},
+        {"--compare $D/sub", "", 2, "", "zeb-fir: cannot read golden file '$D/sub': it is a directory\n"},
+        {"--set coeff=2 --input -", std::string(65535, '#') + "\n1\n", 0, "2\n", ""},
+        {"--input -", long_line, 2, "", "zeb-fir: <stdin>" + too_long},
+        {"--config $D/gold.txt", long_line, 2, "", "zeb-fir: $D/gold.txt" + too_long},
+        {"--coeff-file $D/gold.txt", long_line, 2, "", "zeb-fir: $D/gold.txt" + too_long},
+        {"--input $D/five.txt --compare $D/gold.txt", long_line, 2, "", "zeb-fir: $D/gold.txt" + too_long},
     };
     for (const auto& [args, input, status, out, err] : runs) {
         write_file(dir + "/gold.txt", input);
@@ -109,6 +186,13 @@ TEST(Tool, RunsGiveTheirOutputErrorTextAndStatus) {
     }
     EXPECT_EQ(read_file(dir + "/out.txt"), "1\n3\n");
     EXPECT_FALSE(std::filesystem::exists(dir + "/out.txt.partial"));
+    EXPECT_EQ(read_file(dir + "/c.hex"), "05\nf4\n14\n80\n80\n01\n");  // 7.99 wraps to -8 in 8 bits
+    char got[64] = {};
+    EXPECT_EQ(std::string(got, std::max<ssize_t>(0, read(fifo, got, sizeof got))), "1\n3\n");
+    close(fifo);
+    EXPECT_TRUE(std::filesystem::is_fifo(std::filesystem::symlink_status(dir + "/fifo")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link"));
+    EXPECT_EQ(read_file(dir + "/target.txt"), "1\n3\n");
 }
 
 TEST(Tool, DefaultRunIsTheImpulseResponseThenASineConvolved) {

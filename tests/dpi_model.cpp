@@ -120,7 +120,9 @@ TEST(DpiRefusals, BadInputGivesAStatusAndTheReason) {
     Dpi fresh("");  // may live where stale did
     ASSERT_NE(fresh.h, stale);
     long long n = 0;
-    const std::string unreadable = "create_from_file: cannot read configuration file '" + path + "'";
+    const std::string unreadable = "create_from_file: cannot read configuration file '" + path + "'",
+                      dir = testing::TempDir(), long_path = dir + "dpi_long_line.cfg";
+    std::ofstream(long_path) << std::string(65537, '#') << "\nnum_paths=2\n";
     const std::pair<std::function<int()>, std::string> refusals[] = {  // call, error
         {[] { return !Dpi(nullptr).h; }, "create: configuration text is null"},
         {[] { return !Dpi("filter_type").h; }, "create: configuration text:1: expected FIELD=VALUE, got 'filter_type'"},
@@ -132,6 +134,10 @@ TEST(DpiRefusals, BadInputGivesAStatusAndTheReason) {
         {[&] { return !zeb_fir_v7_1_dpi_create_from_file(path.c_str()); }, unreadable},
         {[&] { return !zeb_fir_v7_1_dpi_create_from_file(nullptr); },
          "create_from_file: configuration file name is null"},
+        {[&] { return !zeb_fir_v7_1_dpi_create_from_file(dir.c_str()); },
+         "create_from_file: cannot read configuration file '" + dir + "': it is a directory"},
+        {[&] { return !zeb_fir_v7_1_dpi_create_from_file(long_path.c_str()); },
+         "create_from_file: " + long_path + ":1: line longer than 65536 characters"},
         {[&] { return zeb_fir_v7_1_dpi_destroy(stale); }, "destroy: unknown handle"},
         {[&] { return 1 + int(std::string(zeb_fir_v7_1_dpi_get_text(stale, 0)).size()); }, "get_text: unknown handle"},
         {[&] { return zeb_fir_v7_1_dpi_put_int(h, 2, 0); }, "put_int: path 2 out of range: num_paths is 2"},
@@ -160,6 +166,7 @@ TEST(DpiRefusals, BadInputGivesAStatusAndTheReason) {
         EXPECT_EQ(call(), 1) << error;
         EXPECT_EQ(why(orphan ? nullptr : h), "zeb_fir_v7_1_dpi_" + error);
     }
+    std::remove(long_path.c_str());
     // The refusals changed nothing: the turn completes and yields one vector.
     EXPECT_FALSE(zeb_fir_v7_1_dpi_send_slot(h) || zeb_fir_v7_1_dpi_next(h) || zeb_fir_v7_1_dpi_get_int(h, 1, &n));
     EXPECT_EQ(zeb_fir_v7_1_dpi_ready(h), 1);

@@ -122,6 +122,21 @@ FAULTS = [
      '', 'zebfir leaves a NaN sample unnamed'),
     ('py-coeff', 'python/zebfir/_fields.py', 'values = doubles(value, "coefficient", ConfigError)',
      'values = np.asarray(value, dtype=np.float64)', 'zebfir converts coefficients unchecked'),
+    ('tool-hex-width', 'tools/zeb-fir/sample_sink.cpp', 'radix == 16 ? (width + 3) / 4 : width;',
+     'radix == 16 ? (width + 2) / 4 : width;', 'zeb-fir writes one hex digit too few for widths of 4k+1 bits'),
+    ('tool-bin-sign', 'tools/zeb-fir/sample_sink.cpp', 'mpz_fdiv_r_2exp(scratch, v, width);',
+     'mpz_tdiv_r_2exp(scratch, v, width);', 'zeb-fir writes a negative binary or hex value with a minus sign'),
+    ('tool-skip', 'tools/zeb-fir/golden_compare.cpp', 'if (skipped_ < options_.skip) {',
+     'if (skipped_ + 1 < options_.skip) {', 'zeb-fir --skip N skips one golden line too few'),
+    ('tool-mismatch-count', 'tools/zeb-fir/golden_compare.cpp', 'if (differing_++ < options_.max_listed) {',
+     'if (differing_ < options_.max_listed && ++differing_ != 0) {',
+     'zeb-fir counts only the mismatches it lists'),
+    ('tool-output-in-place', 'tools/zeb-fir/output_file.cpp', '== 0 && !S_ISREG(entry.st_mode)) {',
+     '== 0 && S_ISDIR(entry.st_mode)) {', 'zeb-fir --output renames over a FIFO or a symbolic link'),
+    ('tool-directory', 'tools/zeb-fir/text_fields.cpp', '== 0 && S_ISDIR(status.st_mode))',
+     '== 0 && S_ISDIR(status.st_mode) && false)', 'zeb-fir and the DPI open a directory as an input file'),
+    ('tool-line-bound', 'tools/zeb-fir/text_fields.cpp', 'if (line.size() + length > kMaxLineLength)',
+     'if (line.size() + length > 64 * kMaxLineLength)', 'line readers accept lines 64 times too long'),
 ]
 
 

@@ -37,6 +37,15 @@ ZEB_TOOL_ARRAY_HANDLE(zeb_array_mpz_complex)
 
 #undef ZEB_TOOL_ARRAY_HANDLE
 
+// A GMP integer that clears itself.
+struct MpzValue {
+    mpz_t v;
+    MpzValue() { mpz_init(v); }
+    ~MpzValue() { mpz_clear(v); }
+    MpzValue(const MpzValue&) = delete;
+    MpzValue& operator=(const MpzValue&) = delete;
+};
+
 // Gives a one-dimensional record exactly these values.
 template <typename Array, typename T, typename Reserve>
 void fill_1d(Array& array, const T* values, std::size_t count, Reserve reserve_dim, Reserve reserve_data)

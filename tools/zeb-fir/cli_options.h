@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "golden_compare.h"
 #include "packet_commands.h"
 #include "sample_sink.h"
 
@@ -24,12 +25,15 @@ struct Options {
     bool list_fields = false;
     bool summary = false;
     std::vector<ConfigStep> config_steps;
+    SampleFormat coeff_format = SampleFormat::Real;  // of every --coeff-file
     std::string input;          // empty: the built-in stimulus; "-": standard input
-    bool input_integers = false;
+    SampleFormat input_format = SampleFormat::Real;
     std::string output = "-";   // "-": standard output
     bool output_given = false;
     SampleFormat format = SampleFormat::Real;
     std::string compare;        // golden file, empty: none
+    GoldenOptions golden;       // --skip, --max-mismatches
+    std::string write_coefficients;  // file for the quantised coefficients, empty: none
     std::vector<ScheduledCommand> schedule;
     std::size_t packet_vectors = 0;  // 0: automatic
 };

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "text_fields.h"
 #include "zeb_fir_v7_1.h"
 
 namespace zebtool {
@@ -26,10 +27,19 @@ public:
     // ("source:LINE").
     void load_config_text(std::string_view text, const std::string& source);
 
-    // load_config_text on the whole file, named by its path.
+    // The same lines from a file, named by its path, read line by line
+    // (lines of at most kMaxLineLength characters).  A directory is refused.
     void load_config_file(const std::string& path);
 
-    // Numbers separated by blanks, commas or line breaks, '#' comments.
+    // How load_coeff_file reads its numbers: real values (default),
+    // integers in units of the coefficient LSB 2^-coeff_fract_width, or
+    // coeff_width-bit two's-complement patterns in hex or binary digits.
+    // Integers and patterns are converted by finish(), with the widths of
+    // the finished record.
+    void set_coeff_format(SampleFormat format) { coeff_format_ = format; }
+
+    // Numbers separated by blanks, commas or line breaks, '#' and '//'
+    // comments (and, in hex and binary, '@' address lines, skipped).
     void load_coeff_file(const std::string& path);
 
     // Settles num_coeffs against the coefficient count and returns the
@@ -38,13 +48,25 @@ public:
     const zeb_fir_v7_1_config& finish();
 
 private:
+    struct DigitCoeff {
+        std::string text;
+        std::size_t line;
+        std::size_t index;  // 1-based position on its line
+    };
+
+    void load_config_line(std::string_view line, const std::string& source, std::size_t number);
     void set_coefficients(std::vector<double> values);
+    void convert_pending_coefficients();
 
     zeb_fir_v7_1_config config_;
     std::string name_;
     std::vector<double> coeffs_;
     bool coeffs_given_ = false;
     bool num_coeffs_given_ = false;
+    SampleFormat coeff_format_ = SampleFormat::Real;
+    SampleFormat pending_format_ = SampleFormat::Real;  // of the values held, until finish() converts them
+    std::string pending_path_;
+    std::vector<DigitCoeff> digit_coeffs_;
 };
 
 }  // namespace zebtool

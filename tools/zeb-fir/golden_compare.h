@@ -14,14 +14,22 @@
 #include <gmp.h>
 
 #include "sample_sink.h"
+#include "text_fields.h"
 
 namespace zebtool {
 
+struct GoldenOptions {
+    std::uint64_t skip = 0;          // leading data lines of the file not compared
+    std::uint64_t max_listed = 1;    // mismatches named in the report
+};
+
 class GoldenComparer {
 public:
-    // complex: the columns are re, im pairs per path.  Throws ToolError when
-    // the file cannot be read.
-    GoldenComparer(const std::string& path, SampleFormat format, std::size_t paths, bool complex);
+    // complex: the columns are re, im pairs per path.  widths: the bus width
+    // of each column (hex and bin).  Throws ToolError when the file cannot
+    // be read.
+    GoldenComparer(const std::string& path, SampleFormat format, std::size_t paths, bool complex,
+                   std::vector<unsigned> widths, const GoldenOptions& options);
     ~GoldenComparer();
 
     GoldenComparer(const GoldenComparer&) = delete;
@@ -29,35 +37,41 @@ public:
 
     // Compares one output slot with the next data line of the file.
     // Numbers are compared by value ("1.50" equals "1.5", "+007" equals
-    // "7").  Throws ToolError for a malformed golden line.
+    // "7", hex "0F" equals "f").  Throws ToolError for a malformed golden
+    // line.
     void compare_slot(const std::vector<std::string>& fields, std::uint64_t vector, std::size_t slot);
 
     // Reads what is left of the file; true when every sample matched and
     // both sides had the same length.
     bool finish();
 
-    // The verdict: samples compared, first mismatch, length difference.
+    // The verdict: lines skipped, samples compared, the mismatches listed,
+    // length difference.
     void report(std::FILE* out) const;
 
 private:
     bool next_data_line();
-    bool same_value(const std::string& model, const std::string& golden);
+    bool same_value(const std::string& model, const std::string& golden, std::size_t column);
 
     std::string path_;
     std::ifstream in_;
+    LineReader lines_;
     SampleFormat format_;
     std::size_t paths_;
     bool complex_;
+    std::vector<unsigned> widths_;
+    GoldenOptions options_;
     std::string text_;
     std::vector<std::string_view> fields_;
     std::vector<std::string> golden_;
-    std::size_t line_ = 0;
     bool ended_ = false;
 
+    std::uint64_t skipped_ = 0;
+    std::size_t last_skipped_line_ = 0;
     std::uint64_t samples_ = 0;
     std::uint64_t slots_ = 0;
     std::uint64_t differing_ = 0;
-    std::string first_mismatch_;
+    std::vector<std::string> mismatches_;  // the first options_.max_listed
     std::uint64_t extra_model_slots_ = 0;
     std::uint64_t extra_golden_lines_ = 0;
     std::size_t first_extra_golden_line_ = 0;

@@ -21,33 +21,61 @@ Configuration (applied in the order given, starting from the defaults):
   --coeff-file FILE     coefficient values of all sets, set after set, separated
                         by blanks, commas or line breaks; num_coeffs follows from
                         the count unless it is set
+  --coeff-format real|int|hex|bin
+                        how every --coeff-file is written: real values (default),
+                        integers in units of the coefficient LSB 2^-coeff_fract_width,
+                        or coeff_width-bit two's complement in hex or binary digits
+                        (as $readmemh/$readmemb read them; '@' address lines skipped)
   --list-fields         print the table of fields, accepted values and defaults
 
 Stimulus:
   --input FILE          one line per input time slot in hardware order, one number
-                        per path (blanks or commas between them); '#' comments and
-                        blank lines are skipped; '-' reads standard input.  Lines
-                        must make whole vectors (num_channels lines each).
-  --input-format real|int
+                        per path (blanks or commas between them); '#' and '//'
+                        comments and blank lines are skipped; '-' reads standard
+                        input.  Lines must make whole vectors (num_channels lines
+                        each) and hold at most 65536 characters.
+  --input-format real|int|hex|bin
                         real: the numbers are sample values (default); int: they
-                        are integers in units of the input LSB
+                        are integers in units of the input LSB; hex, bin: those
+                        integers as data_width-bit two's complement in hex or binary
+                        digits (either case, leading zeros optional), as an RTL
+                        test bench writes them with %h or %b; '@' address lines of
+                        $writememh are skipped
   --packet N            vectors sent to the model per call (default: automatic,
                         at most 1024); memory stays flat for any file length
 
 Output:
-  --output FILE         write the output to FILE (default: standard output); the
-                        file appears only when the run succeeds
-  --format real|int     real: sample values (default); int: integers in units of
-                        the output LSB, exact in every arithmetic mode.  A Hilbert
-                        filter prints re and im per path (in int format the re part,
-                        the delayed input, counts input LSBs).
-  --summary             print the model summary ('#' lines) before the output;
-                        on by default with the built-in stimulus
+  --output FILE         write the output to FILE (default: standard output); a
+                        regular file appears only when the run succeeds; a FIFO,
+                        device or symbolic link is written in place
+  --format real|int|hex|bin
+                        real: sample values (default); int: integers in units of
+                        the output LSB, exact in every arithmetic mode; hex, bin:
+                        those integers as two's complement of output_width bits,
+                        exactly ceil(output_width/4) lowercase hex digits or
+                        output_width binary digits, as %h and %b print the bus
+                        (a value beyond the width is written wrapped, as the bus
+                        shows it).  A Hilbert filter prints re and im per path (the
+                        re part, the delayed input, counts input LSBs and has
+                        data_width bits).
+  --summary             print the model summary ('#' lines, '//' in hex and bin)
+                        before the output; on by default with the built-in stimulus
   --compare FILE        compare the output with a golden file of the same layout
                         and format (e.g. an RTL simulation dump): prints the number
-                        of samples compared and the first mismatch, exits 1 on any
-                        difference.  The output itself is then written only with
-                        --output.
+                        of samples compared and the first mismatches, exits 1 on
+                        any difference.  The output itself is then written only with
+                        --output.  In hex and bin, values compare modulo 2^width.
+  --skip N              with --compare: ignore the golden file's first N data lines
+                        (e.g. a dump's reset or pipeline-fill samples)
+  --max-mismatches N    with --compare: name up to N mismatches (default 1); all
+                        are counted
+  --write-coefficients FILE
+                        write the quantised coefficient sets, set after set, one
+                        value per line in the --format chosen (real values, or
+                        integers in coefficient LSBs, or coeff_width-bit two's
+                        complement in hex or binary, for $readmemh); --coeff-file
+                        with --coeff-format reads the file back.  Without --input,
+                        --output and --compare nothing else is run.
 
 Run-time packets, as lines of the stimulus between whole vectors:
   @config [fsel=S0,S1,...] [chanpat=N]   queue a configuration packet: coefficient
@@ -76,6 +104,8 @@ Examples:
   zeb-fir --config filter.cfg --coeff-file taps.txt --input stim.txt --format int --compare rtl_dump.txt
   seq -5 5 | zeb-fir --input - --set coeff=1,2,1
   zeb-fir --set coeff_sets=2 --set coeff=1,2,3,4,5,6 --config-packet 10:fsel=1
+  zeb-fir --config filter.cfg --input stim.hex --input-format hex --format hex --compare rtl.hex --skip 4
+  zeb-fir --config filter.cfg --format hex --write-coefficients coeff.hex
 )";
 }
 

@@ -10,6 +10,7 @@
 
 #include "builtin_stimulus.h"
 #include "cli_options.h"
+#include "coefficient_writer.h"
 #include "config_builder.h"
 #include "config_fields.h"
 #include "golden_compare.h"
@@ -27,6 +28,7 @@ namespace {
 
 const zeb_fir_v7_1_config& build_config(ConfigBuilder& builder, const Options& options)
 {
+    builder.set_coeff_format(options.coeff_format);
     for (const ConfigStep& step : options.config_steps) {
         switch (step.kind) {
         case ConfigStep::Kind::Set:
@@ -52,14 +54,44 @@ std::uint64_t regular_file_size(const std::string& path)
     return error ? 0 : static_cast<std::uint64_t>(size);
 }
 
+// The bus width of each output column: output_width, and for a Hilbert
+// filter data_width for the re part (the delayed input).
+std::vector<unsigned> column_widths(const ModelSession& model)
+{
+    const zeb_fir_v7_1_config& c = model.config();
+    std::vector<unsigned> widths;
+    for (std::size_t p = 0; p < model.paths(); ++p) {
+        if (model.hilbert())
+            widths.push_back(c.data_width);
+        widths.push_back(c.output_width);
+    }
+    return widths;
+}
+
 int run(const Options& options)
 {
     ConfigBuilder builder;
-    ModelSession model(build_config(builder, options));
-    SampleSink sink(model.handle(), options.format, model.hilbert(), model.paths(), model.channels());
+    const zeb_fir_v7_1_config& record = build_config(builder, options);
+    ModelSession model(record);
+    const std::vector<unsigned> widths = column_widths(model);
+    SampleSink sink(model.handle(), options.format, model.hilbert(), model.paths(), model.channels(), widths);
+
+    // --write-coefficients alone writes the coefficients and runs nothing.
+    const bool builtin = options.input.empty();
+    const bool runs =
+        options.write_coefficients.empty() || !builtin || !options.compare.empty() || options.output_given;
+    // Samples or the comparison's report.
+    const bool stdout_used = runs && (options.output == "-" || !options.compare.empty());
+    if (!options.write_coefficients.empty()) {
+        if (options.write_coefficients == "-" && stdout_used)
+            throw ToolError("--write-coefficients -: standard output carries the output of this run; "
+                            "give a file name");
+        write_coefficients(record, options.format, options.write_coefficients);
+        if (!runs)
+            return kExitOk;
+    }
 
     // Stimulus source.
-    const bool builtin = options.input.empty();
     std::istringstream builtin_text;
     std::ifstream file;
     std::istream* in = &std::cin;
@@ -72,9 +104,7 @@ int run(const Options& options)
         in = &builtin_text;
         source = "<built-in>";
     } else if (options.input != "-") {
-        file.open(options.input);
-        if (!file)
-            throw ToolError("cannot read stimulus file '" + options.input + "'");
+        open_input_file(file, options.input, "stimulus file");
         in = &file;
         source = options.input;
         description = options.input;
@@ -82,11 +112,12 @@ int run(const Options& options)
         description = "standard input";
     }
     // The built-in stimulus is written in sample values whatever --input-format says.
-    const bool integers = options.input_integers && !builtin;
-    if (integers)
-        description += " (integers in input LSBs)";
-    const double unit = integers ? std::ldexp(1.0, -static_cast<int>(model.config().data_fract_width)) : 1.0;
-    StimulusReader stimulus(*in, source, model.paths(), unit, integers);
+    const SampleFormat input_format = builtin ? SampleFormat::Real : options.input_format;
+    const unsigned data_width = model.config().data_width;
+    if (input_format != SampleFormat::Real)
+        description += " (" + format_description(input_format, data_width, "input") + ")";
+    const double lsb = std::ldexp(1.0, -static_cast<int>(model.config().data_fract_width));
+    StimulusReader stimulus(*in, source, model.paths(), input_format, lsb, data_width);
 
     // Destinations.
     std::unique_ptr<OutputFile> output;
@@ -94,10 +125,16 @@ int run(const Options& options)
         output = std::make_unique<OutputFile>(options.output);
     std::unique_ptr<GoldenComparer> golden;
     if (!options.compare.empty())
-        golden = std::make_unique<GoldenComparer>(options.compare, options.format, model.paths(), model.hilbert());
+        golden = std::make_unique<GoldenComparer>(options.compare, options.format, model.paths(), model.hilbert(),
+                                                  widths, options.golden);
 
     if (options.summary || builtin) {
-        for (const std::string& line : model_summary(model, options.format, description)) {
+        // In hex and binary the summary is made of '//' comments, which
+        // $readmemh and $readmemb skip too.
+        const bool verilog = options.format == SampleFormat::Hex || options.format == SampleFormat::Bin;
+        for (std::string line : model_summary(model, options.format, description)) {
+            if (verilog)
+                line.replace(0, 1, "//");
             if (output)
                 output->write_line(line, false);
             else
@@ -118,6 +155,11 @@ int run(const Options& options)
             if (output->data_lines() != 0)
                 std::fprintf(stderr, "zeb-fir: the output is incomplete: %llu lines were written before this error:\n",
                              static_cast<unsigned long long>(output->data_lines()));
+        } else if (output && output->in_place()) {
+            output->abandon();
+            std::fprintf(stderr,
+                         "zeb-fir: the output to %s is incomplete: %llu lines were written before this error:\n",
+                         output->path().c_str(), static_cast<unsigned long long>(output->data_lines()));
         } else if (output) {
             output->abandon();
             std::fprintf(stderr, "zeb-fir: %s was not written because of this error:\n", output->path().c_str());

@@ -27,6 +27,21 @@ std::string plural(unsigned long long n, const char* word)
 
 }  // namespace
 
+std::string format_description(SampleFormat format, unsigned width, const char* lsb)
+{
+    const std::string units = std::string("in ") + lsb + " LSBs";
+    switch (format) {
+    case SampleFormat::Int:
+        return "integers " + units;
+    case SampleFormat::Hex:
+        return std::to_string(width) + "-bit two's complement in hex, " + units;
+    case SampleFormat::Bin:
+        return std::to_string(width) + "-bit two's complement in binary, " + units;
+    default:
+        return "real values";
+    }
+}
+
 std::string fixed_point_name(unsigned int width, unsigned int fract_width)
 {
     return "IFIX_" + std::to_string(width) + "_" + std::to_string(fract_width);
@@ -74,12 +89,15 @@ std::vector<std::string> model_summary(const ModelSession& model, SampleFormat f
     lines.push_back(row("stimulus", stimulus));
 
     std::string columns;
-    if (model.hilbert())
-        columns = format == SampleFormat::Int
-                      ? "re im per path (re: delayed input in input LSBs, im: filter output in output LSBs)"
-                      : "re im per path (re: delayed input, im: filter output)";
+    if (model.hilbert() && format == SampleFormat::Real)
+        columns = "re im per path (re: delayed input, im: filter output)";
+    else if (model.hilbert() && format == SampleFormat::Int)
+        columns = "re im per path (re: delayed input in input LSBs, im: filter output in output LSBs)";
+    else if (model.hilbert())
+        columns = "re im per path (re: delayed input, " + format_description(format, c.data_width, "input") +
+                  "; im: filter output, " + format_description(format, c.output_width, "output") + ")";
     else
-        columns = format == SampleFormat::Int ? "one per path, integers in output LSBs" : "one per path, real values";
+        columns = "one per path, " + format_description(format, c.output_width, "output");
     lines.push_back(row("output columns", columns));
     lines.push_back(row("output lines", "one per output time slot, whole vectors in hardware order"));
     return lines;

@@ -12,6 +12,11 @@
 
 namespace zebtool {
 
+// How numbers of a format are written, for the summary: "real values",
+// "integers in output LSBs", "24-bit two's complement in hex, in output
+// LSBs".  lsb: "input" or "output".
+std::string format_description(SampleFormat format, unsigned width, const char* lsb);
+
 // Signed fixed-point format name: IFIX_<width>_<fractional bits>.
 std::string fixed_point_name(unsigned int width, unsigned int fract_width);
 

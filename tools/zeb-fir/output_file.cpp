@@ -3,20 +3,35 @@
 #include <cerrno>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "tool_error.h"
 
 namespace zebtool {
 
-OutputFile::OutputFile(const std::string& path) : path_(path)
+OutputFile::OutputFile(const std::string& path, const std::string& what) : path_(path)
 {
     if (path == "-") {
         file_ = stdout;
         return;
     }
+    struct stat entry {};
+    if (::lstat(path.c_str(), &entry) == 0 && !S_ISREG(entry.st_mode)) {
+        // Renaming over a FIFO, a device or a link would replace it by a
+        // regular file: write to it directly (through a link).
+        struct stat target {};
+        if (S_ISDIR(entry.st_mode) ||
+            (S_ISLNK(entry.st_mode) && ::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)))
+            throw ToolError("cannot write " + what + " '" + path + "': it is a directory");
+        file_ = std::fopen(path.c_str(), "w");
+        if (!file_)
+            throw ToolError("cannot open " + what + " '" + path + "': " + std::strerror(errno));
+        return;
+    }
     partial_ = path + ".partial";
     file_ = std::fopen(partial_.c_str(), "w");
     if (!file_)
-        throw ToolError("cannot create output file '" + partial_ + "': " + std::strerror(errno));
+        throw ToolError("cannot create " + what + " '" + partial_ + "': " + std::strerror(errno));
 }
 
 OutputFile::~OutputFile()
@@ -45,10 +60,14 @@ void OutputFile::commit()
     const int saved = errno;
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
+    const std::string written = in_place() ? path_ : partial_;
     if (failed || !closed) {
-        std::remove(partial_.c_str());
-        throw ToolError("error writing '" + partial_ + "': " + std::strerror(failed ? saved : errno));
+        if (!in_place())
+            std::remove(partial_.c_str());
+        throw ToolError("error writing '" + written + "': " + std::strerror(failed ? saved : errno));
     }
+    if (in_place())
+        return;
     if (std::rename(partial_.c_str(), path_.c_str()) != 0) {
         const int err = errno;
         std::remove(partial_.c_str());
@@ -66,7 +85,8 @@ void OutputFile::abandon()
     if (file_) {
         std::fclose(file_);
         file_ = nullptr;
-        std::remove(partial_.c_str());
+        if (!in_place())
+            std::remove(partial_.c_str());
     }
 }
 

@@ -1,14 +1,27 @@
 #include "sample_sink.h"
 
 #include <charconv>
+#include <string>
+#include <utility>
 
 #include "tool_error.h"
 
 namespace zebtool {
 
+void bus_text(mpz_srcptr v, unsigned width, unsigned radix, mpz_ptr scratch, std::string& text)
+{
+    mpz_fdiv_r_2exp(scratch, v, width);  // the bus shows v modulo 2^width
+    text.resize(mpz_sizeinbase(scratch, static_cast<int>(radix)) + 2);
+    mpz_get_str(text.data(), static_cast<int>(radix), scratch);  // lowercase digits
+    text.resize(std::char_traits<char>::length(text.c_str()));
+    const std::size_t digits = radix == 16 ? (width + 3) / 4 : width;
+    if (text.size() < digits)
+        text.insert(0, digits - text.size(), '0');
+}
+
 SampleSink::SampleSink(zeb_fir_v7_1* model, SampleFormat format, bool complex, std::size_t paths,
-                       std::size_t channels)
-    : complex_(complex), paths_(paths), channels_(channels)
+                       std::size_t channels, std::vector<unsigned> widths)
+    : format_(format), widths_(std::move(widths)), complex_(complex), paths_(paths), channels_(channels)
 {
     zeb_status status = ZEB_STATUS_ERROR;
     if (format == SampleFormat::Real && !complex) {
@@ -52,8 +65,12 @@ void SampleSink::put_real(double v, std::string& field) const
     field.assign(text, result.ptr);
 }
 
-void SampleSink::put_int(mpz_srcptr v, std::string& field)
+void SampleSink::put_int(mpz_srcptr v, std::size_t column, std::string& field)
 {
+    if (format_ == SampleFormat::Hex || format_ == SampleFormat::Bin) {
+        bus_text(v, widths_[column], format_ == SampleFormat::Hex ? 16 : 2, scratch_.v, field);
+        return;
+    }
     const std::size_t need = mpz_sizeinbase(v, 10) + 2;
     if (digits_.size() < need)
         digits_.resize(need);
@@ -73,10 +90,10 @@ void SampleSink::format_slot(std::size_t vector, std::size_t slot, std::vector<s
             put_real(complex_real_->data[i].re, fields[2 * p]);
             put_real(complex_real_->data[i].im, fields[2 * p + 1]);
         } else if (mpz_) {
-            put_int(&mpz_->data[i], fields[p]);
+            put_int(&mpz_->data[i], p, fields[p]);
         } else {
-            put_int(complex_mpz_->data[i].re, fields[2 * p]);
-            put_int(complex_mpz_->data[i].im, fields[2 * p + 1]);
+            put_int(complex_mpz_->data[i].re, 2 * p, fields[2 * p]);
+            put_int(complex_mpz_->data[i].im, 2 * p + 1, fields[2 * p + 1]);
         }
     }
 }

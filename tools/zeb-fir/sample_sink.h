@@ -3,7 +3,10 @@
 //   real: doubles (complex pairs for a Hilbert filter);
 //   int:  GMP integers in units of the output LSB, exact in every
 //         arithmetic mode (for a Hilbert filter the real part, the delayed
-//         input, is in units of the input LSB).
+//         input, is in units of the input LSB);
+//   hex, bin: those integers as the two's-complement pattern of a bus of
+//         the column's width (output_width; data_width for the real part
+//         of a Hilbert filter), as Verilog's %h and %b print it.
 #ifndef ZEB_TOOL_SAMPLE_SINK_H
 #define ZEB_TOOL_SAMPLE_SINK_H
 
@@ -12,15 +15,21 @@
 #include <vector>
 
 #include "c_records.h"
+#include "text_fields.h"
 
 namespace zebtool {
 
-enum class SampleFormat { Real, Int };
+// The text of v as a width-bit bus in radix 16 or 2: v modulo 2^width,
+// exactly ceil(width/4) lowercase hex digits or width binary digits,
+// zero-padded.  scratch: an initialised mpz_t the call may use.
+void bus_text(mpz_srcptr v, unsigned width, unsigned radix, mpz_ptr scratch, std::string& text);
 
 class SampleSink {
 public:
-    // Creates the record and registers it with the model.
-    SampleSink(zeb_fir_v7_1* model, SampleFormat format, bool complex, std::size_t paths, std::size_t channels);
+    // Creates the record and registers it with the model.  widths: the bus
+    // width of each column (used by hex and bin).
+    SampleSink(zeb_fir_v7_1* model, SampleFormat format, bool complex, std::size_t paths, std::size_t channels,
+               std::vector<unsigned> widths);
 
     // Numbers per output line: one per path, two (re, im) for complex output.
     std::size_t columns() const { return complex_ ? 2 * paths_ : paths_; }
@@ -33,8 +42,11 @@ public:
 
 private:
     void put_real(double v, std::string& field) const;
-    void put_int(mpz_srcptr v, std::string& field);
+    void put_int(mpz_srcptr v, std::size_t column, std::string& field);
 
+    SampleFormat format_;
+    std::vector<unsigned> widths_;
+    MpzValue scratch_;
     bool complex_;
     std::size_t paths_;
     std::size_t channels_;

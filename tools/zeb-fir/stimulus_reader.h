@@ -1,5 +1,5 @@
 // Reads a stimulus text line by line: one line per input time slot in the
-// hardware's order with one number per path, blank and '#' comment lines
+// hardware's order with one number per path, blank and comment lines
 // ignored, and '@' lines carrying run-time packets (packet_commands.h).
 #ifndef ZEB_TOOL_STIMULUS_READER_H
 #define ZEB_TOOL_STIMULUS_READER_H
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "packet_commands.h"
+#include "text_fields.h"
 
 namespace zebtool {
 
@@ -18,35 +19,35 @@ class StimulusReader {
 public:
     enum class Item { Slot, Command, End };
 
-    // columns: numbers per line (the number of paths).  unit: factor
-    // applied to every number (1 for real values, 2^-data_fract_width for
-    // integers in units of the input LSB, which must then be whole).
-    StimulusReader(std::istream& in, std::string source, std::size_t columns, double unit, bool integers);
+    // columns: numbers per line (the number of paths).  format: real
+    // sample values, or integers in units of the input LSB (int), or
+    // data_width-bit two's-complement patterns of them (hex, bin).
+    // lsb: the input LSB, 2^-data_fract_width.
+    StimulusReader(std::istream& in, std::string source, std::size_t columns, SampleFormat format, double lsb,
+                   unsigned data_width);
 
     // Advances to the next slot or command.  Throws ToolError naming the
-    // source and line for a malformed line.
+    // source and line for a malformed or over-long line.
     Item next();
 
     const std::vector<double>& values() const { return values_; }
     const PacketCommand& command() const { return command_; }
-    std::size_t line() const { return line_; }
-    const std::string& source() const { return source_; }
-    std::uint64_t bytes_read() const { return bytes_; }
+    std::size_t line() const { return lines_.line_number(); }
+    const std::string& source() const { return lines_.source(); }
+    std::uint64_t bytes_read() const { return lines_.bytes_read(); }
 
 private:
     [[noreturn]] void fail(const std::string& text) const;
 
-    std::istream& in_;
-    std::string source_;
+    LineReader lines_;
     std::size_t columns_;
-    double unit_;
-    bool integers_;
+    SampleFormat format_;
+    double lsb_;
+    unsigned data_width_;
     std::string text_;
     std::vector<std::string_view> fields_;
     std::vector<double> values_;
     PacketCommand command_;
-    std::size_t line_ = 0;
-    std::uint64_t bytes_ = 0;
 };
 
 }  // namespace zebtool

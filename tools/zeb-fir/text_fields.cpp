@@ -1,9 +1,14 @@
 #include "text_fields.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <utility>
+
+#include <sys/stat.h>
 
 #include "tool_error.h"
 
@@ -23,6 +28,107 @@ std::string_view without_plus(std::string_view text)
 
 }  // namespace
 
+const char* format_name(SampleFormat format)
+{
+    switch (format) {
+    case SampleFormat::Int:
+        return "int";
+    case SampleFormat::Hex:
+        return "hex";
+    case SampleFormat::Bin:
+        return "bin";
+    default:
+        return "real";
+    }
+}
+
+bool parse_format_name(std::string_view text, SampleFormat& format)
+{
+    for (SampleFormat f : {SampleFormat::Real, SampleFormat::Int, SampleFormat::Hex, SampleFormat::Bin}) {
+        if (text == format_name(f)) {
+            format = f;
+            return true;
+        }
+    }
+    return false;
+}
+
+void open_input_file(std::ifstream& in, const std::string& path, const std::string& what)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+        throw ToolError("cannot read " + what + " '" + path + "': it is a directory");
+    in.open(path, std::ios::binary);
+    if (!in)
+        throw ToolError("cannot read " + what + " '" + path + "'");
+}
+
+LineReader::LineReader(std::istream& in, std::string source, std::string read_error)
+    : in_(in), source_(std::move(source)), read_error_(std::move(read_error)), buffer_(std::size_t{1} << 16)
+{
+}
+
+bool LineReader::fill()
+{
+    if (at_end_)
+        return false;
+    try {
+        // Take what the stream has buffered (at least one character), so
+        // that a pipe is read as it arrives and a line never waits for the
+        // next one.
+        std::streambuf* in = in_.rdbuf();
+        using Traits = std::char_traits<char>;
+        if (!in || Traits::eq_int_type(in->sgetc(), Traits::eof())) {
+            at_end_ = true;
+            return false;
+        }
+        const std::streamsize available =
+            std::clamp<std::streamsize>(in->in_avail(), 1, static_cast<std::streamsize>(buffer_.size()));
+        const std::streamsize got = in->sgetn(buffer_.data(), available);
+        if (got <= 0) {
+            at_end_ = true;
+            return false;
+        }
+        pos_ = 0;
+        end_ = static_cast<std::size_t>(got);
+        return true;
+    } catch (const std::exception&) {
+        // A read error (the file stream throws from underflow).
+        throw ToolError(read_error_);
+    }
+}
+
+bool LineReader::next(std::string& line)
+{
+    line.clear();
+    bool started = false;
+    for (;;) {
+        if (pos_ == end_ && !fill()) {
+            if (!started)
+                return false;
+            ++line_;  // a last line without a newline
+            return true;
+        }
+        started = true;
+        const char* start = buffer_.data() + pos_;
+        const std::size_t left = end_ - pos_;
+        const char* newline = static_cast<const char*>(std::memchr(start, '\n', left));
+        const std::size_t length = newline ? static_cast<std::size_t>(newline - start) : left;
+        if (line.size() + length > kMaxLineLength)
+            throw ToolError(at_line(source_, line_ + 1) + ": line longer than " + std::to_string(kMaxLineLength) +
+                            " characters");
+        line.append(start, length);
+        pos_ += length;
+        bytes_ += length;
+        if (newline) {
+            ++pos_;
+            ++bytes_;
+            ++line_;
+            return true;
+        }
+    }
+}
+
 std::string_view trim_blanks(std::string_view text)
 {
     while (!text.empty() && is_blank(text.front()))
@@ -38,6 +144,108 @@ std::string_view strip_comment(std::string_view line)
     if (hash != std::string_view::npos)
         line = line.substr(0, hash);
     return trim_blanks(line);
+}
+
+std::string_view strip_data_comment(std::string_view line)
+{
+    const std::size_t cut = std::min(line.find('#'), line.find("//"));
+    if (cut != std::string_view::npos)
+        line = line.substr(0, cut);
+    return trim_blanks(line);
+}
+
+namespace {
+
+// Value of a digit in the radix, or -1.
+int digit_value(char c, unsigned radix)
+{
+    int v = -1;
+    if (c >= '0' && c <= '9')
+        v = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        v = c - 'A' + 10;
+    return v >= 0 && static_cast<unsigned>(v) < radix ? v : -1;
+}
+
+bool is_unknown_bit(char c) { return c == 'x' || c == 'X' || c == 'z' || c == 'Z' || c == '?'; }
+
+}  // namespace
+
+bool is_address_line(std::string_view content)
+{
+    if (content.size() < 2 || content[0] != '@')
+        return false;
+    for (char c : content.substr(1))
+        if (digit_value(c, 16) < 0)
+            return false;
+    return true;
+}
+
+DigitsCheck check_digits(std::string_view text, unsigned radix, unsigned width)
+{
+    bool unknown = false;
+    bool bad = text.empty();
+    for (char c : text) {
+        if (is_unknown_bit(c))
+            unknown = true;
+        else if (digit_value(c, radix) < 0)
+            bad = true;
+    }
+    if (bad)
+        return DigitsCheck::NotDigits;
+    if (unknown)
+        return DigitsCheck::Unknown;
+    const std::size_t first = text.find_first_not_of('0');
+    if (first == std::string_view::npos)
+        return DigitsCheck::Ok;
+    const std::size_t digits = text.size() - first;
+    std::size_t bits = digits;
+    if (radix == 16) {
+        const int top = digit_value(text[first], 16);
+        bits = 4 * (digits - 1) + (top >= 8 ? 4 : top >= 4 ? 3 : top >= 2 ? 2 : 1);
+    }
+    return bits > width ? DigitsCheck::TooWide : DigitsCheck::Ok;
+}
+
+std::string digits_problem(DigitsCheck problem, std::size_t index, std::string_view text, unsigned radix,
+                           unsigned width, const std::string& option)
+{
+    std::string message = "value " + std::to_string(index);
+    switch (problem) {
+    case DigitsCheck::Unknown:
+        message += " has unknown bits (x or z)";
+        break;
+    case DigitsCheck::TooWide:
+        message += " does not fit " + std::to_string(width) + " bits";
+        break;
+    default:
+        message += radix == 16 ? " is not a hex number" : " is not a binary number";
+        break;
+    }
+    message += ": '" + std::string(text) + "'";
+    if (!option.empty())
+        message += " (" + option + ")";
+    return message;
+}
+
+std::uint64_t digits_value(std::string_view text, unsigned radix)
+{
+    std::uint64_t v = 0;
+    for (char c : text)
+        v = v * radix + static_cast<unsigned>(digit_value(c, radix));
+    return v;
+}
+
+std::int64_t twos_complement(std::uint64_t bits, unsigned width)
+{
+    if (width == 0 || width >= 64)
+        return static_cast<std::int64_t>(bits);
+    const std::uint64_t sign = std::uint64_t{1} << (width - 1);
+    bits &= (sign << 1) - 1;
+    // A set sign bit stands for bits - 2^width, at least -2^(width-1).
+    return (bits & sign) ? -static_cast<std::int64_t>((sign << 1) - bits) : static_cast<std::int64_t>(bits);
 }
 
 void split_fields(std::string_view text, std::vector<std::string_view>& fields)

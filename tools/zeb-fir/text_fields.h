@@ -5,11 +5,64 @@
 #define ZEB_TOOL_TEXT_FIELDS_H
 
 #include <cstdint>
+#include <fstream>
+#include <istream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace zebtool {
+
+// How numbers are written in stimulus, output, golden and coefficient
+// files: real values, integers in units of an LSB, or the two's-complement
+// bit pattern of a W-bit bus in hex or binary digits (as Verilog's %h, %b,
+// $readmemh and $writememh write them).
+enum class SampleFormat { Real, Int, Hex, Bin };
+
+// "real", "int", "hex", "bin".
+const char* format_name(SampleFormat format);
+
+// Parses one of those names; false for any other text.
+bool parse_format_name(std::string_view text, SampleFormat& format);
+
+// Longest line any reader of the tool accepts, newline not counted.
+constexpr std::size_t kMaxLineLength = 65536;
+
+// Opens a file to read.  Throws ToolError "cannot read WHAT 'PATH': it is
+// a directory" for a directory and "cannot read WHAT 'PATH'" for a file
+// that cannot be opened.
+void open_input_file(std::ifstream& in, const std::string& path, const std::string& what);
+
+// Line-by-line reading that never holds more than kMaxLineLength
+// characters of a line: a longer line throws ToolError
+// "SOURCE:N: line longer than 65536 characters" before the rest of it is
+// read.  Reads what is available without waiting for a full buffer, so a
+// pipe is processed as it arrives.
+class LineReader {
+public:
+    // read_error: the ToolError text for a failed read.
+    LineReader(std::istream& in, std::string source, std::string read_error);
+
+    // The next line without its newline; false at the end of the input.
+    bool next(std::string& line);
+
+    std::size_t line_number() const { return line_; }
+    std::uint64_t bytes_read() const { return bytes_; }
+    const std::string& source() const { return source_; }
+
+private:
+    bool fill();
+
+    std::istream& in_;
+    std::string source_;
+    std::string read_error_;
+    std::vector<char> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    std::size_t line_ = 0;
+    std::uint64_t bytes_ = 0;
+    bool at_end_ = false;
+};
 
 // The text without surrounding blanks.
 std::string_view trim_blanks(std::string_view text);
@@ -17,6 +70,16 @@ std::string_view trim_blanks(std::string_view text);
 // The line without its '#' comment, trailing carriage return and
 // surrounding blanks.
 std::string_view strip_comment(std::string_view line);
+
+// The line of a sample file (stimulus, golden, coefficients) without its
+// comment, which starts at '#' or at "//" (as $writememh writes them),
+// and surrounding blanks.
+std::string_view strip_data_comment(std::string_view line);
+
+// True for an address line of a $readmemh / $readmemb file: '@' followed
+// only by hex digits ("@0", "@1f").  Readers of hex and binary files skip
+// them: values are taken in file order.
+bool is_address_line(std::string_view content);
 
 // Fields separated by blanks and/or one comma.  Two commas in a row, or a
 // comma at either end, leave a field empty: that throws ToolError naming
@@ -36,6 +99,24 @@ bool parse_field_word(std::string_view text, std::uint32_t& value);
 // Comma-separated list of numbers ("1,2.5,-3").
 bool parse_double_list(std::string_view text, std::vector<double>& values);
 bool parse_unsigned_list(std::string_view text, std::vector<unsigned int>& values);
+
+// Hex (radix 16) or binary (radix 2) digits of a W-bit bus: either case,
+// at least one digit, fewer than the bus has allowed, and a value below
+// 2^width (read as an unsigned bit pattern).
+enum class DigitsCheck { Ok, Unknown, NotDigits, TooWide };
+DigitsCheck check_digits(std::string_view text, unsigned radix, unsigned width);
+
+// The problem as a message: "value 2 has unknown bits (x or z): '1x'",
+// "value 2 is not a hex number: 'g'", "value 2 does not fit 16 bits:
+// '1ffff'", followed by " (OPTION)" when option is not empty.
+std::string digits_problem(DigitsCheck problem, std::size_t index, std::string_view text, unsigned radix,
+                           unsigned width, const std::string& option);
+
+// The value of checked digits of at most 64 bits.
+std::uint64_t digits_value(std::string_view text, unsigned radix);
+
+// A width-bit two's-complement pattern (1 to 64 bits) as a signed value.
+std::int64_t twos_complement(std::uint64_t bits, unsigned width);
 
 // "line 12" style location used in every message about a file.
 std::string at_line(const std::string& source, std::size_t line);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "config_fields.h"
+#include "line_reader.h"
 #include "text_fields.h"
 #include "tool_error.h"
 

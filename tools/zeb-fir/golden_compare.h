@@ -14,6 +14,7 @@
 #include <gmp.h>
 
 #include "sample_sink.h"
+#include "line_reader.h"
 #include "text_fields.h"
 
 namespace zebtool {

@@ -14,6 +14,7 @@
 #include "config_builder.h"
 #include "config_fields.h"
 #include "golden_compare.h"
+#include "line_reader.h"
 #include "model_session.h"
 #include "model_summary.h"
 #include "output_file.h"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "packet_commands.h"
+#include "line_reader.h"
 #include "text_fields.h"
 
 namespace zebtool {

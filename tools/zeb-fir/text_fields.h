@@ -5,8 +5,6 @@
 #define ZEB_TOOL_TEXT_FIELDS_H
 
 #include <cstdint>
-#include <fstream>
-#include <istream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,45 +22,6 @@ const char* format_name(SampleFormat format);
 
 // Parses one of those names; false for any other text.
 bool parse_format_name(std::string_view text, SampleFormat& format);
-
-// Longest line any reader of the tool accepts, newline not counted.
-constexpr std::size_t kMaxLineLength = 65536;
-
-// Opens a file to read.  Throws ToolError "cannot read WHAT 'PATH': it is
-// a directory" for a directory and "cannot read WHAT 'PATH'" for a file
-// that cannot be opened.
-void open_input_file(std::ifstream& in, const std::string& path, const std::string& what);
-
-// Line-by-line reading that never holds more than kMaxLineLength
-// characters of a line: a longer line throws ToolError
-// "SOURCE:N: line longer than 65536 characters" before the rest of it is
-// read.  Reads what is available without waiting for a full buffer, so a
-// pipe is processed as it arrives.
-class LineReader {
-public:
-    // read_error: the ToolError text for a failed read.
-    LineReader(std::istream& in, std::string source, std::string read_error);
-
-    // The next line without its newline; false at the end of the input.
-    bool next(std::string& line);
-
-    std::size_t line_number() const { return line_; }
-    std::uint64_t bytes_read() const { return bytes_; }
-    const std::string& source() const { return source_; }
-
-private:
-    bool fill();
-
-    std::istream& in_;
-    std::string source_;
-    std::string read_error_;
-    std::vector<char> buffer_;
-    std::size_t pos_ = 0;
-    std::size_t end_ = 0;
-    std::size_t line_ = 0;
-    std::uint64_t bytes_ = 0;
-    bool at_end_ = false;
-};
 
 // The text without surrounding blanks.
 std::string_view trim_blanks(std::string_view text);

@@ -162,25 +162,18 @@ void BM_Default21TapsWide(benchmark::State& state) {
 
 // Advanced pattern 3 (slots 0 1 0 2), interpolating by 2: whole packets,
 // and single slots.
-void BM_Pattern3Interpolate2(benchmark::State& state) {
+Shape pattern3_interpolate2(bool slots) {
     Shape s;
     s.filter_type = ZEB_FIR_V7_1_INTERPOLATION;
     s.L = 2;
     s.channels = 4;
     s.pattern = 3;
-    run_shape(state, s);
+    s.slots = slots;
+    s.vectors = slots ? 64 : 1024;
+    return s;
 }
-
-void BM_Pattern3Interpolate2Slots(benchmark::State& state) {
-    Shape s;
-    s.filter_type = ZEB_FIR_V7_1_INTERPOLATION;
-    s.L = 2;
-    s.channels = 4;
-    s.pattern = 3;
-    s.slots = true;
-    s.vectors = 64;
-    run_shape(state, s);
-}
+void BM_Pattern3Interpolate2(benchmark::State& state) { run_shape(state, pattern3_interpolate2(false)); }
+void BM_Pattern3Interpolate2Slots(benchmark::State& state) { run_shape(state, pattern3_interpolate2(true)); }
 
 }  // namespace
 

@@ -212,14 +212,13 @@ public:
     // Hilbert filter's sinks are complex.
     int any_type(bool sink = false) { return sink && hilbert ? 1 + 2 * static_cast<int>(gen() % 2) : gen() % 4; }
     void read_vectors(size_t n, int type) {
-        if (slots_read % sc.C == 0) read_into(type, n);
+        if (slots_read % sc.C == 0) by_type(type, [&](auto tag) { return read<decltype(tag)>(n); });
     }
-    bool read_slot(int type) { return read_into(type, 0); }
+    bool read_slot(int type) {
+        return by_type(type, [&](auto tag) { return read<decltype(tag)>(0); });
+    }
     void set_sink(int type) {
-        type == 0   ? sink<zeb_array_real>()
-        : type == 1 ? sink<zeb_array_complex>()
-        : type == 2 ? sink<zeb_array_mpz>()
-                    : sink<zeb_array_mpz_complex>();
+        by_type(type, [&](auto tag) { return sink<decltype(tag)>(), true; });
     }
     // Every vector, then every slot there is, into records of one type or any.
     Stream drain(int type = -1) {
@@ -259,13 +258,14 @@ private:
             for (size_t p = 0; p < sc.P; ++p) stream.back().push_back(element(a.data[i + p]));
         }
     }
-    // n whole vectors (0: one slot); false when nothing was read.
-    bool read_into(int type, size_t n) {
-        return type == 0   ? read<zeb_array_real>(n)
-               : type == 1 ? read<zeb_array_complex>(n)
-               : type == 2 ? read<zeb_array_mpz>(n)
-                           : read<zeb_array_mpz_complex>(n);
+    // f(record of the type), for the record types 0 to 3.
+    template <typename F>
+    static bool by_type(int type, F f) {
+        if (type == 0) return f(zeb_array_real{});
+        if (type == 1) return f(zeb_array_complex{});
+        return type == 2 ? f(zeb_array_mpz{}) : f(zeb_array_mpz_complex{});
     }
+    // n whole vectors (0: one slot); false when nothing was read.
     template <typename A>
     bool read(size_t n) {
         Array<A> r(n == 0 ? std::vector<size_t>{sc.P} : std::vector<size_t>{sc.P, sc.C, n});

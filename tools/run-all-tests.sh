@@ -41,7 +41,8 @@ ctest_stage() {  # stage name, build directory
   skipped=${skipped:-0}
   passed=$((passed + total - bad - skipped))
   [ "$bad" -gt 0 ] && fail "$bad" "$name: $bad failed: $(listed "The following tests FAILED:" "$log")"
-  [ "$skipped" -gt 0 ] && fail "$skipped" "$name: $skipped could not run: $(listed "The following tests did not run:" "$log")"
+  [ "$skipped" -gt 0 ] &&
+    fail "$skipped" "$name: $skipped could not run: $(listed "The following tests did not run:" "$log")"
   return 0
 }
 
@@ -79,10 +80,12 @@ fi
 fuzz_targets=(fuzz_arrays:100000 fuzz_config:12000 fuzz_stream:30000)
 echo "== fuzz targets (libFuzzer, ASan + UBSan) =="
 probe='extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }'
-if ! command -v clang++ >/dev/null || ! echo "$probe" | clang++ -x c++ -fsanitize=fuzzer -o /dev/null - 2>/dev/null; then
+if ! command -v clang++ >/dev/null ||
+    ! echo "$probe" | clang++ -x c++ -fsanitize=fuzzer -o /dev/null - 2>/dev/null; then
   fail ${#fuzz_targets[@]} "fuzz targets: could not run, clang++ with libFuzzer (-fsanitize=fuzzer) is not installed"
 elif ! CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEB_FIR_BUILD_FUZZ=ON \
-       -DZEB_FIR_BUILD_TESTS=OFF -DZEB_FIR_BUILD_BENCH=OFF || ! cmake --build build-fuzz -j "$jobs" --target fuzz_targets; then
+       -DZEB_FIR_BUILD_TESTS=OFF -DZEB_FIR_BUILD_BENCH=OFF ||
+    ! cmake --build build-fuzz -j "$jobs" --target fuzz_targets; then
   fail ${#fuzz_targets[@]} "fuzz targets: the build failed, they could not run"
 else
   scale=${ZEB_FUZZ_SCALE:-1}

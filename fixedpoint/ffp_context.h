@@ -84,8 +84,6 @@ public:
     void restrict_quietly(const double* in, double* out, std::size_t count);
 
 private:
-    // Rounds x (fraction f != 0, integer part whole) by the rounding mode.
-    double round_fraction(double x, double whole, double f) const;
     // Result of the overflow rule for v beyond max_int (above) or min_int.
     double resolve_overflow(double v, bool above) const;
     // Appends one report line; under WARN_ONCE clears kind, under WARN_THROW throws.

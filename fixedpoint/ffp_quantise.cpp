@@ -3,51 +3,12 @@
 #include <cmath>
 
 #include "fixedpoint/ffp_context.h"
+#include "fixedpoint/rounding.h"
 
 namespace {
 
-// What a rounding mode yields for each class of fraction.
-enum Action : unsigned char {
-    KEEP,        // x unchanged
-    TRUNC,       // I
-    BELOW,       // I - 1
-    ABOVE,       // I + 1
-    EVEN_FLOOR,  // 2 * floor(I / 2)
-    EVEN_CEIL,   // 2 * ceil(I / 2)
-    ODD_CEIL,    // 2 * ceil(I / 2) - 1
-    ODD_FLOOR    // 2 * floor(I / 2) + 1
-};
-
-// Columns: f < -0.5, f == -0.5, -0.5 < f < 0, 0 < f < 0.5, f == 0.5, f > 0.5.
-// Rows: RND_CHECK .. RND_HALF_TO_ZERO.  RND_TO_INF rounds away from zero.
-const Action rounding_table[11][6] = {
-    {KEEP, KEEP, KEEP, KEEP, KEEP, KEEP},
-    {TRUNC, TRUNC, TRUNC, TRUNC, TRUNC, TRUNC},
-    {BELOW, BELOW, BELOW, ABOVE, ABOVE, ABOVE},
-    {BELOW, BELOW, BELOW, TRUNC, TRUNC, TRUNC},
-    {TRUNC, TRUNC, TRUNC, ABOVE, ABOVE, ABOVE},
-    {BELOW, EVEN_FLOOR, TRUNC, TRUNC, EVEN_CEIL, ABOVE},
-    {BELOW, ODD_CEIL, TRUNC, TRUNC, ODD_FLOOR, ABOVE},
-    {BELOW, BELOW, TRUNC, TRUNC, ABOVE, ABOVE},
-    {BELOW, BELOW, TRUNC, TRUNC, TRUNC, ABOVE},
-    {BELOW, TRUNC, TRUNC, TRUNC, ABOVE, ABOVE},
-    {BELOW, TRUNC, TRUNC, TRUNC, TRUNC, ABOVE},
-};
-
-int fraction_class(double f) {
-    if (f < 0.0) {
-        return f < -0.5 ? 0 : (f == -0.5 ? 1 : 2);
-    }
-    return f < 0.5 ? 3 : (f == 0.5 ? 4 : 5);
-}
-
-// Modes stored by a refused setter act as "none".
-bool rounds(RndMode mode) {
-    return static_cast<unsigned>(mode) - 1u < 11u;
-}
-
 bool limits(OvfMode mode) {
-    return static_cast<unsigned>(mode) - 1u < 3u;
+    return mode >= OVF_CHECK && mode <= OVF_CLIP;
 }
 
 // "%g" as the C locale writes it, whatever locale the host has set.
@@ -66,20 +27,6 @@ std::string change_line(double before, const char* event, const std::string& for
 }
 
 }  // namespace
-
-double FFPContext::round_fraction(double x, double whole, double f) const {
-    switch (rounding_table[rounding_mode - RND_CHECK][fraction_class(f)]) {
-        case KEEP: return x;
-        case TRUNC: return whole;
-        case BELOW: return whole - 1.0;
-        case ABOVE: return whole + 1.0;
-        case EVEN_FLOOR: return 2.0 * std::floor(whole / 2.0);
-        case EVEN_CEIL: return 2.0 * std::ceil(whole / 2.0);
-        case ODD_CEIL: return 2.0 * std::ceil(whole / 2.0) - 1.0;
-        case ODD_FLOOR: return 2.0 * std::floor(whole / 2.0) + 1.0;
-    }
-    return x;
-}
 
 double FFPContext::resolve_overflow(double v, bool above) const {
     if (overflow_mode == OVF_CLIP) {
@@ -121,11 +68,11 @@ void FFPContext::report(const std::string& line, WarnMode kind) {
 
 double FFPContext::do_restrict(double x) {
     double v = x;
-    if (rounds(rounding_mode)) {
+    if (rounding::rounds(rounding_mode)) {
         double whole;
         const double f = std::modf(x, &whole);
         if (f != 0.0) {
-            v = round_fraction(x, whole, f);
+            v = rounding::round_fraction(rounding_mode, x, whole, f);
             if (warn_mode & WARN_PRECISION) {
                 report(change_line(std::ldexp(x, -frac), " too precise for ", describe(false), rounding_mode == RND_CHECK,
                                    " (was not rounded)", " (rounded to ", std::ldexp(v, -frac)),

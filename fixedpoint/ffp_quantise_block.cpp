@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "fixedpoint/ffp_context.h"
+#include "fixedpoint/rounding.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -95,13 +96,13 @@ Normalise pick_normalise() { return normalise_baseline; }
 void FFPContext::restrict_quietly(const double* in, double* out, std::size_t count) {
     constexpr double kSplitLimit = 4611686018427387904.0;  // 2^62
     constexpr double kRounderRange = 2251799813685248.0;   // 2^51
-    const bool rounding = rounding_mode >= RND_CHECK && rounding_mode <= RND_HALF_TO_ZERO;
+    const bool rounds = rounding::rounds(rounding_mode);
     const bool limiting = overflow_mode >= OVF_CHECK && overflow_mode <= OVF_CLIP;
     const double lo = limiting ? min_int : -kRounderRange;
     const double hi = limiting ? max_int : kRounderRange;
     if (lo >= -kRounderRange && hi <= kRounderRange) {
         static const Normalise normalise = pick_normalise();
-        if (normalise(in, out, count, lo, hi, rounding)) return;
+        if (normalise(in, out, count, lo, hi, rounds)) return;
     } else if (in != out) {
         std::copy(in, in + count, out);
     }
@@ -116,7 +117,7 @@ void FFPContext::restrict_quietly(const double* in, double* out, std::size_t cou
         }
         const double whole = static_cast<double>(static_cast<long long>(x));
         const double fraction = x - whole;
-        double v = rounding && fraction != 0.0 ? round_fraction(x, whole, fraction) : x;
+        double v = rounds && fraction != 0.0 ? rounding::round_fraction(rounding_mode, x, whole, fraction) : x;
         if (limiting && (v > max_int || v < min_int)) v = resolve_overflow(v, v > max_int);
         out[i] = v == 0.0 ? 0.0 : v;  // never a negative zero
     }

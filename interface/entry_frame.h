@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "interface/zeb_logger.h"
+#include "model/zeb_logger.h"
 #include "model/fir.h"
 #include "zeb_fir_v7_1.h"
 

@@ -3,8 +3,9 @@
 #include <string>
 
 #include "interface/entry_frame.h"
-#include "interface/zeb_logger.h"
+#include "interface/internal_create.h"
 #include "model/fir.h"
+#include "model/zeb_logger.h"
 #include "zeb_fir_v7_1.h"
 
 namespace {
@@ -23,8 +24,10 @@ void report_create_failure(zeb_msg_handler msg_handler, void* msg_handle, const 
     }
 }
 
-zeb_fir_v7_1* create_model(const zeb_fir_v7_1_config* config, zeb_msg_handler msg_handler, void* msg_handle,
-                           zeb_msg_handler dbg_handler, void* dbg_handle) noexcept {
+}  // namespace
+
+zeb_fir_v7_1* create_with_kernels(const zeb_fir_v7_1_config* config, zeb_msg_handler msg_handler, void* msg_handle,
+                                  zeb_msg_handler dbg_handler, void* dbg_handle, Arithmetic kernels) noexcept {
     if (config == nullptr) {
         return nullptr;
     }
@@ -40,7 +43,7 @@ zeb_fir_v7_1* create_model(const zeb_fir_v7_1_config* config, zeb_msg_handler ms
         const std::string name(config->name);
         logger = std::make_unique<ZebLogger>(msg_handler, msg_handle, name);
         dbg_logger = std::make_unique<ZebLogger>(dbg_handler, dbg_handle, name);
-        auto model = std::make_unique<FIR>(config, logger.get(), dbg_logger.get());
+        auto model = std::make_unique<FIR>(config, logger.get(), dbg_logger.get(), kernels);
         // From here on the handle owns both loggers (released by destroy).
         logger.release();
         dbg_logger.release();
@@ -55,16 +58,14 @@ zeb_fir_v7_1* create_model(const zeb_fir_v7_1_config* config, zeb_msg_handler ms
     return nullptr;
 }
 
-}  // namespace
-
 zeb_fir_v7_1* zeb_fir_v7_1_create(const zeb_fir_v7_1_config* config, zeb_msg_handler msg_handler,
                                   void* msg_handle) {
-    return create_model(config, msg_handler, msg_handle, nullptr, nullptr);
+    return create_with_kernels(config, msg_handler, msg_handle, nullptr, nullptr, Arithmetic::int128);
 }
 
 zeb_fir_v7_1* zeb_fir_v7_1_create_dbg(const zeb_fir_v7_1_config* config, zeb_msg_handler msg_handler,
                                       void* msg_handle, zeb_msg_handler dbg_handler, void* dbg_handle) {
-    return create_model(config, msg_handler, msg_handle, dbg_handler, dbg_handle);
+    return create_with_kernels(config, msg_handler, msg_handle, dbg_handler, dbg_handle, Arithmetic::int128);
 }
 
 zeb_status zeb_fir_v7_1_destroy(zeb_fir_v7_1* handle) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "fixedpoint/rounding.h"
 #include "patterns/pattern_tables.h"
 
 namespace {
@@ -13,7 +14,7 @@ FFPContext initial_context() {
 }
 }  // namespace
 
-FIR::FIR(const zeb_fir_v7_1_config* config, ZebLogger* logger_, ZebLogger* dbg_logger_)
+FIR::FIR(const zeb_fir_v7_1_config* config, ZebLogger* logger_, ZebLogger* dbg_logger_, Arithmetic kernels)
     : logger(logger_),
       dbg_logger(dbg_logger_),
       configuration(),
@@ -30,47 +31,30 @@ FIR::FIR(const zeb_fir_v7_1_config* config, ZebLogger* logger_, ZebLogger* dbg_l
       data_handler_arg1(nullptr),
       data_handler_arg2(nullptr),
       din_fmt(initial_context()),
-      use_mpz(false),
-      use_int128(false),
       chan_pos_in(0),
       chan_pos_out(0),
       CurrentPattern(ZEB_FIR_V7_1_PATTERN_BASIC),
       dout_scale(1.0),
       out_rnd(RND_NONE),
-      dout_fmt(initial_context()),
-      out_fract_scale(1.0),
-      data_fract_scale(1.0),
-      out_shift(0) {
+      data_fract_scale(1.0) {
     validate_config(*config);
     refuse_unservable(*config);
     dbg_logger->note("Passed basic checks");
     copy_and_normalise(*config);
 
-    derive_widths(config->coeff);
-    build_filter_bank(config->coeff);
+    const Widths widths = derive_widths(config->coeff);
+    apply_widths(widths);
+    coeffs = process_coeff(config->coeff, configuration.coeff_sets);
 
     const int dw = static_cast<int>(configuration.data_width);
     const int dfw = static_cast<int>(configuration.data_fract_width);
     din_fmt = FFPContext(dw, dfw, RND_DOWN, OVF_WRAP, SIGN_SIGNED, WARN_ONCE);
-
-    static const RndMode rounding_of_mode[8] = {RND_NONE,    RND_DOWN,    RND_HALF_TO_ZERO, RND_POSIX,
-                                                RND_TO_EVEN, RND_TO_ODD, RND_HALF_DOWN,    RND_HALF_UP};
-    out_rnd = rounding_of_mode[configuration.output_rounding_mode];
-    if (!use_mpz) {
-        dout_fmt = FFPContext(static_cast<int>(configuration.output_width),
-                              static_cast<int>(configuration.output_fract_width), out_rnd, OVF_WRAP,
-                              SIGN_SIGNED, WARN_OVERFLOW);
-    }
-    out_fract_scale = std::ldexp(1.0, static_cast<int>(configuration.output_fract_width));
     data_fract_scale = std::ldexp(1.0, dfw);
-    trim_divisor = dout_scale;
-    out_shift = acc_width - static_cast<int>(configuration.output_width);
+    out_rnd = rounding::output_rule(static_cast<unsigned int>(configuration.output_rounding_mode));
 
     select_initial_pattern();
     closed_runs.clear(configuration.num_channels);
-    chan_pos_in = 0;
-    chan_pos_out = 0;
-    prime_hilbert_delay();
+    build_bank(choose_arithmetic(widths.integer_mode, kernels));
 }
 
 FIR::~FIR() = default;

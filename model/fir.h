@@ -7,35 +7,37 @@
 
 #include <cstddef>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "filter/fir_filter.h"
 #include "fixedpoint/ffp_context.h"
-#include "interface/zeb_logger.h"
 #include "model/fir_exception.h"
+#include "model/kernel_bank.h"
 #include "model/output_runs.h"
-#include "model/owned_array.h"
-#include "model/sample_fifo.h"
+#include "model/zeb_logger.h"
 #include "zeb_fir_v7_1.h"
 
 // A configuration packet waiting for its synchronisation point.
 struct QueuedConfig {
     zeb_fir_v7_1_pattern chanpat;
-    OwnedUintArray fsel;
+    std::vector<unsigned int> fsel;
 };
 
 // A coefficient reload waiting for the next applied configuration packet.
 struct QueuedReload {
     unsigned int fsel;
-    OwnedRealArray coeff;
+    std::vector<double> coeff;
 };
 
 class FIR {
 public:
     // Validates *config, keeps a normalised copy and builds the model.
     // Throws FIRException (or a kernel / fixed-point exception) on refusal.
-    FIR(const zeb_fir_v7_1_config* config, ZebLogger* logger, ZebLogger* dbg_logger);
+    // `kernels`: the integer mode's arithmetic where 128-bit kernels would
+    // serve it (tests compare the two); the double mode ignores it.
+    FIR(const zeb_fir_v7_1_config* config, ZebLogger* logger, ZebLogger* dbg_logger,
+        Arithmetic kernels = Arithmetic::int128);
     virtual ~FIR();
 
     FIR(const FIR&) = delete;
@@ -81,12 +83,9 @@ public:
 
     // Derived state, for inspection.
     int get_acc_width() const { return acc_width; }
-    bool uses_mpz() const { return use_mpz; }
-    // The integer mode computes in 128-bit integers rather than GMP integers.
-    bool uses_int128() const { return use_int128; }
-    // For tests: the integer mode on GMP kernels even where 128-bit ones
-    // suffice.  Only on a model that has taken no data yet.
-    void use_gmp_kernels();
+    Arithmetic arithmetic() const { return bank->arithmetic(); }
+    // Output rounding of the integer mode: x / dout_scale by the rounding rule.
+    void dout_trim_mpz(mpz_class& result, const mpz_class& x) const;
     double get_coeff_scale() const { return coeff_scale; }
     double get_dout_scale() const { return dout_scale; }
     const std::vector<std::vector<double>>& get_coeffs() const { return coeffs; }
@@ -98,32 +97,26 @@ private:
     static void refuse_unservable(const zeb_fir_v7_1_config& config);
     void copy_and_normalise(const zeb_fir_v7_1_config& config);
 
-    // Construction steps.
-    void derive_widths(const double* coeff);
-    void build_filter_bank(const double* coeff);
-    void build_kernels();
+    // What the configuration and the coefficients imply for the arithmetic.
+    struct Widths {
+        double coeff_scale;
+        int acc_width;
+        unsigned int output_width;
+        unsigned int output_fract_width;
+        bool integer_mode;  // the accumulator outgrows a double's 53 bits
+        FFPContext coeff_fmt;
+        double dout_scale;
+    };
+    Widths derive_widths(const double* coeff) const;
+    void apply_widths(const Widths& widths);
+    Arithmetic choose_arithmetic(bool integer_mode, Arithmetic kernels) const;
+    void build_bank(Arithmetic arithmetic);
     void select_initial_pattern();
-    void prime_hilbert_delay();
 
     bool wide_kernels_fit() const;
 
     // Data paths.
     unsigned int channel_of_slot(unsigned int slot) const { return slot_channel(CurrentPattern, slot); }
-    // Calls f(filters, output buffers) of the arithmetic mode in use.
-    template <typename F>
-    void with_bank(F&& f) {
-#if ZEB_FIR_HAVE_INT128
-        if (use_int128) {
-            f(filters_i128, out_buf_i128);
-            return;
-        }
-#endif
-        if (use_mpz) {
-            f(filters_mpz, out_buf_mpz);
-        } else {
-            f(filters, out_buf);
-        }
-    }
     // The slots each channel owns under pattern, in slot order:
     // slot_list[slot_begin[c] .. slot_begin[c + 1]).
     void list_owned_slots(zeb_fir_v7_1_pattern pattern);
@@ -135,11 +128,8 @@ private:
     // Feeds vectors [first, last) of a packet channel by channel in blocks;
     // only while no configuration packet is queued.
     void feed_blocks(const double* data, std::size_t first, std::size_t last);
-    // Runs (path, chan) on the block_values quantised samples.
-    void run_block(unsigned int path, unsigned int chan, std::size_t count);
 
     // Output stream (fir_output.cpp, model/output_runs.h).
-    std::size_t buffered(unsigned int path, unsigned int chan) const;
     // Samples of chan that every path holds in the open run (the pattern in force).
     std::size_t open_held(unsigned int chan) const;
     // Whole vectors the host can read: closed runs, then complete vectors of the open run.
@@ -158,23 +148,12 @@ private:
     void slot_taken(unsigned int s, const SlotSource& source);
     template <typename T>
     void read_vector_by_slots(T& out, std::size_t vector, std::vector<int>* note_counts);
-    void dout_trim_mpz(mpz_class& result, const mpz_class& x);
-    // Double mode: raw outputs to output values (scaled, rounded, wrapped), in place.
-    void round_outputs(const double* raw, double* values, std::size_t count);
-    // Removes the oldest count samples of (path, chan) and gives their values
-    // as reals, or as integers in units of the output LSB through put(i, value).
-    void take_reals(unsigned int path, unsigned int chan, std::size_t count, double* values);
+    // Removes the oldest count samples of (path, chan) and gives them as
+    // integers in units of the output LSB through put(i, value).
     template <typename Put>
-    void take_integers(unsigned int path, unsigned int chan, std::size_t count, Put put);
-    // Integer mode: each of the oldest count samples of (path, chan), rounded
-    // to the output LSB, to on_wide(i, 128-bit value) or on_mpz(i, GMP
-    // integer) by the kernels in use; then removed.
-    template <typename OnWide, typename OnMpz>
-    void take_rounded_integers(unsigned int path, unsigned int chan, std::size_t count, OnWide on_wide,
-                               OnMpz on_mpz);
-    // A read that delivers no in-phase part still takes the in-phase values
-    // of the samples it delivers (Hilbert filters).
-    void skip_in_phase(unsigned int path, unsigned int chan, std::size_t count);
+    void take_integers(unsigned int path, unsigned int chan, std::size_t count, Put put) {
+        bank->take_integers(path, chan, count, IntegerSink(put));
+    }
     // Where the k-th sample of a block goes in a record: listed[k], or
     // base + k * stride when there is no list.
     struct BlockPlace {
@@ -187,7 +166,6 @@ private:
     // notes: each (path, channel) converted in blocks straight into it.
     template <typename T>
     void get_blocks(T& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::size_t vectors);
-    void prefetch_outputs(unsigned int path, unsigned int chan, std::size_t count);
     void store_block(zeb_array_real& out, unsigned int path, unsigned int chan, std::size_t count, const BlockPlace& at);
     void store_block(zeb_array_complex& out, unsigned int path, unsigned int chan, std::size_t count,
                      const BlockPlace& at);
@@ -199,10 +177,6 @@ private:
     void store_element(zeb_array_complex& out, std::size_t index, unsigned int path, unsigned int chan);
     void store_element(zeb_array_mpz& out, std::size_t index, unsigned int path, unsigned int chan);
     void store_element(zeb_array_mpz_complex& out, std::size_t index, unsigned int path, unsigned int chan);
-    // Integer value of the oldest sample of (path, chan) into out_mpz, with
-    // the double mode's notes when the debug logger listens (`scaled`: the
-    // note of the scaled value too).
-    void take_integer_noted(unsigned int path, unsigned int chan, bool scaled);
     int deliver(const zeb_array_real& input);
     void clear_sinks();
     void refuse_real_sink_for_hilbert() const;
@@ -228,45 +202,20 @@ private:
     std::deque<QueuedConfig> cnfg_queue;
     std::deque<QueuedReload> rld_queue;
     FFPContext din_fmt;
-    bool use_mpz;
-    bool use_int128;  // within use_mpz: every sum fits a 128-bit integer
-    std::vector<std::vector<FirFilter<double, double>>> filters;
-    std::vector<std::vector<FirFilter<mpz_class, double>>> filters_mpz;
-#if ZEB_FIR_HAVE_INT128
-    std::vector<std::vector<FirFilter<wide_int, double>>> filters_i128;
-    std::vector<std::vector<SampleFifo<wide_int>>> out_buf_i128;
-#endif
+    std::unique_ptr<KernelBank> bank;
     int chan_pos_in;
     int chan_pos_out;
     zeb_fir_v7_1_pattern CurrentPattern;
-    std::vector<std::vector<SampleFifo<double>>> out_buf;
-    std::vector<std::vector<SampleFifo<mpz_class>>> out_buf_mpz;
-    std::vector<std::vector<SampleFifo<double>>> hilbert_delay;
     double dout_scale;
     RndMode out_rnd;
-    FFPContext dout_fmt;
     OutputRuns closed_runs;
-
-    // Scratch values of the per-sample paths, kept so that no GMP integer is
-    // allocated per sample once the model is warm.
-    mpz_class sample_mpz;
-    mpz_class trim_divisor;
-    mpz_class trim_quotient;
-    mpz_class trim_remainder;
-    mpz_class out_mpz;
-    mpz_class scratch_mpz;
-    double out_fract_scale;   // 2^output_fract_width
     double data_fract_scale;  // 2^data_fract_width
-    int out_shift;            // integer mode: bits dropped by the output rounding
 
-    // Scratch of the block paths, reused from call to call.
+    // Scratch, reused from call to call.
+    mpz_class out_mpz;
     std::vector<double> block_values;
     std::vector<double> out_values;
     std::vector<std::size_t> block_index;
-    std::vector<mpz_class> block_mpz;
-#if ZEB_FIR_HAVE_INT128
-    std::vector<wide_int> block_wide;
-#endif
     std::vector<unsigned int> slot_list;
     std::vector<std::size_t> slot_begin;
     std::vector<SlotSource> slot_sources;

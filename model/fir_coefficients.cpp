@@ -4,6 +4,7 @@
 #include <sstream>
 #include <type_traits>
 
+#include "filter/fir_filter.h"
 #include "model/fir.h"
 
 std::vector<std::vector<double>> FIR::process_coeff(const double* values, unsigned int sets) {
@@ -61,35 +62,36 @@ bool FIR::wide_kernels_fit() const {
 #endif
 }
 
-void FIR::build_filter_bank(const double* coeff) {
-    coeffs = process_coeff(coeff, configuration.coeff_sets);
-    use_int128 = use_mpz && wide_kernels_fit();
-    build_kernels();
+// The integer mode runs on 128-bit kernels where they compute exactly what
+// GMP kernels do, unless GMP ones are asked for.
+Arithmetic FIR::choose_arithmetic(bool integer_mode, Arithmetic kernels) const {
+    if (!integer_mode) return Arithmetic::real;
+    return kernels == Arithmetic::int128 && wide_kernels_fit() ? Arithmetic::int128 : Arithmetic::gmp;
 }
 
-// One kernel per path and channel in the arithmetic in use, all with set 0;
-// the kernel of path 0, channel 0 carries the synchronisation handler.
-void FIR::build_kernels() {
-    const int rate_numerator = static_cast<int>(configuration.interpolation_rate);
-    const int rate_denominator = static_cast<int>(configuration.decimation_rate);
-    const std::size_t paths = configuration.num_paths;
-    const std::size_t chans = configuration.num_channels;
-    with_bank([&](auto& bank, auto& out) {
-        using Kernel = typename std::decay_t<decltype(bank)>::value_type::value_type;
-        using Buffer = typename std::decay_t<decltype(out)>::value_type::value_type;
-        const Kernel prototype(coeffs[0], rate_numerator, rate_denominator);
-        bank.assign(paths, std::vector<Kernel>(chans, prototype));
-        out.assign(paths, std::vector<Buffer>(chans));
-        bank[0][0].set_change_config_handler(call_cnfg_sync, this);
-    });
-}
-
-void FIR::use_gmp_kernels() {
-#if ZEB_FIR_HAVE_INT128
-    if (!use_int128) return;
-    filters_i128.clear();
-    out_buf_i128.clear();
-    use_int128 = false;
-    build_kernels();
-#endif
+// One kernel per path and channel, all with set 0; the kernel of path 0,
+// channel 0 carries the synchronisation handler.
+void FIR::build_bank(Arithmetic arithmetic) {
+    const zeb_fir_v7_1_config& cfg = configuration;
+    BankShape shape{cfg.num_paths,
+                    cfg.num_channels,
+                    static_cast<int>(cfg.interpolation_rate),
+                    static_cast<int>(cfg.decimation_rate),
+                    cfg.filter_type == ZEB_FIR_V7_1_HILBERT,
+                    0};
+    // The in-phase output is the input delayed to the centre tap of the
+    // padded filter.
+    if (shape.hilbert) shape.in_phase_delay = (cfg.num_coeffs + 1) / 2 - 1 + cfg.coeff_padding;
+    // The double mode's output quantiser; the integer modes round by shifting.
+    const bool real = arithmetic == Arithmetic::real;
+    const FFPContext dout_fmt(real ? static_cast<int>(cfg.output_width) : 32,
+                              real ? static_cast<int>(cfg.output_fract_width) : 0, out_rnd, OVF_WRAP, SIGN_SIGNED,
+                              WARN_OVERFLOW);
+    const BankFormats formats{din_fmt.getInvScale(),
+                              dout_fmt,
+                              dout_scale,
+                              out_rnd,
+                              acc_width - static_cast<int>(cfg.output_width),
+                              std::ldexp(1.0, static_cast<int>(cfg.output_fract_width))};
+    bank = make_kernel_bank(arithmetic, shape, formats, coeffs[0], call_cnfg_sync, this);
 }

@@ -45,21 +45,7 @@ void FIR::quantise_input(const double* in, double* values, std::size_t count) {
 
 void FIR::feed(double x, unsigned int path, unsigned int chan) {
     quantise_input(&x, &x, 1);
-    x *= din_fmt.getInvScale();
-    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) hilbert_delay[path][chan].push_back(x);
-#if ZEB_FIR_HAVE_INT128
-    if (use_int128) {
-        const wide_int sample = static_cast<long long>(x * data_fract_scale);
-        filters_i128[path][chan].run(&sample, 1, out_buf_i128[path][chan]);
-        return;
-    }
-#endif
-    if (use_mpz) {
-        mpz_set_d(sample_mpz.get_mpz_t(), x * data_fract_scale);
-        filters_mpz[path][chan].run(&sample_mpz, 1, out_buf_mpz[path][chan]);
-    } else {
-        filters[path][chan].run(&x, 1, out_buf[path][chan]);
-    }
+    bank->feed(path, chan, x);
 }
 
 int FIR::data_send(const zeb_array_real& input) {
@@ -130,37 +116,10 @@ void FIR::feed_blocks(const double* data, std::size_t first, std::size_t last) {
                     }
                     quantise_input(block_values.data(), block_values.data(), count);
                 }
-                run_block(p, c, count);
+                bank->feed_block(p, c, block_values.data(), count);
             }
         }
     }
-}
-
-void FIR::run_block(unsigned int path, unsigned int chan, std::size_t count) {
-    double* values = block_values.data();  // integer units of the input format
-    const double inv_scale = din_fmt.getInvScale();
-    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
-        double* line = hilbert_delay[path][chan].extend(count);
-        for (std::size_t i = 0; i < count; ++i) line[i] = values[i] * inv_scale;
-    }
-#if ZEB_FIR_HAVE_INT128
-    if (use_int128) {
-        block_wide.resize(count);
-        for (std::size_t i = 0; i < count; ++i) block_wide[i] = static_cast<long long>(values[i]);
-        filters_i128[path][chan].runSamples(block_wide.data(), count, out_buf_i128[path][chan]);
-        return;
-    }
-#endif
-    if (use_mpz) {
-        if (block_mpz.size() < count) block_mpz.resize(count);
-        for (std::size_t i = 0; i < count; ++i) mpz_set_d(block_mpz[i].get_mpz_t(), values[i]);
-        filters_mpz[path][chan].runSamples(block_mpz.data(), count, out_buf_mpz[path][chan]);
-        return;
-    }
-    if (inv_scale != 1.0) {
-        for (std::size_t i = 0; i < count; ++i) values[i] *= inv_scale;
-    }
-    filters[path][chan].runSamples(values, count, out_buf[path][chan]);
 }
 
 int FIR::data_send_chan(const zeb_array_real& input) {
@@ -176,12 +135,12 @@ int FIR::data_send_chan(const zeb_array_real& input) {
     // by itself (fir_output.cpp).
     const bool notes = dbg_logger->active();
     const bool advanced = notes && configuration.chan_seq == ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ;
-    const std::size_t before = buffered(0, c);
+    const std::size_t before = bank->buffered(0, c);
     if (advanced) dbg_logger->note(labelled("Starting buffer size: ", before));
     if (notes) dbg_logger->note(labelled("Push channel: ", c));
     for (std::size_t p = 0; p < P; ++p) feed(input.data[p], static_cast<unsigned int>(p), c);
     if (advanced) {
-        const std::size_t after = buffered(0, c);
+        const std::size_t after = bank->buffered(0, c);
         dbg_logger->note(labelled("End buffer size: ", after));
         for (std::size_t i = before; i < after; ++i) {
             dbg_logger->note(labelled("Stored channel pattern: ", CurrentPattern));

@@ -7,7 +7,6 @@
 #include "model/fir_text.h"
 #include "model/host_records.h"
 #include "model/output_records.h"
-#include "model/wide_output.h"
 #include "patterns/pattern_tables.h"
 
 using fir_text::labelled;
@@ -16,16 +15,9 @@ namespace {
 const char* const kEmptySlotsText = "Channel pattern change leaves output slots without a sample, read as 0: ";
 }  // namespace
 
-std::size_t FIR::buffered(unsigned int path, unsigned int chan) const {
-#if ZEB_FIR_HAVE_INT128
-    if (use_int128) return out_buf_i128[path][chan].size();
-#endif
-    return use_mpz ? out_buf_mpz[path][chan].size() : out_buf[path][chan].size();
-}
-
 std::size_t FIR::open_held(unsigned int chan) const {
-    std::size_t held = buffered(0, chan);
-    for (unsigned int p = 1; p < configuration.num_paths; ++p) held = std::min(held, buffered(p, chan));
+    std::size_t held = bank->buffered(0, chan);
+    for (unsigned int p = 1; p < configuration.num_paths; ++p) held = std::min(held, bank->buffered(p, chan));
     return held - closed_runs.closed_samples(chan);
 }
 
@@ -66,122 +58,14 @@ void FIR::slot_taken(unsigned int s, const SlotSource& source) {
     if (s + 1 == configuration.num_channels) closed_runs.finished_vectors(1);
 }
 
-void FIR::dout_trim_mpz(mpz_class& result, const mpz_class& x) {
-    if (out_rnd == RND_NONE) {
-        result = x;
-        return;
-    }
-    mpz_tdiv_qr(trim_quotient.get_mpz_t(), trim_remainder.get_mpz_t(), x.get_mpz_t(), trim_divisor.get_mpz_t());
-    result = trim_quotient;
-    const int sign = mpz_sgn(trim_remainder.get_mpz_t());
-    if (sign == 0) return;
-    // |r| against half the divisor; the integer-to-double comparison is exact.
-    const double h = dout_scale / 2;
-    const int beyond_half = sign > 0 ? mpz_cmp_d(trim_remainder.get_mpz_t(), h)
-                                     : -mpz_cmp_d(trim_remainder.get_mpz_t(), -h);
-    const bool q_odd = mpz_odd_p(trim_quotient.get_mpz_t()) != 0;
-    const int step = rounding_step(out_rnd, sign, beyond_half, q_odd);
-    if (step > 0) {
-        result += 1;
-    } else if (step < 0) {
-        result -= 1;
-    }
-}
-
-void FIR::round_outputs(const double* raw, double* values, std::size_t count) {
-    // (raw / dout_scale) * scale in one multiplication: one of the two is 1
-    // (dout_scale is 1 unless the output keeps no fraction bits, and then
-    // scale is 1), and multiplying by 2^-k rounds exactly as dividing by 2^k.
-    const double factor = dout_fmt.getScale() / dout_scale;
-    if (factor != 1.0) {
-        for (std::size_t i = 0; i < count; ++i) values[i] = raw[i] * factor;
-        raw = values;
-    }
-    dout_fmt.restrict_quietly(raw, values, count);  // its overflow reports are never read
-    const double inv_scale = dout_fmt.getInvScale();
-    if (inv_scale != 1.0) {
-        for (std::size_t i = 0; i < count; ++i) values[i] *= inv_scale;
-    }
-}
-
-template <typename OnWide, typename OnMpz>
-void FIR::take_rounded_integers(unsigned int path, unsigned int chan, std::size_t count, OnWide on_wide,
-                                OnMpz on_mpz) {
-#if ZEB_FIR_HAVE_INT128
-    if (use_int128) {
-        SampleFifo<wide_int>& buf = out_buf_i128[path][chan];
-        const wide_int* raw = buf.data();
-        for (std::size_t i = 0; i < count; ++i) on_wide(i, round_wide(raw[i], out_shift, out_rnd));
-        buf.pop_front(count);
-        return;
-    }
-#endif
-    SampleFifo<mpz_class>& buf = out_buf_mpz[path][chan];
-    for (std::size_t i = 0; i < count; ++i) {
-        dout_trim_mpz(out_mpz, buf[i]);
-        on_mpz(i, out_mpz);
-    }
-    buf.pop_front(count);
-}
-
-void FIR::take_reals(unsigned int path, unsigned int chan, std::size_t count, double* values) {
-    if (use_mpz) {
-        take_rounded_integers(
-            path, chan, count, [&](std::size_t i, auto v) { values[i] = wide_to_double(v) / out_fract_scale; },
-            [&](std::size_t i, const mpz_class& v) { values[i] = mpz_get_d(v.get_mpz_t()) / out_fract_scale; });
-        return;
-    }
-    SampleFifo<double>& buf = out_buf[path][chan];
-    round_outputs(buf.data(), values, count);
-    buf.pop_front(count);
-}
-
-template <typename Put>
-void FIR::take_integers(unsigned int path, unsigned int chan, std::size_t count, Put put) {
-    mpz_ptr value = scratch_mpz.get_mpz_t();
-    if (use_mpz) {
-        take_rounded_integers(
-            path, chan, count,
-            [&](std::size_t i, auto v) {
-                wide_to_mpz(value, v);
-                put(i, value);
-            },
-            [&](std::size_t i, const mpz_class& v) { put(i, v.get_mpz_t()); });
-        return;
-    }
-    out_values.resize(count);
-    take_reals(path, chan, count, out_values.data());
-    for (std::size_t i = 0; i < count; ++i) {
-        mpz_set_d(value, out_values[i] * out_fract_scale);
-        put(i, value);
-    }
-}
-
-void FIR::skip_in_phase(unsigned int path, unsigned int chan, std::size_t count) {
-    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) hilbert_delay[path][chan].pop_front(count);
-}
-
-void FIR::take_integer_noted(unsigned int path, unsigned int chan, bool scaled) {
-    if (use_mpz || !dbg_logger->active()) {
-        take_integers(path, chan, 1, [this](std::size_t, mpz_srcptr v) { mpz_set(out_mpz.get_mpz_t(), v); });
-        return;
-    }
-    const double raw = out_buf[path][chan].front();
-    double y = 0.0;
-    take_reals(path, chan, 1, &y);
-    mpz_set_d(out_mpz.get_mpz_t(), y * out_fract_scale);
-    dbg_logger->note(labelled("Out raw: ", raw));
-    if (scaled) {
-        dbg_logger->note(labelled("Out rounded: ", y));
-        dbg_logger->note(labelled("Out scaled: ", y * out_fract_scale));
-    } else {
-        dbg_logger->note(labelled("Out rounded: ", y * out_fract_scale));
-    }
+void FIR::dout_trim_mpz(mpz_class& result, const mpz_class& x) const {
+    mpz_class quotient, remainder;
+    KernelBank::divide_rounded(result, x, mpz_class(dout_scale), dout_scale / 2, out_rnd, quotient, remainder);
 }
 
 void FIR::store_element(zeb_array_real& out, std::size_t index, unsigned int path, unsigned int chan) {
-    take_reals(path, chan, 1, out.data + index);
-    skip_in_phase(path, chan, 1);
+    bank->take_reals(path, chan, 1, out.data + index);
+    bank->skip_in_phase(path, chan, 1);
 }
 
 void FIR::store_element(zeb_array_complex& out, std::size_t index, unsigned int path, unsigned int chan) {
@@ -190,16 +74,15 @@ void FIR::store_element(zeb_array_complex& out, std::size_t index, unsigned int 
 }
 
 void FIR::store_element(zeb_array_mpz& out, std::size_t index, unsigned int path, unsigned int chan) {
-    take_integer_noted(path, chan, true);
-    mpz_set(out.data + index, out_mpz.get_mpz_t());
-    skip_in_phase(path, chan, 1);
+    bank->take_integer_noted(path, chan, out.data + index, *dbg_logger, true);
+    bank->skip_in_phase(path, chan, 1);
 }
 
 void FIR::store_element(zeb_array_mpz_complex& out, std::size_t index, unsigned int path, unsigned int chan) {
-    take_integer_noted(path, chan, false);
+    bank->take_integer_noted(path, chan, out_mpz.get_mpz_t(), *dbg_logger, false);
     zeb_mpz_complex& e = out.data[index];
     if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
-        SampleFifo<double>& line = hilbert_delay[path][chan];
+        SampleFifo<double>& line = bank->in_phase(path, chan);
         mpz_set_d(e.re, line.front() * data_fract_scale);
         line.pop_front();
         mpz_set(e.im, out_mpz.get_mpz_t());
@@ -312,15 +195,6 @@ int FIR::data_get(T& out) {
     return ZEB_STATUS_OK;
 }
 
-void FIR::prefetch_outputs(unsigned int path, unsigned int chan, std::size_t count) {
-    with_bank([&](auto&, auto& buffers) {
-        auto& buf = buffers[path][chan];
-        const char* first = reinterpret_cast<const char*>(buf.data());
-        const std::size_t bytes = std::min(count, buf.size()) * sizeof(*buf.data());
-        for (std::size_t at = 0; at < bytes; at += 64) __builtin_prefetch(first + at);
-    });
-}
-
 template <typename T>
 void FIR::get_blocks(T& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::size_t vectors) {
     const std::size_t P = configuration.num_paths;
@@ -348,7 +222,7 @@ void FIR::get_blocks(T& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::
                 // The next buffer's samples are fetched from memory while this one is converted.
                 const unsigned int next_p = p + 1 < P ? p + 1 : 0;
                 const unsigned int next_c = p + 1 < P ? c : c + 1;
-                if (next_c < C) prefetch_outputs(next_p, next_c, count);
+                if (next_c < C) bank->prefetch(next_p, next_c, count);
                 store_block(out, p, c, count, place);
             }
         }
@@ -357,22 +231,22 @@ void FIR::get_blocks(T& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::
 
 void FIR::store_block(zeb_array_real& out, unsigned int path, unsigned int chan, std::size_t count,
                       const BlockPlace& at) {
-    skip_in_phase(path, chan, count);
+    bank->skip_in_phase(path, chan, count);
     if (at.listed == nullptr && at.stride == 1) {
-        take_reals(path, chan, count, out.data + at.base);
+        bank->take_reals(path, chan, count, out.data + at.base);
         return;
     }
     out_values.resize(count);
-    take_reals(path, chan, count, out_values.data());
+    bank->take_reals(path, chan, count, out_values.data());
     for (std::size_t k = 0; k < count; ++k) out.data[at(k)] = out_values[k];
 }
 
 void FIR::store_block(zeb_array_complex& out, unsigned int path, unsigned int chan, std::size_t count,
                       const BlockPlace& at) {
     out_values.resize(count);
-    take_reals(path, chan, count, out_values.data());
+    bank->take_reals(path, chan, count, out_values.data());
     if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
-        SampleFifo<double>& line = hilbert_delay[path][chan];
+        SampleFifo<double>& line = bank->in_phase(path, chan);
         const double* in_phase = line.data();
         for (std::size_t k = 0; k < count; ++k) out.data[at(k)] = zeb_complex{in_phase[k], out_values[k]};
         line.pop_front(count);
@@ -383,14 +257,14 @@ void FIR::store_block(zeb_array_complex& out, unsigned int path, unsigned int ch
 
 void FIR::store_block(zeb_array_mpz& out, unsigned int path, unsigned int chan, std::size_t count,
                       const BlockPlace& at) {
-    skip_in_phase(path, chan, count);
+    bank->skip_in_phase(path, chan, count);
     take_integers(path, chan, count, [&](std::size_t k, mpz_srcptr v) { mpz_set(out.data + at(k), v); });
 }
 
 void FIR::store_block(zeb_array_mpz_complex& out, unsigned int path, unsigned int chan, std::size_t count,
                       const BlockPlace& at) {
     if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
-        SampleFifo<double>& line = hilbert_delay[path][chan];
+        SampleFifo<double>& line = bank->in_phase(path, chan);
         const double* in_phase = line.data();
         take_integers(path, chan, count, [&](std::size_t k, mpz_srcptr v) {
             zeb_mpz_complex& e = out.data[at(k)];

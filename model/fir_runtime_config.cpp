@@ -60,14 +60,7 @@ int FIR::config_send(const zeb_fir_v7_1_cnfg_packet& packet) {
         if (n > 1 && !by_channel) logger->warn("Will only use the first fsel values specificed");
     }
 
-    OwnedUintArray selectors(zeb_fir_v7_1_zeb_array_uint_create());
-    if (!selectors || zeb_fir_v7_1_zeb_array_uint_reserve_dim(selectors.get(), 1) != 0)
-        throw FIRException("Unable to reserve dimension for fsel");
-    selectors->dim_size = 1;
-    selectors->dim[0] = m;
-    selectors->data_size = m;
-    if (zeb_fir_v7_1_zeb_array_uint_reserve_data(selectors.get(), m) != 0)
-        throw FIRException("Unable to reserve data for fsel");
+    std::vector<unsigned int> selectors(m);
 
     // With a single set nothing guarantees the values; missing ones count as 0.
     const std::size_t held = values_held(fsel);
@@ -78,9 +71,9 @@ int FIR::config_send(const zeb_fir_v7_1_cnfg_packet& packet) {
             text << "fsel[" << i << "] : " << v << " is greater than maximum number of coeff_sets: " << S - 1
                  << ". Reseting to: " << S - 1;
             logger->warn(text.str());
-            selectors->data[i] = S - 1;
+            selectors[i] = S - 1;
         } else {
-            selectors->data[i] = v;
+            selectors[i] = v;
         }
     }
     cnfg_queue.push_back(QueuedConfig{pattern, std::move(selectors)});
@@ -111,17 +104,7 @@ int FIR::reload_send(const zeb_fir_v7_1_rld_packet& packet) {
     }
     if (n > K) logger->warn(labelled("More coeff values specified than required, will use first ", K));
 
-    OwnedRealArray values(zeb_fir_v7_1_zeb_array_real_create());
-    if (!values || zeb_fir_v7_1_zeb_array_real_reserve_dim(values.get(), 1) != 0)
-        throw FIRException("Unable to reserve dimension for coeff");
-    values->dim_size = 1;
-    values->dim[0] = K;
-    values->data_size = K;
-    if (zeb_fir_v7_1_zeb_array_real_reserve_data(values.get(), K) != 0)
-        throw FIRException("Unable to reserve data for coeff");
-    std::copy(coeff->data, coeff->data + K, values->data);
-
-    rld_queue.push_back(QueuedReload{S > 1 ? packet.fsel : 0u, std::move(values)});
+    rld_queue.push_back(QueuedReload{S > 1 ? packet.fsel : 0u, std::vector<double>(coeff->data, coeff->data + K)});
     return ZEB_STATUS_OK;
 }
 
@@ -132,7 +115,7 @@ int FIR::cnfg_sync() {
     while (!rld_queue.empty()) {
         QueuedReload reload = std::move(rld_queue.front());
         rld_queue.pop_front();
-        coeffs[reload.fsel] = std::move(process_coeff(reload.coeff->data, 1)[0]);
+        coeffs[reload.fsel] = std::move(process_coeff(reload.coeff.data(), 1)[0]);
     }
 
     QueuedConfig packet = std::move(cnfg_queue.front());
@@ -143,15 +126,12 @@ int FIR::cnfg_sync() {
     std::vector<unsigned int> sel(C, 0);
     if (configuration.coeff_sets > 1) {
         if (dbg_logger->active()) dbg_logger->note("Reading fsel values...\n");
-        for (unsigned int i = 0; i < C; ++i) sel[i] = packet.fsel->data[by_channel ? i : 0];
+        for (unsigned int i = 0; i < C; ++i) sel[i] = packet.fsel[by_channel ? i : 0];
     }
-    packet.fsel.reset();
 
-    with_bank([&](auto& bank, auto&) {
-        for (std::size_t p = 0; p < configuration.num_paths; ++p) {
-            for (unsigned int c = 0; c < C; ++c) bank[p][c].setCoefficients(coeffs[sel[c]]);
-        }
-    });
+    for (unsigned int p = 0; p < configuration.num_paths; ++p) {
+        for (unsigned int c = 0; c < C; ++c) bank->set_coefficients(p, c, coeffs[sel[c]]);
+    }
 
     if (configuration.chan_seq == ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ && packet.chanpat != CurrentPattern) {
         if (dbg_logger->active()) {
@@ -161,11 +141,9 @@ int FIR::cnfg_sync() {
         }
         close_open_run();
         CurrentPattern = packet.chanpat;
-        with_bank([&](auto& bank, auto&) {
-            for (std::size_t p = 0; p < configuration.num_paths; ++p) {
-                for (unsigned int c = 0; c < C; ++c) bank[p][c].reset();
-            }
-        });
+        for (unsigned int p = 0; p < configuration.num_paths; ++p) {
+            for (unsigned int c = 0; c < C; ++c) bank->restart(p, c);
+        }
     }
     return ZEB_STATUS_OK;
 }

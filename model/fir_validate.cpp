@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fixedpoint/rounding.h"
 #include "model/fir.h"
 
 namespace {
@@ -75,7 +76,7 @@ void FIR::validate_config(const zeb_fir_v7_1_config& config) {
     refuse_if(data_width > 49, "Invalid coefficient width");
     refuse_if(u32(config.data_fract_width) > data_width,
               "Data fractional width must be less than or equal to the data width");
-    refuse_if(u32(config.output_rounding_mode) > 7, "Invalid output rounding type");
+    refuse_if(u32(config.output_rounding_mode) >= rounding::kOutputModes, "Invalid output rounding type");
     refuse_if(u32(config.config_method) > 1, "Invalid configuration method");
     refuse_if(std::uint64_t{u32(config.coeff_fract_width)} + u32(config.data_fract_width) > kMaxFractWidths,
               "Coefficient fractional width must be at most 1022 minus the data fractional width");

@@ -24,7 +24,7 @@ constexpr int kMaxAccWidth = 1023;
 
 using fir_text::labelled;
 
-void FIR::derive_widths(const double* coeff) {
+FIR::Widths FIR::derive_widths(const double* coeff) const {
     const zeb_fir_v7_1_config& cfg = configuration;
     const unsigned int n = cfg.num_coeffs;
     const unsigned int sets = cfg.coeff_sets;
@@ -35,8 +35,8 @@ void FIR::derive_widths(const double* coeff) {
     const unsigned int L = cfg.interpolation_rate;
     const std::size_t total = static_cast<std::size_t>(n) * sets;
 
-    // 1. Coefficient scale.
-    coeff_scale = 1.0;
+    // The coefficient scale.
+    double coeff_scale = 1.0;
     if (cfg.quantization == ZEB_FIR_V7_1_MAXIMIZE_DYNAMIC_RANGE) {
         double cmax = coeff[0];
         double cmin = coeff[0];
@@ -64,7 +64,8 @@ void FIR::derive_widths(const double* coeff) {
             throw FIRException("Cannot maximize dynamic range: coefficients too small to scale");
     }
 
-    // 2. Accumulator width.
+    // The accumulator width.
+    int acc_width = 0;
     if (cfg.reloadable) {
         unsigned int taps = n;
         if (cfg.filter_type == ZEB_FIR_V7_1_HILBERT) {
@@ -92,9 +93,10 @@ void FIR::derive_widths(const double* coeff) {
     }
     if (acc_width > kMaxAccWidth) throw FIRException("Accumulator width exceeds 1023 bits, coefficient sums too large");
 
-    // 3. Output width.
+    // The output width.
+    unsigned int output_width = cfg.output_width;
     if (cfg.output_rounding_mode == ZEB_FIR_V7_1_FULL_PRECISION) {
-        configuration.output_width = static_cast<unsigned int>(acc_width);
+        output_width = static_cast<unsigned int>(acc_width);
     } else if (static_cast<long long>(cfg.output_width) > acc_width) {
         throw FIRException("Invalid output width");
     } else if (cfg.output_width == 0 && acc_width > 52) {
@@ -104,20 +106,19 @@ void FIR::derive_widths(const double* coeff) {
     }
     dbg_logger->note(labelled("Calculated accumulator width: ", acc_width));
 
-    // 5. Output fractional width.
-    // Signed: a full-precision output is as wide as the accumulator, which
+    // The output fractional width.  Signed: a full-precision output is as wide as the accumulator, which
     // can be negative for tiny coefficients (refused by the output format).
     const long long ow = cfg.output_rounding_mode == ZEB_FIR_V7_1_FULL_PRECISION
                              ? acc_width
-                             : static_cast<long long>(configuration.output_width);
+                             : static_cast<long long>(output_width);
     long long fract = static_cast<long long>(cfw) + dfw - (acc_width - ow);
     if (fract < 0) fract = 0;
-    configuration.output_fract_width = static_cast<unsigned int>(fract);
     dbg_logger->note(labelled("Output fract width: ", fract));
 
-    // 6, 7. Arithmetic mode and the formats that depend on it.
-    use_mpz = acc_width > 52;
-    if (use_mpz) {
+    // The arithmetic mode and the formats that depend on it.
+    const bool integer_mode = acc_width > 52;
+    double dout_scale = 1.0;
+    if (integer_mode) {
         logger->warn("Model will use MPZ data type");
         if (cfw != 0 || dfw != 0) {
             logger->warn(
@@ -126,15 +127,24 @@ void FIR::derive_widths(const double* coeff) {
                 "to interpret output");
         }
         coeff_scale *= std::ldexp(1.0, cfw);
-        coeff_fmt = FFPContext(cw, 0, RND_TO_ZERO, OVF_WRAP, SIGN_SIGNED, WARN_NONE);
         dout_scale = std::ldexp(1.0, static_cast<int>(acc_width - ow));
     } else {
-        coeff_fmt = FFPContext(cw, cfw, RND_TO_ZERO, OVF_WRAP, SIGN_SIGNED, WARN_NONE);
-        dout_scale = 1.0;
         if (fract == 0) dout_scale = std::ldexp(1.0, static_cast<int>(acc_width - ow - cfw - dfw));
     }
 
-    // 8.
+    // The integer mode holds coefficients as integers.
+    const FFPContext coeff_fmt(cw, integer_mode ? 0 : cfw, RND_TO_ZERO, OVF_WRAP, SIGN_SIGNED, WARN_NONE);
     dbg_logger->note(labelled("Coefficient scaling: ", coeff_scale));
     dbg_logger->note(labelled("Dout scaling: ", dout_scale));
+    return Widths{coeff_scale,  acc_width, output_width, static_cast<unsigned int>(fract),
+                  integer_mode, coeff_fmt, dout_scale};
+}
+
+void FIR::apply_widths(const Widths& widths) {
+    coeff_scale = widths.coeff_scale;
+    acc_width = widths.acc_width;
+    configuration.output_width = widths.output_width;
+    configuration.output_fract_width = widths.output_fract_width;
+    coeff_fmt = widths.coeff_fmt;
+    dout_scale = widths.dout_scale;
 }

@@ -28,6 +28,7 @@ public:
     T& front() { return slots[head]; }
     // The live samples, oldest first.
     T* data() { return slots.data() + head; }
+    const T* data() const { return slots.data() + head; }
     const T& operator[](std::size_t i) const { return slots[head + i]; }
     void pop_front() {
         if (++head == tail) head = tail = 0;

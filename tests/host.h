@@ -102,9 +102,10 @@ struct Message {
 // Without `debug` the trace notes are not requested.
 class Model {
 public:
-    explicit Model(const zeb_fir_v7_1_config& cfg, bool debug = false)
-        : handle(debug ? zeb_fir_v7_1_create_dbg(&cfg, record, &taps[0], record, &taps[1])
-                       : zeb_fir_v7_1_create(&cfg, record, &taps[0])) {}
+    // create: the debug creation function, or another of its signature.
+    using Create = zeb_fir_v7_1* (*)(const zeb_fir_v7_1_config*, zeb_msg_handler, void*, zeb_msg_handler, void*);
+    explicit Model(const zeb_fir_v7_1_config& cfg, bool debug = false, Create create = zeb_fir_v7_1_create_dbg)
+        : handle(create(&cfg, record, &taps[0], debug ? record : nullptr, &taps[1])) {}
     ~Model() {
         if (handle != nullptr) zeb_fir_v7_1_destroy(handle);
     }

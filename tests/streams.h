@@ -183,9 +183,8 @@ inline testing::AssertionResult same_stream(const Stream& a, const Stream& b) {
 // and records every slot it reads.
 class Host {
 public:
-    Host(const Scenario& s, uint64_t seed, bool debug = false, void (*prepare)(zeb_fir_v7_1*) = nullptr)
-        : sc(s), cfg(s.config()), m(cfg, debug), gen(seed) {
-        if (prepare != nullptr) prepare(*m);
+    Host(const Scenario& s, uint64_t seed, bool debug = false, Model::Create create = zeb_fir_v7_1_create_dbg)
+        : sc(s), cfg(s.config()), m(cfg, debug, create), gen(seed) {
         used = m.config();
         hilbert = cfg.filter_type == ZEB_FIR_V7_1_HILBERT;
     }
@@ -291,9 +290,9 @@ inline const char* name(Cut c) {
     return names[static_cast<int>(c)];
 }
 
-// prepare: what a test does to each new model before any data.
-inline Stream run(const Scenario& sc, Cut cut, uint64_t seed, void (*prepare)(zeb_fir_v7_1*) = nullptr) {
-    Host h(sc, seed, cut == Cut::slots_in_vectors_out, prepare);
+// create: how each model is made.
+inline Stream run(const Scenario& sc, Cut cut, uint64_t seed, Model::Create create = zeb_fir_v7_1_create_dbg) {
+    Host h(sc, seed, cut == Cut::slots_in_vectors_out, create);
     const size_t C = sc.C;
     if (cut == Cut::whole || cut == Cut::whole_in_slots_out) {
         size_t from = 0;

@@ -14,11 +14,18 @@
 #include <random>
 
 #include "streams.h"
+#include "interface/internal_create.h"
 #include "model/fir.h"
 
 using namespace host;
 
 namespace {
+
+// The integer mode on GMP kernels wherever 128-bit ones would serve it.
+zeb_fir_v7_1* gmp(const zeb_fir_v7_1_config* cfg, zeb_msg_handler msg, void* msg_handle, zeb_msg_handler dbg,
+                  void* dbg_handle) {
+    return create_with_kernels(cfg, msg, msg_handle, dbg, dbg_handle, Arithmetic::gmp);
+}
 
 struct Case {  // pattern: basic, or the first of three advanced ones used in turn; int128: 128-bit kernels
     int type, rate_change, L, M, P, C, pattern, dw, dfw, cw, cfw, rounding, output_width;
@@ -52,16 +59,17 @@ zeb_fir_v7_1_config config_of(const Case& c, const std::vector<double>& coeff) {
 }
 
 TEST(EngineBlocks, GmpKernelsReadWhat128BitKernelsRead) {
-    const auto gmp = [](zeb_fir_v7_1* m) { reinterpret_cast<FIR*>(m)->use_gmp_kernels(); };
-    for (uint64_t seed = 1, wide = 0; wide < 25 && !HasFailure(); ++seed) {
+    uint64_t wide = 0;
+    for (uint64_t seed = 1; seed < 1000 && wide < 25 && !HasFailure(); ++seed) {
         const streams::Scenario sc = streams::draw(seed);
         Model probe(sc.config());
-        if (!reinterpret_cast<FIR*>(*probe)->uses_int128()) continue;
+        if (reinterpret_cast<FIR*>(*probe)->arithmetic() != Arithmetic::int128) continue;
         ++wide;
         SCOPED_TRACE(sc.text());
         EXPECT_TRUE(streams::same_stream(streams::run(sc, streams::Cut::random, seed, gmp),
                                          streams::run(sc, streams::Cut::whole, seed)));
     }
+    EXPECT_EQ(wide, 25u) << "too few scenarios on 128-bit kernels";
 }
 
 std::atomic<long> heap_calls{0};
@@ -90,10 +98,9 @@ TEST(EngineAllocations, NoneOnceWarm) {
     for (const Case& c : {kCases[0], kCases[3], kCases[4], kCases[5], kCases[6], kCases[7]})
         for (bool gmp_kernels : {false, c.int128}) {
             const std::vector<double> coeff = Stimulus(1).coeffs(kTaps * kSets, c.cw, c.cfw);
-            Model m(config_of(c, coeff));
+            Model m(config_of(c, coeff), false, gmp_kernels ? gmp : zeb_fir_v7_1_create_dbg);
             ASSERT_NE(*m, nullptr);
             m.take();  // the integer mode's creation warnings
-            if (gmp_kernels) reinterpret_cast<FIR*>(*m)->use_gmp_kernels();
             const size_t P = c.P, C = c.C, V = 96, out = V * c.L / c.M;  // a read takes all there is: no warning
             const std::vector<double> samples = Stimulus(2).samples(P * C * V, c.dw, c.dfw);
             const Real in = packet(P, C, V, samples);

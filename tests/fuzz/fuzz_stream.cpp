@@ -9,7 +9,8 @@
 // and resets on a model the input configures, with host records of random
 // lengths, capacities and owner flags.
 //
-// Two models are built from the same record, the first with debug notes on.
+// Two models are built from the same record, the first with debug notes on,
+// the second with the integer mode on GMP kernels throughout.
 // Every call goes to both, with equal records, and must give both the same
 // status and the same records back; the one exception is a read the first
 // model refuses, which the twin never sees.  The twin is the shadow count: a
@@ -23,6 +24,7 @@
 #include <string>
 
 #include "fuzz_support.h"
+#include "interface/internal_create.h"
 
 namespace {
 
@@ -59,7 +61,7 @@ public:
     explicit Stream(FuzzedDataProvider& input) : in(input) {
         draw_config(in, cfg, coeff, false);
         a.model = zeb_fir_v7_1_create_dbg(&cfg, fuzz_message, nullptr, fuzz_message, nullptr);
-        b.model = zeb_fir_v7_1_create(&cfg, fuzz_message, nullptr);
+        b.model = create_with_kernels(&cfg, fuzz_message, nullptr, nullptr, nullptr, Arithmetic::gmp);
         FUZZ_CHECK((a.model == nullptr) == (b.model == nullptr));
     }
     bool built() const { return a.model != nullptr; }

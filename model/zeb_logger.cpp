@@ -1,4 +1,4 @@
-#include "interface/zeb_logger.h"
+#include "model/zeb_logger.h"
 
 ZebLogger::ZebLogger(zeb_msg_handler callback_, void* handle_, const std::string& name_)
     : callback(callback_), handle(handle_), name(name_) {}

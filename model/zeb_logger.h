@@ -1,7 +1,7 @@
 // Message logger: prefixes the instance name and a severity word and hands
 // the text to the host's message callback (or drops it when there is none).
-#ifndef ZEB_FIR_INTERFACE_ZEB_LOGGER_H
-#define ZEB_FIR_INTERFACE_ZEB_LOGGER_H
+#ifndef ZEB_FIR_MODEL_ZEB_LOGGER_H
+#define ZEB_FIR_MODEL_ZEB_LOGGER_H
 
 #include <sstream>
 #include <string>

@@ -1,0 +1,305 @@
+// The three kernel banks: one template over the sample type; what differs
+// between the arithmetics is how a quantised sample becomes a kernel sample
+// and how a produced sample is rounded to the output format.
+#include "model/kernel_bank.h"
+
+#include <cstdint>
+#include <type_traits>
+
+#include "filter/fir_filter.h"
+#include "fixedpoint/rounding.h"
+#include "model/fir_text.h"
+
+KernelBank::KernelBank(const BankShape& shape_, const BankFormats& formats_)
+    : shape(shape_), formats(formats_), lines(std::size_t{shape_.paths} * shape_.channels) {
+    prime_in_phase();
+}
+
+void KernelBank::push_in_phase(unsigned int path, unsigned int chan, const double* values, std::size_t count) {
+    if (!shape.hilbert) return;
+    double* line = lines[at(path, chan)].extend(count);
+    for (std::size_t i = 0; i < count; ++i) line[i] = values[i] * formats.din_inv_scale;
+}
+
+void KernelBank::prime_in_phase() {
+    for (SampleFifo<double>& line : lines) {
+        line.clear();
+        if (!shape.hilbert) continue;
+        double* zeros = line.extend(shape.in_phase_delay);
+        for (std::size_t i = 0; i < shape.in_phase_delay; ++i) zeros[i] = 0.0;
+    }
+}
+
+void KernelBank::divide_rounded(mpz_class& result, const mpz_class& x, const mpz_class& divisor, double half,
+                                RndMode rule, mpz_class& q, mpz_class& r) {
+    if (rule == RND_NONE) {
+        result = x;
+        return;
+    }
+    mpz_tdiv_qr(q.get_mpz_t(), r.get_mpz_t(), x.get_mpz_t(), divisor.get_mpz_t());
+    result = q;
+    const int sign = mpz_sgn(r.get_mpz_t());
+    if (sign == 0) return;
+    // |r| against half the divisor; the integer-to-double comparison is exact.
+    const int beyond_half = sign > 0 ? mpz_cmp_d(r.get_mpz_t(), half) : -mpz_cmp_d(r.get_mpz_t(), -half);
+    const int step =
+        rounding::integer_step(rule, rounding::fraction_class(sign, beyond_half), mpz_odd_p(q.get_mpz_t()) != 0);
+    if (step > 0) {
+        result += 1;
+    } else if (step < 0) {
+        result -= 1;
+    }
+}
+
+namespace {
+
+#if ZEB_FIR_HAVE_INT128
+using wide_uint = unsigned __int128;
+
+wide_uint magnitude(wide_int x) { return x < 0 ? wide_uint(0) - static_cast<wide_uint>(x) : static_cast<wide_uint>(x); }
+
+// x / 2^shift rounded by rule, as the GMP kernels round (RND_NONE: x itself).
+wide_int round_wide(wide_int x, int shift, RndMode rule) {
+    if (rule == RND_NONE || shift <= 0) return x;
+    const wide_uint mag = magnitude(x);
+    const wide_uint q = shift >= 128 ? 0 : mag >> shift;
+    const wide_uint r = shift >= 128 ? mag : mag & ((wide_uint(1) << shift) - 1);
+    const wide_int truncated = x < 0 ? -static_cast<wide_int>(q) : static_cast<wide_int>(q);
+    if (r == 0) return truncated;
+    int beyond_half = -1;  // |r| < 2^(shift-1) whenever shift > 128
+    if (shift <= 128) {
+        const wide_uint half = wide_uint(1) << (shift - 1);
+        beyond_half = r < half ? -1 : (r > half ? 1 : 0);
+    }
+    const rounding::FractionClass c = rounding::fraction_class(x < 0 ? -1 : 1, beyond_half);
+    return truncated + rounding::integer_step(rule, c, (q & 1) != 0);
+}
+
+// The double nearest x toward zero (what mpz_get_d gives).
+double wide_to_double(wide_int x) {
+    constexpr wide_int exact = wide_int{1} << 53;
+    if (x > -exact && x < exact) return static_cast<double>(static_cast<std::int64_t>(x));
+    wide_uint mag = magnitude(x);
+    const std::uint64_t high = static_cast<std::uint64_t>(mag >> 64);
+    const int bits = high != 0 ? 128 - __builtin_clzll(high)
+                               : 64 - (mag != 0 ? __builtin_clzll(static_cast<std::uint64_t>(mag)) : 64);
+    if (bits > 53) mag = (mag >> (bits - 53)) << (bits - 53);
+    const double d = static_cast<double>(mag);  // exact: at most 53 significant bits
+    return x < 0 ? -d : d;
+}
+
+void wide_to_mpz(mpz_ptr dst, wide_int x) {
+    const wide_uint mag = magnitude(x);
+    const std::uint64_t words[2] = {static_cast<std::uint64_t>(mag), static_cast<std::uint64_t>(mag >> 64)};
+    mpz_import(dst, 2, -1, sizeof words[0], 0, 0, words);
+    if (x < 0) mpz_neg(dst, dst);
+}
+#endif
+
+template <typename S>
+class Bank final : public KernelBank {
+public:
+    Bank(const BankShape& shape_, const BankFormats& formats_, const std::vector<double>& set, SyncHandler sync,
+         void* sync_arg)
+        : KernelBank(shape_, formats_),
+          kernels(std::size_t{shape_.paths} * shape_.channels,
+                  FirFilter<S, double>(set, shape_.rate_numerator, shape_.rate_denominator)),
+          outputs(kernels.size()),
+          divisor(formats_.dout_scale) {
+        kernels[0].set_change_config_handler(sync, sync_arg);
+    }
+
+    Arithmetic arithmetic() const override {
+        if constexpr (std::is_same<S, double>::value) {
+            return Arithmetic::real;
+        } else if constexpr (std::is_same<S, mpz_class>::value) {
+            return Arithmetic::gmp;
+        } else {
+            return Arithmetic::int128;
+        }
+    }
+
+    void feed(unsigned int path, unsigned int chan, double value) override {
+        push_in_phase(path, chan, &value, 1);
+        const std::size_t i = at(path, chan);
+        to_samples(&value, 1);
+        kernels[i].run(block.data(), 1, outputs[i]);
+    }
+
+    void feed_block(unsigned int path, unsigned int chan, double* values, std::size_t count) override {
+        push_in_phase(path, chan, values, count);
+        const std::size_t i = at(path, chan);
+        if constexpr (std::is_same<S, double>::value) {
+            if (formats.din_inv_scale != 1.0) {
+                for (std::size_t k = 0; k < count; ++k) values[k] *= formats.din_inv_scale;
+            }
+            kernels[i].runSamples(values, count, outputs[i]);
+        } else {
+            to_samples(values, count);
+            kernels[i].runSamples(block.data(), count, outputs[i]);
+        }
+    }
+
+    std::size_t buffered(unsigned int path, unsigned int chan) const override { return outputs[at(path, chan)].size(); }
+
+    void take_reals(unsigned int path, unsigned int chan, std::size_t count, double* values) override {
+        SampleFifo<S>& buf = outputs[at(path, chan)];
+        const S* raw = buf.data();
+        if constexpr (std::is_same<S, double>::value) {
+            round_outputs(raw, values, count);
+        } else {
+            for (std::size_t k = 0; k < count; ++k) values[k] = to_double(raw[k]) / formats.out_fract_scale;
+        }
+        buf.pop_front(count);
+    }
+
+    void take_integers(unsigned int path, unsigned int chan, std::size_t count, const IntegerSink& put) override {
+        mpz_ptr value = scratch.get_mpz_t();
+        if constexpr (std::is_same<S, double>::value) {
+            reals.resize(count);
+            take_reals(path, chan, count, reals.data());
+            for (std::size_t k = 0; k < count; ++k) {
+                mpz_set_d(value, reals[k] * formats.out_fract_scale);
+                put(k, value);
+            }
+            return;
+        } else {
+            SampleFifo<S>& buf = outputs[at(path, chan)];
+            const S* raw = buf.data();
+            for (std::size_t k = 0; k < count; ++k) {
+                if constexpr (std::is_same<S, mpz_class>::value) {
+                    rounded(rounded_value, raw[k]);
+                    put(k, rounded_value.get_mpz_t());
+                } else {
+#if ZEB_FIR_HAVE_INT128
+                    wide_to_mpz(value, round_wide(raw[k], formats.out_shift, formats.out_rnd));
+                    put(k, value);
+#endif
+                }
+            }
+            buf.pop_front(count);
+        }
+    }
+
+    void take_integer_noted(unsigned int path, unsigned int chan, mpz_ptr value, ZebLogger& notes,
+                            bool scaled) override {
+        if constexpr (std::is_same<S, double>::value) {
+            if (notes.active()) {
+                using fir_text::labelled;
+                const double raw = outputs[at(path, chan)].front();
+                double y = 0.0;
+                take_reals(path, chan, 1, &y);
+                mpz_set_d(value, y * formats.out_fract_scale);
+                notes.note(labelled("Out raw: ", raw));
+                if (scaled) {
+                    notes.note(labelled("Out rounded: ", y));
+                    notes.note(labelled("Out scaled: ", y * formats.out_fract_scale));
+                } else {
+                    notes.note(labelled("Out rounded: ", y * formats.out_fract_scale));
+                }
+                return;
+            }
+        }
+        auto copy = [value](std::size_t, mpz_srcptr v) { mpz_set(value, v); };
+        take_integers(path, chan, 1, IntegerSink(copy));
+    }
+
+    void prefetch(unsigned int path, unsigned int chan, std::size_t count) const override {
+        const SampleFifo<S>& buf = outputs[at(path, chan)];
+        const char* first = reinterpret_cast<const char*>(buf.data());
+        const std::size_t bytes = (count < buf.size() ? count : buf.size()) * sizeof(S);
+        for (std::size_t b = 0; b < bytes; b += 64) __builtin_prefetch(first + b);
+    }
+
+    void set_coefficients(unsigned int path, unsigned int chan, const std::vector<double>& set) override {
+        kernels[at(path, chan)].setCoefficients(set);
+    }
+
+    void restart(unsigned int path, unsigned int chan) override { kernels[at(path, chan)].reset(); }
+
+    void reset(const std::vector<double>& set) override {
+        for (std::size_t i = 0; i < kernels.size(); ++i) {
+            kernels[i].setCoefficients(set);
+            kernels[i].reset();
+            outputs[i].clear();
+        }
+        prime_in_phase();
+    }
+
+private:
+    // Quantised samples (integer units of the input format) into block as
+    // kernel samples.
+    void to_samples(const double* values, std::size_t count) {
+        if (block.size() < count) block.resize(count);
+        for (std::size_t k = 0; k < count; ++k) {
+            if constexpr (std::is_same<S, double>::value) {
+                block[k] = values[k] * formats.din_inv_scale;
+            } else if constexpr (std::is_same<S, mpz_class>::value) {
+                mpz_set_d(block[k].get_mpz_t(), values[k]);
+            } else {
+                block[k] = static_cast<long long>(values[k]);
+            }
+        }
+    }
+
+    // Double kernels: raw outputs to output values (scaled, rounded,
+    // wrapped).  (raw / dout_scale) * scale in one multiplication: one of the
+    // two is 1 (dout_scale is 1 unless the output keeps no fraction bits, and
+    // then scale is 1), and multiplying by 2^-k rounds exactly as dividing by
+    // 2^k.
+    void round_outputs(const double* raw, double* values, std::size_t count) {
+        FFPContext& fmt = formats.dout_fmt;
+        const double factor = fmt.getScale() / formats.dout_scale;
+        if (factor != 1.0) {
+            for (std::size_t k = 0; k < count; ++k) values[k] = raw[k] * factor;
+            raw = values;
+        }
+        fmt.restrict_quietly(raw, values, count);  // its overflow reports are never read
+        const double inv_scale = fmt.getInvScale();
+        if (inv_scale != 1.0) {
+            for (std::size_t k = 0; k < count; ++k) values[k] *= inv_scale;
+        }
+    }
+
+    void rounded(mpz_class& result, const mpz_class& x) {
+        divide_rounded(result, x, divisor, formats.dout_scale / 2, formats.out_rnd, quotient, remainder);
+    }
+
+    double to_double(const S& x) {
+        if constexpr (std::is_same<S, mpz_class>::value) {
+            rounded(rounded_value, x);
+            return mpz_get_d(rounded_value.get_mpz_t());
+        } else {
+#if ZEB_FIR_HAVE_INT128
+            return wide_to_double(round_wide(x, formats.out_shift, formats.out_rnd));
+#else
+            return static_cast<double>(x);
+#endif
+        }
+    }
+
+    std::vector<FirFilter<S, double>> kernels;  // [path * channels + chan]
+    std::vector<SampleFifo<S>> outputs;
+    // Scratch reused from call to call, so that nothing is allocated once warm.
+    std::vector<S> block;
+    std::vector<double> reals;
+    mpz_class scratch;
+    mpz_class divisor;
+    mpz_class quotient;
+    mpz_class remainder;
+    mpz_class rounded_value;
+};
+
+}  // namespace
+
+std::unique_ptr<KernelBank> make_kernel_bank(Arithmetic arithmetic, const BankShape& shape,
+                                             const BankFormats& formats, const std::vector<double>& set,
+                                             KernelBank::SyncHandler sync, void* sync_arg) {
+    switch (arithmetic) {
+#if ZEB_FIR_HAVE_INT128
+        case Arithmetic::int128: return std::make_unique<Bank<wide_int>>(shape, formats, set, sync, sync_arg);
+#endif
+        case Arithmetic::real: return std::make_unique<Bank<double>>(shape, formats, set, sync, sync_arg);
+        default: return std::make_unique<Bank<mpz_class>>(shape, formats, set, sync, sync_arg);
+    }
+}

@@ -1,0 +1,127 @@
+// The filter kernels of a model in one arithmetic: one kernel per path and
+// channel, their output buffers, the Hilbert in-phase lines, the scratch and
+// the output rounding of that arithmetic.  The model picks the arithmetic
+// once, at creation; everything after works through this interface.
+#ifndef ZEB_FIR_MODEL_KERNEL_BANK_H
+#define ZEB_FIR_MODEL_KERNEL_BANK_H
+
+#include <gmpxx.h>
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "fixedpoint/ffp_context.h"
+#include "model/sample_fifo.h"
+#include "model/zeb_logger.h"
+
+// Doubles, exact 128-bit integers, exact GMP integers.
+enum class Arithmetic : int { real = 0, int128 = 1, gmp = 2 };
+
+struct BankShape {
+    unsigned int paths;
+    unsigned int channels;
+    int rate_numerator;
+    int rate_denominator;
+    bool hilbert;
+    std::size_t in_phase_delay;  // Hilbert: input samples to the centre tap
+};
+
+// How samples enter and leave the kernels.
+struct BankFormats {
+    double din_inv_scale;     // input integer units to input values: 2^-data_fract_width
+    FFPContext dout_fmt;      // double mode: the output quantiser
+    double dout_scale;        // a produced sample is divided by this before rounding
+    RndMode out_rnd;          // the output rounding rule
+    int out_shift;            // integer modes: bits the output rounding drops
+    double out_fract_scale;   // 2^output_fract_width
+};
+
+// Where integer outputs go: put(k, value) for the k-th sample taken.
+class IntegerSink {
+public:
+    template <typename F>
+    explicit IntegerSink(F& f)
+        : context(&f), call([](void* c, std::size_t k, mpz_srcptr v) { (*static_cast<F*>(c))(k, v); }) {}
+    void operator()(std::size_t k, mpz_srcptr v) const { call(context, k, v); }
+
+private:
+    void* context;
+    void (*call)(void*, std::size_t, mpz_srcptr);
+};
+
+class KernelBank {
+public:
+    using SyncHandler = int (*)(void*);
+
+    virtual ~KernelBank() = default;
+    KernelBank(const KernelBank&) = delete;
+    KernelBank& operator=(const KernelBank&) = delete;
+
+    virtual Arithmetic arithmetic() const = 0;
+
+    // One quantised sample (integer units of the input format) into the
+    // kernel of (path, chan).
+    virtual void feed(unsigned int path, unsigned int chan, double value) = 0;
+    // count quantised samples with the effect of count single feeds, for a
+    // synchronisation handler that has nothing to apply; values is scratch
+    // afterwards.
+    virtual void feed_block(unsigned int path, unsigned int chan, double* values, std::size_t count) = 0;
+
+    // Produced samples of (path, chan) not yet taken.
+    virtual std::size_t buffered(unsigned int path, unsigned int chan) const = 0;
+    // The oldest count samples of (path, chan), rounded to the output
+    // format, as values, or as integers in units of the output LSB; then
+    // removed.
+    virtual void take_reals(unsigned int path, unsigned int chan, std::size_t count, double* values) = 0;
+    virtual void take_integers(unsigned int path, unsigned int chan, std::size_t count, const IntegerSink& put) = 0;
+    // The oldest sample as an integer into value, with the double mode's
+    // notes when `notes` listens (`scaled`: the note of the scaled value too).
+    virtual void take_integer_noted(unsigned int path, unsigned int chan, mpz_ptr value, ZebLogger& notes,
+                                    bool scaled) = 0;
+    // Starts fetching the oldest count samples of (path, chan) from memory.
+    virtual void prefetch(unsigned int path, unsigned int chan, std::size_t count) const = 0;
+
+    virtual void set_coefficients(unsigned int path, unsigned int chan, const std::vector<double>& set) = 0;
+    // Empties the kernel of (path, chan); its buffered output stays.
+    virtual void restart(unsigned int path, unsigned int chan) = 0;
+    // Back to the state after creation, every kernel with set.
+    virtual void reset(const std::vector<double>& set) = 0;
+
+    // Output rounding of the GMP kernels: result = x / divisor rounded by
+    // rule, where divisor is a power of two and half is half of it; q and r
+    // are scratch.
+    static void divide_rounded(mpz_class& result, const mpz_class& x, const mpz_class& divisor, double half,
+                               RndMode rule, mpz_class& q, mpz_class& r);
+
+    // Hilbert filters: the in-phase values (input values delayed to the
+    // centre tap) of the samples not yet taken.
+    SampleFifo<double>& in_phase(unsigned int path, unsigned int chan) { return lines[at(path, chan)]; }
+    // A read that delivers no in-phase part still takes the in-phase values
+    // of the samples it delivers.
+    void skip_in_phase(unsigned int path, unsigned int chan, std::size_t count) {
+        if (shape.hilbert) lines[at(path, chan)].pop_front(count);
+    }
+
+protected:
+    KernelBank(const BankShape& shape_, const BankFormats& formats_);
+    std::size_t at(unsigned int path, unsigned int chan) const { return std::size_t{path} * shape.channels + chan; }
+    // Hilbert filters: the in-phase line of (path, chan) takes the samples'
+    // input values.
+    void push_in_phase(unsigned int path, unsigned int chan, const double* values, std::size_t count);
+    void prime_in_phase();
+
+    BankShape shape;
+    BankFormats formats;
+
+private:
+    std::vector<SampleFifo<double>> lines;
+};
+
+// A bank in arithmetic, every kernel holding set; the kernel of path 0,
+// channel 0 calls sync(sync_arg) at each synchronisation point.
+std::unique_ptr<KernelBank> make_kernel_bank(Arithmetic arithmetic, const BankShape& shape,
+                                             const BankFormats& formats, const std::vector<double>& set,
+                                             KernelBank::SyncHandler sync, void* sync_arg);
+
+#endif

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "config_fields.h"
-#include "tool_error.h"
+#include "config_text/config_fields.h"
+#include "config_text/tool_error.h"
 
 namespace zebdpi {
 

@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "c_records.h"
+#include "config_text/c_records.h"
+#include "config_text/packet_commands.h"
 #include "output_slots.h"
-#include "packet_commands.h"
 #include "zeb_fir_v7_1.h"
 
 namespace zebdpi {

@@ -3,11 +3,11 @@
 #include <charconv>
 #include <cmath>
 
-#include "c_records.h"
+#include "config_text/c_records.h"
+#include "config_text/packet_commands.h"
+#include "config_text/tool_error.h"
 #include "output_file.h"
-#include "packet_commands.h"
 #include "sample_sink.h"
-#include "tool_error.h"
 
 namespace zebtool {
 

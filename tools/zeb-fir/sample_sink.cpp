@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "tool_error.h"
+#include "config_text/tool_error.h"
 
 namespace zebtool {
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "c_records.h"
-#include "text_fields.h"
+#include "config_text/c_records.h"
+#include "config_text/text_fields.h"
 
 namespace zebtool {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "text_fields.h"
-#include "tool_error.h"
+#include "config_text/text_fields.h"
+#include "config_text/tool_error.h"
 
 namespace zebtool {
 

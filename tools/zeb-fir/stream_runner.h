@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "c_records.h"
+#include "config_text/c_records.h"
+#include "config_text/packet_commands.h"
 #include "golden_compare.h"
 #include "model_session.h"
 #include "output_file.h"
-#include "packet_commands.h"
 #include "progress_line.h"
 #include "sample_sink.h"
 #include "stimulus_reader.h"

@@ -1,8 +1,8 @@
 // Owning handles for the library's C records: the model and the array
 // records the tool creates, each released through the library's own
 // destroy function.
-#ifndef ZEB_TOOL_C_RECORDS_H
-#define ZEB_TOOL_C_RECORDS_H
+#ifndef ZEB_CONFIG_TEXT_C_RECORDS_H
+#define ZEB_CONFIG_TEXT_C_RECORDS_H
 
 #include <memory>
 

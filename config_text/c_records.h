@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "config_text/tool_error.h"
 #include "interface/records.h"
+#include "tool_error.h"
 
 namespace zebtool {
 

@@ -1,6 +1,6 @@
 #include "packet_commands.h"
 
-#include "config_text/c_records.h"
+#include "c_records.h"
 #include "text_fields.h"
 #include "tool_error.h"
 

@@ -2,7 +2,7 @@
 // packets and message texts.
 #include <memory>
 
-#include "config_builder.h"
+#include "config_text/config_builder.h"
 #include "handle_registry.h"
 #include "zeb_fir_v7_1_dpi.h"
 

@@ -4,25 +4,21 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "config_fields.h"
-#include "tool_error.h"
+#include "config_text/config_fields.h"
+#include "config_text/tool_error.h"
 
 namespace zebdpi {
 
 namespace {
 
-// Gives a record the lengths dims and data_size their product.
-template <typename Array, typename ReserveDim, typename ReserveData>
-void shape(Array& array, std::initializer_list<std::size_t> dims, ReserveDim reserve_dim, ReserveData reserve_data)
+// A new record of the lengths dims, data_size their product.
+template <typename R>
+zeb_records::Owned<R> shaped(std::initializer_list<std::size_t> dims)
 {
-    std::size_t count = 1;
-    for (std::size_t d : dims)
-        count *= d;
-    if (reserve_dim(&array, dims.size()) != ZEB_STATUS_OK || reserve_data(&array, count) != ZEB_STATUS_OK)
+    zeb_records::Owned<R> record = zebtool::make_record<R>();
+    if (zeb_records::shape(*record, dims) != ZEB_STATUS_OK)
         throw DpiError("out of memory for a sample record");
-    std::copy(dims.begin(), dims.end(), array.dim);
-    array.dim_size = dims.size();
-    array.data_size = count;
+    return record;
 }
 
 void store(mpz_class* slot, std::size_t paths, const zeb_array_mpz& record)
@@ -53,23 +49,16 @@ DpiModel::DpiModel(const zeb_fir_v7_1_config& config)
     channels_ = config_.num_channels;
     patterns_.initial = patterns_.current = config_.init_pattern;
 
-    slot_in_ = zebtool::make_zeb_array_real();
-    shape(*slot_in_, {paths_}, zeb_fir_v7_1_zeb_array_real_reserve_dim, zeb_fir_v7_1_zeb_array_real_reserve_data);
-    vector_in_ = zebtool::make_zeb_array_real();
-    shape(*vector_in_, {paths_, channels_}, zeb_fir_v7_1_zeb_array_real_reserve_dim,
-          zeb_fir_v7_1_zeb_array_real_reserve_data);
+    slot_in_ = shaped<zeb_array_real>({paths_});
+    vector_in_ = shaped<zeb_array_real>({paths_, channels_});
     clear_inputs();
 
     // After every send each output slot the model can deliver is read at
     // once, slot by slot, so that a slot is ready as soon as it exists.
-    if (hilbert_) {
-        slot_out_complex_ = zebtool::make_zeb_array_mpz_complex();
-        shape(*slot_out_complex_, {paths_}, zeb_fir_v7_1_zeb_array_mpz_complex_reserve_dim,
-              zeb_fir_v7_1_zeb_array_mpz_complex_reserve_data);
-    } else {
-        slot_out_ = zebtool::make_zeb_array_mpz();
-        shape(*slot_out_, {paths_}, zeb_fir_v7_1_zeb_array_mpz_reserve_dim, zeb_fir_v7_1_zeb_array_mpz_reserve_data);
-    }
+    if (hilbert_)
+        slot_out_complex_ = shaped<zeb_array_mpz_complex>({paths_});
+    else
+        slot_out_ = shaped<zeb_array_mpz>({paths_});
     slots_.set_width(hilbert_ ? 2 * paths_ : paths_);
 }
 

@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "c_records.h"
+#include "config_text/c_records.h"
+#include "config_text/packet_commands.h"
 #include "output_slots.h"
-#include "packet_commands.h"
 #include "zeb_fir_v7_1.h"
 
 namespace zebdpi {
@@ -83,10 +83,10 @@ private:
     std::size_t channels_ = 0;
     zebtool::PatternMemory patterns_;
 
-    zebtool::zeb_array_real_handle slot_in_;
-    zebtool::zeb_array_real_handle vector_in_;
-    zebtool::zeb_array_mpz_handle slot_out_;                  // all but Hilbert
-    zebtool::zeb_array_mpz_complex_handle slot_out_complex_;  // Hilbert
+    zeb_records::Owned<zeb_array_real> slot_in_;
+    zeb_records::Owned<zeb_array_real> vector_in_;
+    zeb_records::Owned<zeb_array_mpz> slot_out_;                  // all but Hilbert
+    zeb_records::Owned<zeb_array_mpz_complex> slot_out_complex_;  // Hilbert
 
     // Each slot holds the paths' outputs, then for Hilbert their in-phase parts.
     OutputSlots slots_;

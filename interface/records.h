@@ -5,7 +5,9 @@
 #ifndef ZEB_FIR_INTERFACE_RECORDS_H
 #define ZEB_FIR_INTERFACE_RECORDS_H
 
+#include <algorithm>
 #include <cstddef>
+#include <initializer_list>
 #include <memory>
 #include <type_traits>
 
@@ -22,6 +24,7 @@ struct Family;
     struct Family<zeb_array_##word> {                                                                                \
         using Ops = zeb_array_##word##_operations;                                                                   \
         using Elem = std::remove_pointer_t<decltype(zeb_array_##word::data)>;                                        \
+        static constexpr const char* name = "zeb_array_" #word;                                                      \
         ZEB_RECORD_FN(word, create) ZEB_RECORD_FN(word, create_ex) ZEB_RECORD_FN(word, destroy)                      \
         ZEB_RECORD_FN(word, reserve_data) ZEB_RECORD_FN(word, reserve_dim) ZEB_RECORD_FN(word, ops_elem_copy)        \
         ZEB_RECORD_FN(word, set_element) ZEB_RECORD_FN(word, get_element) ZEB_RECORD_FN(word, sub2ind_1d)            \
@@ -53,6 +56,11 @@ template <typename R>
 struct Destroy {
     void operator()(R* r) const { Family<R>::destroy(r); }
 };
+// The model itself, released through zeb_fir_v7_1_destroy.
+template <>
+struct Destroy<zeb_fir_v7_1> {
+    void operator()(zeb_fir_v7_1* m) const { zeb_fir_v7_1_destroy(m); }
+};
 template <typename R>
 using Owned = std::unique_ptr<R, Destroy<R>>;
 
@@ -60,6 +68,29 @@ using Owned = std::unique_ptr<R, Destroy<R>>;
 template <typename R>
 Owned<R> make() {
     return Owned<R>(Family<R>::create());
+}
+
+// Gives a record the lengths dims and data_size their product, with room
+// for exactly that; ZEB_STATUS_ERROR when the library is out of memory.
+template <typename R>
+zeb_status shape(R& r, std::initializer_list<std::size_t> dims) {
+    std::size_t count = 1;
+    for (std::size_t d : dims) count *= d;
+    if (reserve_dim(r, dims.size()) != ZEB_STATUS_OK || reserve_data(r, count) != ZEB_STATUS_OK) {
+        return ZEB_STATUS_ERROR;
+    }
+    std::copy(dims.begin(), dims.end(), r.dim);
+    r.dim_size = dims.size();
+    r.data_size = count;
+    return ZEB_STATUS_OK;
+}
+
+// Gives a one-dimensional record exactly these values.
+template <typename R, typename T>
+zeb_status fill_1d(R& r, const T* values, std::size_t count) {
+    if (shape(r, {count}) != ZEB_STATUS_OK) return ZEB_STATUS_ERROR;
+    std::copy(values, values + count, r.data);
+    return ZEB_STATUS_OK;
 }
 
 // A record's fields can disagree with each other; these bounds are the only

@@ -5,6 +5,7 @@ repository's main build made (build/libzeb_fir_v7_1.so), else one built here
 with CMake from the repository this directory belongs to.
 """
 import os
+import re
 import shutil
 import subprocess
 from pathlib import Path
@@ -16,6 +17,17 @@ from setuptools.dist import Distribution
 LIBRARY = "libzeb_fir_v7_1.so"
 HERE = Path(__file__).resolve().parent
 REPOSITORY = HERE.parent
+
+
+def project_version():
+    """The version of project() in the repository's CMakeLists.txt (in an
+    unpacked source distribution, the one its PKG-INFO records)."""
+    for path, pattern in ((REPOSITORY / "CMakeLists.txt", r"^project\(zeb_fir VERSION ([0-9.]+)"),
+                          (HERE / "PKG-INFO", r"^Version: (\S+)")):
+        found = re.search(pattern, path.read_text(), re.MULTILINE) if path.is_file() else None
+        if found:
+            return found[1]
+    raise SystemExit("zebfir: no version: neither ../CMakeLists.txt nor PKG-INFO names one")
 
 
 def built_library():
@@ -52,4 +64,4 @@ class PlatformDistribution(Distribution):
         return True
 
 
-setup(cmdclass={"build_py": BuildWithLibrary}, distclass=PlatformDistribution)
+setup(version=project_version(), cmdclass={"build_py": BuildWithLibrary}, distclass=PlatformDistribution)

@@ -19,7 +19,7 @@ TYPED_TEST_SUITE(ArrayFamilies, AllFamilies);
 // the new elements, elements bounded by data_size, refusals that change
 // nothing, column-major sub2ind, and destroy clearing the whole capacity.
 TYPED_TEST(ArrayFamilies, OneRecordThroughAHostTable) {
-    using F = ArrayFamily<TypeParam>;
+    using F = zeb_records::Family<TypeParam>;
     Journal<TypeParam> j;
     TypeParam* a = F::create_ex(&j.ops);
     ASSERT_TRUE(a != nullptr && F::create_ex(nullptr) == nullptr);

@@ -7,7 +7,7 @@
 using namespace tooltest;
 
 TEST(Interface, VersionNullArgumentsAndTheConfigurationCopy) {
-    EXPECT_STREQ(zeb_fir_v7_1_get_version(), "7.1.1");
+    EXPECT_STREQ(zeb_fir_v7_1_get_version(), ZEB_FIR_VERSION);
     std::vector<std::string> log;
     const auto record = [](void* to, int, const char* text) { static_cast<decltype(log)*>(to)->push_back(text); };
     zeb_fir_v7_1_config cfg, out;

@@ -12,7 +12,8 @@ endforeach()
 if(NOT ZEB_FIR_SANITIZE)
   add_test(NAME install_consumer
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/install_consumer.sh
-            ${PROJECT_BINARY_DIR} ${CMAKE_CURRENT_BINARY_DIR}/install_consumer ${CMAKE_C_COMPILER})
+            ${PROJECT_BINARY_DIR} ${CMAKE_CURRENT_BINARY_DIR}/install_consumer ${CMAKE_C_COMPILER}
+            ${PROJECT_VERSION})
   # Needs the installed library to exist, which a full build provides.
   set_tests_properties(install_consumer PROPERTIES LABELS install)
 endif()

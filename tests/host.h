@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "interface/records.h"
 #include "reference_model.h"
-#include "zeb_fir_v7_1.h"
 
 // gtest prints GMP integers through this instead of the stream operator of
 // libgmpxx, which a host linked to the C interface alone does not have.
@@ -24,39 +24,22 @@ inline void PrintTo(const mpz_class& v, std::ostream* os) { *os << v.get_str(); 
 
 namespace host {
 
-template <typename A>
-struct Family;
-#define ZEB_HOST_FAMILY(A, word)                                                                                      \
-    template <>                                                                                                       \
-    struct Family<A> {                                                                                                \
-        static A* create() { return zeb_fir_v7_1_zeb_array_##word##_create(); }                                      \
-        static A* destroy(A* a) { return zeb_fir_v7_1_zeb_array_##word##_destroy(a); }                               \
-        static void reserve(A* a, size_t dims, size_t n) {                                                            \
-            zeb_fir_v7_1_zeb_array_##word##_reserve_dim(a, dims), zeb_fir_v7_1_zeb_array_##word##_reserve_data(a, n); \
-        }                                                                                                             \
-    };
-ZEB_HOST_FAMILY(zeb_array_real, real)
-ZEB_HOST_FAMILY(zeb_array_complex, complex)
-ZEB_HOST_FAMILY(zeb_array_uint, uint)
-ZEB_HOST_FAMILY(zeb_array_mpz, mpz)
-ZEB_HOST_FAMILY(zeb_array_mpz_complex, mpz_complex)
-#undef ZEB_HOST_FAMILY
-
 // A record created through the library with the given lengths and room for
 // `capacity` elements (by default the lengths' product); data_size starts at
 // 0.  Released through the library, whatever the test did to its owner flag.
 template <typename A>
 class Array {
 public:
-    explicit Array(std::vector<size_t> dims, size_t capacity = SIZE_MAX) : rec(Family<A>::create()) {
+    explicit Array(std::vector<size_t> dims, size_t capacity = SIZE_MAX) : rec(zeb_records::Family<A>::create()) {
         size_t product = 1;
         for (size_t d : dims) product *= d;
-        Family<A>::reserve(rec, std::max<size_t>(dims.size(), 3), capacity == SIZE_MAX ? product : capacity);
+        zeb_records::reserve_dim(*rec, std::max<size_t>(dims.size(), 3));
+        zeb_records::reserve_data(*rec, capacity == SIZE_MAX ? product : capacity);
         std::copy(dims.begin(), dims.end(), rec->dim);
         rec->dim_size = dims.size();
     }
     ~Array() {
-        if (rec != nullptr) rec->owner = 0, Family<A>::destroy(rec);
+        if (rec != nullptr) rec->owner = 0, zeb_records::Family<A>::destroy(rec);
     }
     Array(Array&& other) noexcept : rec(other.rec) { other.rec = nullptr; }
     A* get() const { return rec; }

@@ -143,9 +143,9 @@ FAULTS = [
      'zeb-fir counts only the mismatches it lists'),
     ('tool-output-in-place', 'tools/zeb-fir/output_file.cpp', '== 0 && !S_ISREG(entry.st_mode)) {',
      '== 0 && S_ISDIR(entry.st_mode)) {', 'zeb-fir --output renames over a FIFO or a symbolic link'),
-    ('tool-directory', 'tools/zeb-fir/line_reader.cpp', '== 0 && S_ISDIR(status.st_mode))',
+    ('tool-directory', 'config_text/line_reader.cpp', '== 0 && S_ISDIR(status.st_mode))',
      '== 0 && S_ISDIR(status.st_mode) && false)', 'zeb-fir and the DPI open a directory as an input file'),
-    ('tool-line-bound', 'tools/zeb-fir/line_reader.cpp', 'if (line.size() + length > kMaxLineLength)',
+    ('tool-line-bound', 'config_text/line_reader.cpp', 'if (line.size() + length > kMaxLineLength)',
      'if (line.size() + length > 64 * kMaxLineLength)', 'line readers accept lines 64 times too long'),
 ]
 

@@ -2,10 +2,11 @@
 # Installs the built library into a scratch prefix and builds two tiny host
 # programs against it: one through find_package, one through pkg-config;
 # and a program of the DPI library through find_package; then runs the
-# installed zeb-fir and loads the installed DPI library.
-# Usage: install_consumer.sh BUILD_DIR SCRATCH_DIR C_COMPILER
+# installed zeb-fir and loads the installed DPI library.  The host programs
+# check that the library reports VERSION.
+# Usage: install_consumer.sh BUILD_DIR SCRATCH_DIR C_COMPILER VERSION
 set -euo pipefail
-build_dir=$1 scratch=$2 cc=$3
+build_dir=$1 scratch=$2 cc=$3 version=$4
 
 rm -rf "$scratch"
 mkdir -p "$scratch/consumer"
@@ -16,13 +17,13 @@ cat > "$scratch/consumer/main.c" <<'SRC'
 #include <string.h>
 #include "zeb_fir_v7_1.h"
 
-int main(void) {
+int main(int argc, char** argv) {
     zeb_fir_v7_1_config config;
     zeb_fir_v7_1* model;
     if (zeb_fir_v7_1_default_config(&config) != ZEB_STATUS_OK) return 1;
     model = zeb_fir_v7_1_create(&config, NULL, NULL);
     if (model == NULL || zeb_fir_v7_1_destroy(model) != ZEB_STATUS_OK) return 1;
-    return strcmp(zeb_fir_v7_1_get_version(), "7.1.1") == 0 ? 0 : 1;
+    return argc == 2 && strcmp(zeb_fir_v7_1_get_version(), argv[1]) == 0 ? 0 : 1;
 }
 SRC
 
@@ -57,7 +58,7 @@ echo "== find_package consumer =="
 cmake -S "$scratch/consumer" -B "$scratch/consumer-build" -DCMAKE_PREFIX_PATH="$prefix" \
       -DCMAKE_C_COMPILER="$cc" >/dev/null
 cmake --build "$scratch/consumer-build" >/dev/null
-"$scratch/consumer-build/consumer"
+"$scratch/consumer-build/consumer" "$version"
 "$scratch/consumer-build/consumer-dpi"
 
 echo "== pkg-config consumer =="
@@ -66,7 +67,7 @@ libdir=$(pkg-config --variable=libdir zeb_fir_v7_1)
 # shellcheck disable=SC2046
 "$cc" -std=c99 -Wall -Werror $(pkg-config --cflags zeb_fir_v7_1) "$scratch/consumer/main.c" \
       -o "$scratch/consumer-pc" $(pkg-config --libs zeb_fir_v7_1) -Wl,-rpath,"$libdir"
-"$scratch/consumer-pc"
+"$scratch/consumer-pc" "$version"
 
 echo "== installed zeb-fir and DPI library =="
 # Both find the library of their own install tree, whatever the environment.

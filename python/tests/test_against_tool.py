@@ -2,6 +2,7 @@
 configuration and stimulus."""
 import ctypes
 import random
+import re
 import subprocess
 import sys
 from pathlib import Path
@@ -11,6 +12,7 @@ import pytest
 
 import zebfir
 from conftest import CONFIGS, TOOL, run_tool, stimulus, write_config
+from zebfir import _fields
 from zebfir._clib import cdll
 
 
@@ -28,6 +30,20 @@ def test_process_equals_zeb_fir_however_the_input_is_cut(tmp_path, config_name):
     assert np.array_equal(got_real, run_tool(tmp_path, cfg, ints, "real", hilbert))
     # Keyword fields give the same model (the streaming calls: below).
     assert np.array_equal(zebfir.Filter(**CONFIGS[config_name]).process(ints, output="int", input="int"), got_int)
+
+
+def test_fields_and_enumerators_are_those_of_the_field_table():
+    table = subprocess.run([TOOL, "--list-fields"], check=True, capture_output=True, text=True).stdout
+    rows = [line.split(" | ")[:2] for line in table.splitlines() if line.startswith("| `")]
+    assert tuple(field.strip("|` ") for field, _ in rows) == _fields.FIELDS
+    enumerated = {}  # field: (names, first value, last value)
+    for field, accepted in rows:
+        m = re.match(r"([A-Z_]+(?:, [A-Z_]+)*) \((\d+)(?:(?: to |, )(\d+))?\)", accepted)
+        if m:
+            enumerated[field.strip("|` ")] = (tuple(m[1].split(", ")), int(m[2]), int(m[3] or m[2]))
+    expected = {field: (names, 0, len(names) - 1) for field, names in _fields._ENUMERATORS.items()}
+    expected["init_pattern"] = (("PATTERN_BASIC",), _fields.PATTERN_BASIC, _fields.PATTERN_BASIC)
+    assert enumerated == expected
 
 
 def test_one_dimensional_input_and_runtime_packets():

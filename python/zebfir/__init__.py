@@ -15,8 +15,9 @@ from .errors import ConfigError, Error, InputError, ModelError
 from .filter import Filter
 from .response import Response, plot_response, response
 
-__version__ = "7.1.1"
+# The package's version is that of the library it carries.
 library_version = lib.get_version().decode()
+__version__ = library_version
 
 __all__ = ["Filter", "Error", "ConfigError", "ModelError", "InputError", "Response", "response", "plot_response",
            "LIBRARY_PATH", "library_version"]

@@ -12,11 +12,11 @@ namespace {
 template <typename E>
 const E& by_value(const E* s) { return *s; }
 inline mpz_srcptr by_value(const __mpz_struct* s) { return s; }
-#define ZEB_FUZZ_VIEW(word)                                                                                    \
-    int view(zeb_array_##word* r, ArrayFamily<zeb_array_##word>::Elem* s, size_t p, size_t c, size_t i,       \
-             int32_t pattern, bool write) {                                                                   \
-        return write ? zeb_fir_v7_1_zeb_array_##word##_set_chan(r, by_value(s), p, c, i, pattern)             \
-                     : zeb_fir_v7_1_zeb_array_##word##_get_chan(r, s, p, c, i, pattern);                      \
+#define ZEB_FUZZ_VIEW(word)                                                                                     \
+    int view(zeb_array_##word* r, zeb_records::Family<zeb_array_##word>::Elem* s, size_t p, size_t c, size_t i, \
+             int32_t pattern, bool write) {                                                                     \
+        return write ? zeb_fir_v7_1_zeb_array_##word##_set_chan(r, by_value(s), p, c, i, pattern)               \
+                     : zeb_fir_v7_1_zeb_array_##word##_get_chan(r, s, p, c, i, pattern);                        \
     }
 ZEB_FUZZ_VIEW(real) ZEB_FUZZ_VIEW(complex) ZEB_FUZZ_VIEW(mpz) ZEB_FUZZ_VIEW(mpz_complex)
 
@@ -50,7 +50,7 @@ size_t draw_size(FuzzedDataProvider& in, size_t small) {
 
 template <typename R>
 void fuzz_family(FuzzedDataProvider& in) {
-    using F = ArrayFamily<R>;
+    using F = zeb_records::Family<R>;
     using E = typename F::Elem;
     Journal<R> table;  // a host table, failing on request, and without elem_copy on request
     if (in.ConsumeIntegralInRange<int>(0, 3) == 0) table.ops.elem_copy = nullptr;

@@ -114,7 +114,7 @@ struct Destroy {
     template <typename R>
     void operator()(R* r) const {
         r->owner = 0, r->data_capacity = r->data ? r->data_capacity : 0;  // (a null store's claim the host made up)
-        FUZZ_CHECK(ArrayFamily<R>::destroy(r) == nullptr);
+        FUZZ_CHECK(zeb_records::Family<R>::destroy(r) == nullptr);
     }
 };
 template <typename R>
@@ -151,7 +151,7 @@ inline Shape draw_shape(FuzzedDataProvider& in, std::initializer_list<size_t> ex
 // A record of the shape through the built-in table, every element zero, so
 // that twins built from one shape are equal.  Only plain elements get a null
 // store that claims room: a GMP store exists wherever a capacity says so.
-template <typename R, typename F = ArrayFamily<R>>
+template <typename R, typename F = zeb_records::Family<R>>
 Rec<R> build(const Shape& s) {
     Rec<R> r(F::create());
     FUZZ_CHECK(r != nullptr && F::reserve_dim(r.get(), s.dim_capacity) == 0);

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "text_fields.h"
-#include "tool_error.h"
+#include "config_text/text_fields.h"
+#include "config_text/tool_error.h"
 
 namespace zebtool {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "config_text/packet_commands.h"
 #include "golden_compare.h"
-#include "packet_commands.h"
 #include "sample_sink.h"
 
 namespace zebtool {

@@ -3,11 +3,11 @@
 #include <charconv>
 #include <cmath>
 
-#include "c_records.h"
+#include "config_text/c_records.h"
+#include "config_text/packet_commands.h"
+#include "config_text/tool_error.h"
 #include "output_file.h"
-#include "packet_commands.h"
 #include "sample_sink.h"
-#include "tool_error.h"
 
 namespace zebtool {
 
@@ -54,21 +54,15 @@ void write_coefficients(const zeb_fir_v7_1_config& record, SampleFormat format, 
     const ModelHandle model(zeb_fir_v7_1_create(&twin, nullptr, nullptr));
     if (!model)
         throw ToolError("cannot read the quantised coefficients: the model refused their single-rate twin");
-    auto sink = make_zeb_array_mpz();
+    auto sink = make_record<zeb_array_mpz>();
     if (zeb_fir_v7_1_set_data_sink_mpz(model.get(), sink.get(), nullptr) != ZEB_STATUS_OK)
         throw ToolError("the model refused the output record");
 
     // A one-LSB impulse followed by zeros: num_coeffs output samples.
     const std::size_t n = record.num_coeffs;
-    auto impulse = make_zeb_array_real();
-    if (zeb_fir_v7_1_zeb_array_real_reserve_dim(impulse.get(), 3) != ZEB_STATUS_OK ||
-        zeb_fir_v7_1_zeb_array_real_reserve_data(impulse.get(), n) != ZEB_STATUS_OK)
+    auto impulse = make_record<zeb_array_real>();
+    if (zeb_records::shape(*impulse, {1, 1, n}) != ZEB_STATUS_OK)
         throw ToolError("out of memory reserving the coefficient impulse");
-    impulse->dim_size = 3;
-    impulse->dim[0] = 1;
-    impulse->dim[1] = 1;
-    impulse->dim[2] = n;
-    impulse->data_size = n;
     for (std::size_t k = 0; k < n; ++k)
         impulse->data[k] = k == 0 ? 1.0 : 0.0;
 

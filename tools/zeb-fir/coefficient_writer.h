@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "text_fields.h"
+#include "config_text/text_fields.h"
 #include "zeb_fir_v7_1.h"
 
 namespace zebtool {

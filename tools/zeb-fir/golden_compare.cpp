@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "tool_error.h"
+#include "config_text/tool_error.h"
 
 namespace zebtool {
 

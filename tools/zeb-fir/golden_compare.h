@@ -13,9 +13,9 @@
 
 #include <gmp.h>
 
+#include "config_text/line_reader.h"
+#include "config_text/text_fields.h"
 #include "sample_sink.h"
-#include "line_reader.h"
-#include "text_fields.h"
 
 namespace zebtool {
 

@@ -11,10 +11,11 @@
 #include "builtin_stimulus.h"
 #include "cli_options.h"
 #include "coefficient_writer.h"
-#include "config_builder.h"
-#include "config_fields.h"
+#include "config_text/config_builder.h"
+#include "config_text/config_fields.h"
+#include "config_text/line_reader.h"
+#include "config_text/tool_error.h"
 #include "golden_compare.h"
-#include "line_reader.h"
 #include "model_session.h"
 #include "model_summary.h"
 #include "output_file.h"
@@ -22,10 +23,14 @@
 #include "sample_sink.h"
 #include "stimulus_reader.h"
 #include "stream_runner.h"
-#include "tool_error.h"
 
 namespace zebtool {
 namespace {
+
+// Exit statuses, as diff and cmp use them: 1 means "differs", 2 "trouble".
+constexpr int kExitOk = 0;
+constexpr int kExitMismatch = 1;
+constexpr int kExitError = 2;
 
 const zeb_fir_v7_1_config& build_config(ConfigBuilder& builder, const Options& options)
 {

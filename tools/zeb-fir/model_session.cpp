@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "config_text/tool_error.h"
 #include "progress_line.h"
-#include "tool_error.h"
 
 namespace zebtool {
 

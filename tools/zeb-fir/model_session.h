@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-#include "c_records.h"
+#include "config_text/c_records.h"
 #include "zeb_fir_v7_1.h"
 
 namespace zebtool {

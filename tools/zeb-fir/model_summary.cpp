@@ -1,6 +1,6 @@
 #include "model_summary.h"
 
-#include "config_fields.h"
+#include "config_text/config_fields.h"
 
 namespace zebtool {
 

@@ -5,7 +5,7 @@
 
 #include <sys/stat.h>
 
-#include "tool_error.h"
+#include "config_text/tool_error.h"
 
 namespace zebtool {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "tool_error.h"
+#include "config_text/tool_error.h"
 
 namespace zebtool {
 
@@ -25,16 +25,16 @@ SampleSink::SampleSink(zeb_fir_v7_1* model, SampleFormat format, bool complex, s
 {
     zeb_status status = ZEB_STATUS_ERROR;
     if (format == SampleFormat::Real && !complex) {
-        real_ = make_zeb_array_real();
+        real_ = make_record<zeb_array_real>();
         status = zeb_fir_v7_1_set_data_sink(model, real_.get(), nullptr);
     } else if (format == SampleFormat::Real) {
-        complex_real_ = make_zeb_array_complex();
+        complex_real_ = make_record<zeb_array_complex>();
         status = zeb_fir_v7_1_set_data_sink(model, nullptr, complex_real_.get());
     } else if (!complex) {
-        mpz_ = make_zeb_array_mpz();
+        mpz_ = make_record<zeb_array_mpz>();
         status = zeb_fir_v7_1_set_data_sink_mpz(model, mpz_.get(), nullptr);
     } else {
-        complex_mpz_ = make_zeb_array_mpz_complex();
+        complex_mpz_ = make_record<zeb_array_mpz_complex>();
         status = zeb_fir_v7_1_set_data_sink_mpz(model, nullptr, complex_mpz_.get());
     }
     if (status != ZEB_STATUS_OK)

@@ -14,10 +14,19 @@
 #include <string>
 #include <vector>
 
-#include "c_records.h"
-#include "text_fields.h"
+#include "config_text/c_records.h"
+#include "config_text/text_fields.h"
 
 namespace zebtool {
+
+// A GMP integer that clears itself.
+struct MpzValue {
+    mpz_t v;
+    MpzValue() { mpz_init(v); }
+    ~MpzValue() { mpz_clear(v); }
+    MpzValue(const MpzValue&) = delete;
+    MpzValue& operator=(const MpzValue&) = delete;
+};
 
 // The text of v as a width-bit bus in radix 16 or 2: v modulo 2^width,
 // exactly ceil(width/4) lowercase hex digits or width binary digits,
@@ -50,10 +59,10 @@ private:
     bool complex_;
     std::size_t paths_;
     std::size_t channels_;
-    zeb_array_real_handle real_;
-    zeb_array_complex_handle complex_real_;
-    zeb_array_mpz_handle mpz_;
-    zeb_array_mpz_complex_handle complex_mpz_;
+    zeb_records::Owned<zeb_array_real> real_;
+    zeb_records::Owned<zeb_array_complex> complex_real_;
+    zeb_records::Owned<zeb_array_mpz> mpz_;
+    zeb_records::Owned<zeb_array_mpz_complex> complex_mpz_;
     std::vector<char> digits_;
 };
 

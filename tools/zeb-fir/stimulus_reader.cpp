@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-#include "tool_error.h"
+#include "config_text/tool_error.h"
 
 namespace zebtool {
 

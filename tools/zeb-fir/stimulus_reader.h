@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "packet_commands.h"
-#include "line_reader.h"
-#include "text_fields.h"
+#include "config_text/line_reader.h"
+#include "config_text/packet_commands.h"
+#include "config_text/text_fields.h"
 
 namespace zebtool {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "text_fields.h"
-#include "tool_error.h"
+#include "config_text/text_fields.h"
+#include "config_text/tool_error.h"
 
 namespace zebtool {
 
@@ -29,7 +29,7 @@ StreamRunner::StreamRunner(ModelSession& model, SampleSink& sink, std::size_t pa
       output_(output),
       golden_(golden),
       schedule_(std::move(schedule)),
-      packet_(make_zeb_array_real())
+      packet_(make_record<zeb_array_real>())
 {
     std::stable_sort(schedule_.begin(), schedule_.end(),
                      [](const ScheduledCommand& a, const ScheduledCommand& b) { return a.vector < b.vector; });

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "c_records.h"
+#include "config_text/c_records.h"
+#include "config_text/packet_commands.h"
 #include "golden_compare.h"
 #include "model_session.h"
 #include "output_file.h"
-#include "packet_commands.h"
 #include "progress_line.h"
 #include "sample_sink.h"
 #include "stimulus_reader.h"
@@ -53,7 +53,7 @@ private:
     std::size_t next_scheduled_ = 0;
     PatternMemory patterns_;
 
-    zeb_array_real_handle packet_;
+    zeb_records::Owned<zeb_array_real> packet_;
     std::size_t slot_ = 0;             // slot of the next stimulus line within its vector
     std::size_t packet_filled_ = 0;    // whole vectors gathered in the packet
     std::uint64_t input_vectors_ = 0;  // whole vectors read so far

@@ -2,8 +2,8 @@
 // packets, coefficient reloads and resets, written as command lines in the
 // stimulus ("@config fsel=1,0 chanpat=12") or scheduled from the command
 // line ("--config-packet 100:fsel=1,0:chanpat=12").
-#ifndef ZEB_TOOL_PACKET_COMMANDS_H
-#define ZEB_TOOL_PACKET_COMMANDS_H
+#ifndef ZEB_CONFIG_TEXT_PACKET_COMMANDS_H
+#define ZEB_CONFIG_TEXT_PACKET_COMMANDS_H
 
 #include <cstdint>
 #include <string>

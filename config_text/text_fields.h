@@ -1,8 +1,8 @@
 // Splitting text lines into fields and reading numbers from them.  Every
 // file the tool reads (stimulus, golden output, configuration, coefficients)
 // goes through these, so they all accept the same spelling.
-#ifndef ZEB_TOOL_TEXT_FIELDS_H
-#define ZEB_TOOL_TEXT_FIELDS_H
+#ifndef ZEB_CONFIG_TEXT_TEXT_FIELDS_H
+#define ZEB_CONFIG_TEXT_TEXT_FIELDS_H
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 // The 25 fields of the creation record by their record names: how a
 // FIELD=VALUE text is written into the record, which values each accepts,
 // and how a value is named back in the summary and the reference table.
-#ifndef ZEB_TOOL_CONFIG_FIELDS_H
-#define ZEB_TOOL_CONFIG_FIELDS_H
+#ifndef ZEB_CONFIG_TEXT_CONFIG_FIELDS_H
+#define ZEB_CONFIG_TEXT_CONFIG_FIELDS_H
 
 #include <cstddef>
 #include <cstdio>

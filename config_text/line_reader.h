@@ -1,8 +1,8 @@
 // Reading the tool's text files: opening one (a directory is refused) and
 // taking it line by line with a bound on the length of a line, so that no
 // input, however long its lines, makes the tool hold it whole.
-#ifndef ZEB_TOOL_LINE_READER_H
-#define ZEB_TOOL_LINE_READER_H
+#ifndef ZEB_CONFIG_TEXT_LINE_READER_H
+#define ZEB_CONFIG_TEXT_LINE_READER_H
 
 #include <cstddef>
 #include <cstdint>

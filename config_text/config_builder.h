@@ -1,8 +1,8 @@
 // Builds the creation record from --set, --config and --coeff-file in the
 // order they were given, and keeps the texts and coefficient values the
 // record points at.
-#ifndef ZEB_TOOL_CONFIG_BUILDER_H
-#define ZEB_TOOL_CONFIG_BUILDER_H
+#ifndef ZEB_CONFIG_TEXT_CONFIG_BUILDER_H
+#define ZEB_CONFIG_TEXT_CONFIG_BUILDER_H
 
 #include <string>
 #include <string_view>

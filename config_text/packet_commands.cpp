@@ -21,6 +21,16 @@ const char* kind_word(PacketCommand::Kind kind)
     return "";
 }
 
+// A new one-dimensional record holding the values.
+template <typename R, typename T>
+zeb_records::Owned<R> record_of(const std::vector<T>& values)
+{
+    zeb_records::Owned<R> record = make_record<R>();
+    if (zeb_records::fill_1d(*record, values.data(), values.size()) != ZEB_STATUS_OK)
+        throw ToolError("out of memory filling a packet array");
+    return record;
+}
+
 // Fills the command's fields from KEY=VALUE arguments.
 void read_arguments(PacketCommand& command, const std::vector<std::string_view>& arguments)
 {
@@ -127,9 +137,7 @@ void send_packet_command(zeb_fir_v7_1* model, const PacketCommand& command, Patt
     zeb_status status = ZEB_STATUS_OK;
     switch (command.kind) {
     case PacketCommand::Kind::Config: {
-        auto fsel = make_zeb_array_uint();
-        fill_1d(*fsel, command.fsel.data(), command.fsel.size(), zeb_fir_v7_1_zeb_array_uint_reserve_dim,
-                zeb_fir_v7_1_zeb_array_uint_reserve_data);
+        const auto fsel = record_of<zeb_array_uint>(command.fsel);
         if (command.chanpat_given)
             patterns.current = command.chanpat;
         const zeb_fir_v7_1_cnfg_packet packet{patterns.current, fsel.get()};
@@ -137,9 +145,7 @@ void send_packet_command(zeb_fir_v7_1* model, const PacketCommand& command, Patt
         break;
     }
     case PacketCommand::Kind::Reload: {
-        auto coeff = make_zeb_array_real();
-        fill_1d(*coeff, command.coeff.data(), command.coeff.size(), zeb_fir_v7_1_zeb_array_real_reserve_dim,
-                zeb_fir_v7_1_zeb_array_real_reserve_data);
+        const auto coeff = record_of<zeb_array_real>(command.coeff);
         const zeb_fir_v7_1_rld_packet packet{command.fsel.empty() ? 0u : command.fsel[0], coeff.get()};
         status = zeb_fir_v7_1_reload_send(model, &packet);
         break;

@@ -28,8 +28,8 @@ struct ChanPosition {
 // malformed, the path, channel or pattern does not fit it, or the sample lies
 // outside the store; nothing outside the record and the tables is touched.
 template <typename Record>
-bool locate(const Record* rec, std::size_t path, std::size_t chan, std::size_t index,
-            zeb_fir_v7_1_pattern pattern, Access access, ChanPosition& pos) {
+bool locate(const Record* rec, std::size_t path, std::size_t chan, std::size_t index, zeb_fir_v7_1_pattern pattern,
+            Access access, ChanPosition& pos) {
     if (rec == nullptr || rec->dim == nullptr || rec->data == nullptr) return false;
     if ((rec->dim_size != 2 && rec->dim_size != 3) || rec->dim_size > rec->dim_capacity) return false;
     const std::size_t paths = rec->dim[0];
@@ -112,8 +112,8 @@ zeb_status set_chan(Record* rec, const Element* sample, std::size_t path, std::s
 
 extern "C" {
 
-zeb_status zeb_fir_v7_1_zeb_array_real_get_chan(const zeb_array_real* array, double* sample, size_t path,
-                                                size_t chan, size_t index, zeb_fir_v7_1_pattern pattern) {
+zeb_status zeb_fir_v7_1_zeb_array_real_get_chan(const zeb_array_real* array, double* sample, size_t path, size_t chan,
+                                                size_t index, zeb_fir_v7_1_pattern pattern) {
     return get_chan(array, sample, path, chan, index, pattern);
 }
 
@@ -122,9 +122,8 @@ zeb_status zeb_fir_v7_1_zeb_array_real_set_chan(zeb_array_real* array, double sa
     return set_chan(array, &sample, path, chan, index, pattern);
 }
 
-zeb_status zeb_fir_v7_1_zeb_array_complex_get_chan(const zeb_array_complex* array, zeb_complex* sample,
-                                                   size_t path, size_t chan, size_t index,
-                                                   zeb_fir_v7_1_pattern pattern) {
+zeb_status zeb_fir_v7_1_zeb_array_complex_get_chan(const zeb_array_complex* array, zeb_complex* sample, size_t path,
+                                                   size_t chan, size_t index, zeb_fir_v7_1_pattern pattern) {
     return get_chan(array, sample, path, chan, index, pattern);
 }
 
@@ -133,8 +132,8 @@ zeb_status zeb_fir_v7_1_zeb_array_complex_set_chan(zeb_array_complex* array, zeb
     return set_chan(array, &sample, path, chan, index, pattern);
 }
 
-zeb_status zeb_fir_v7_1_zeb_array_mpz_get_chan(const zeb_array_mpz* array, mpz_ptr sample, size_t path,
-                                               size_t chan, size_t index, zeb_fir_v7_1_pattern pattern) {
+zeb_status zeb_fir_v7_1_zeb_array_mpz_get_chan(const zeb_array_mpz* array, mpz_ptr sample, size_t path, size_t chan,
+                                               size_t index, zeb_fir_v7_1_pattern pattern) {
     return get_chan(array, sample, path, chan, index, pattern);
 }
 
@@ -143,9 +142,9 @@ zeb_status zeb_fir_v7_1_zeb_array_mpz_set_chan(zeb_array_mpz* array, mpz_srcptr 
     return set_chan(array, sample, path, chan, index, pattern);
 }
 
-zeb_status zeb_fir_v7_1_zeb_array_mpz_complex_get_chan(const zeb_array_mpz_complex* array,
-                                                       zeb_mpz_complex* sample, size_t path, size_t chan,
-                                                       size_t index, zeb_fir_v7_1_pattern pattern) {
+zeb_status zeb_fir_v7_1_zeb_array_mpz_complex_get_chan(const zeb_array_mpz_complex* array, zeb_mpz_complex* sample,
+                                                       size_t path, size_t chan, size_t index,
+                                                       zeb_fir_v7_1_pattern pattern) {
     return get_chan(array, sample, path, chan, index, pattern);
 }
 

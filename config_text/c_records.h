@@ -13,11 +13,9 @@ namespace zebtool {
 using ModelHandle = zeb_records::Owned<zeb_fir_v7_1>;
 
 template <typename R>
-zeb_records::Owned<R> make_record()
-{
+zeb_records::Owned<R> make_record() {
     zeb_records::Owned<R> record = zeb_records::make<R>();
-    if (!record)
-        throw ToolError(std::string("out of memory creating a ") + zeb_records::Family<R>::name + " record");
+    if (!record) throw ToolError(std::string("out of memory creating a ") + zeb_records::Family<R>::name + " record");
     return record;
 }
 

@@ -14,11 +14,11 @@
 namespace zebtool {
 
 enum class FieldKind {
-    Text,         // name
-    Coefficients, // coeff: a comma-separated list, kept by ConfigBuilder
-    Number,       // unsigned int fields
-    Enumerated,   // int fields with named values
-    Pattern       // init_pattern: a number or PATTERN_BASIC
+    Text,          // name
+    Coefficients,  // coeff: a comma-separated list, kept by ConfigBuilder
+    Number,        // unsigned int fields
+    Enumerated,    // int fields with named values
+    Pattern        // init_pattern: a number or PATTERN_BASIC
 };
 
 struct Enumerator {

@@ -12,25 +12,19 @@
 
 namespace zebtool {
 
-void open_input_file(std::ifstream& in, const std::string& path, const std::string& what)
-{
+void open_input_file(std::ifstream& in, const std::string& path, const std::string& what) {
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
         throw ToolError("cannot read " + what + " '" + path + "': it is a directory");
     in.open(path, std::ios::binary);
-    if (!in)
-        throw ToolError("cannot read " + what + " '" + path + "'");
+    if (!in) throw ToolError("cannot read " + what + " '" + path + "'");
 }
 
 LineReader::LineReader(std::istream& in, std::string source, std::string read_error)
-    : in_(in), source_(std::move(source)), read_error_(std::move(read_error)), buffer_(std::size_t{1} << 16)
-{
-}
+    : in_(in), source_(std::move(source)), read_error_(std::move(read_error)), buffer_(std::size_t{1} << 16) {}
 
-bool LineReader::fill()
-{
-    if (at_end_)
-        return false;
+bool LineReader::fill() {
+    if (at_end_) return false;
     try {
         // Take what the stream has buffered (at least one character), so
         // that a pipe is read as it arrives and a line never waits for the
@@ -57,14 +51,12 @@ bool LineReader::fill()
     }
 }
 
-bool LineReader::next(std::string& line)
-{
+bool LineReader::next(std::string& line) {
     line.clear();
     bool started = false;
     for (;;) {
         if (pos_ == end_ && !fill()) {
-            if (!started)
-                return false;
+            if (!started) return false;
             ++line_;  // a last line without a newline
             return true;
         }

@@ -8,23 +8,18 @@ namespace zebtool {
 
 namespace {
 
-const char* kind_word(PacketCommand::Kind kind)
-{
+const char* kind_word(PacketCommand::Kind kind) {
     switch (kind) {
-    case PacketCommand::Kind::Config:
-        return "config";
-    case PacketCommand::Kind::Reload:
-        return "reload";
-    case PacketCommand::Kind::Reset:
-        return "reset";
+        case PacketCommand::Kind::Config: return "config";
+        case PacketCommand::Kind::Reload: return "reload";
+        case PacketCommand::Kind::Reset: return "reset";
     }
     return "";
 }
 
 // A new one-dimensional record holding the values.
 template <typename R, typename T>
-zeb_records::Owned<R> record_of(const std::vector<T>& values)
-{
+zeb_records::Owned<R> record_of(const std::vector<T>& values) {
     zeb_records::Owned<R> record = make_record<R>();
     if (zeb_records::fill_1d(*record, values.data(), values.size()) != ZEB_STATUS_OK)
         throw ToolError("out of memory filling a packet array");
@@ -32,8 +27,7 @@ zeb_records::Owned<R> record_of(const std::vector<T>& values)
 }
 
 // Fills the command's fields from KEY=VALUE arguments.
-void read_arguments(PacketCommand& command, const std::vector<std::string_view>& arguments)
-{
+void read_arguments(PacketCommand& command, const std::vector<std::string_view>& arguments) {
     bool coeff_given = false;
     for (std::string_view argument : arguments) {
         const std::size_t eq = argument.find('=');
@@ -62,26 +56,20 @@ void read_arguments(PacketCommand& command, const std::vector<std::string_view>&
             throw ToolError("unknown argument '" + std::string(key) + "'");
         }
     }
-    if (command.kind == PacketCommand::Kind::Reload && !coeff_given)
-        throw ToolError("coeff=LIST is required");
-    if (command.kind == PacketCommand::Kind::Reload && command.fsel.empty())
-        command.fsel.push_back(0);
+    if (command.kind == PacketCommand::Kind::Reload && !coeff_given) throw ToolError("coeff=LIST is required");
+    if (command.kind == PacketCommand::Kind::Reload && command.fsel.empty()) command.fsel.push_back(0);
 }
 
 }  // namespace
 
-PacketCommand parse_packet_command(std::string_view text)
-{
+PacketCommand parse_packet_command(std::string_view text) {
     std::vector<std::string_view> words;
     std::size_t i = 0;
     while (i < text.size()) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-            ++i;
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
         const std::size_t start = i;
-        while (i < text.size() && text[i] != ' ' && text[i] != '\t')
-            ++i;
-        if (i > start)
-            words.push_back(text.substr(start, i - start));
+        while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
+        if (i > start) words.push_back(text.substr(start, i - start));
     }
     PacketCommand command;
     const std::string_view word = words.empty() ? std::string_view() : words[0];
@@ -103,8 +91,7 @@ PacketCommand parse_packet_command(std::string_view text)
 }
 
 ScheduledCommand parse_scheduled_command(PacketCommand::Kind kind, std::string_view option_value,
-                                         const std::string& option_name)
-{
+                                         const std::string& option_name) {
     const std::size_t colon = option_value.find(':');
     std::int64_t vector = 0;
     if (!parse_int64(option_value.substr(0, colon), vector) || vector < 0)
@@ -116,8 +103,7 @@ ScheduledCommand parse_scheduled_command(PacketCommand::Kind kind, std::string_v
         const std::size_t next = option_value.find(':', start + 1);
         const std::string_view argument =
             option_value.substr(start + 1, next == std::string_view::npos ? std::string_view::npos : next - start - 1);
-        if (!argument.empty())
-            arguments.push_back(argument);
+        if (!argument.empty()) arguments.push_back(argument);
         start = next;
     }
     ScheduledCommand scheduled;
@@ -132,28 +118,26 @@ ScheduledCommand parse_scheduled_command(PacketCommand::Kind kind, std::string_v
     return scheduled;
 }
 
-void send_packet_command(zeb_fir_v7_1* model, const PacketCommand& command, PatternMemory& patterns)
-{
+void send_packet_command(zeb_fir_v7_1* model, const PacketCommand& command, PatternMemory& patterns) {
     zeb_status status = ZEB_STATUS_OK;
     switch (command.kind) {
-    case PacketCommand::Kind::Config: {
-        const auto fsel = record_of<zeb_array_uint>(command.fsel);
-        if (command.chanpat_given)
-            patterns.current = command.chanpat;
-        const zeb_fir_v7_1_cnfg_packet packet{patterns.current, fsel.get()};
-        status = zeb_fir_v7_1_config_send(model, &packet);
-        break;
-    }
-    case PacketCommand::Kind::Reload: {
-        const auto coeff = record_of<zeb_array_real>(command.coeff);
-        const zeb_fir_v7_1_rld_packet packet{command.fsel.empty() ? 0u : command.fsel[0], coeff.get()};
-        status = zeb_fir_v7_1_reload_send(model, &packet);
-        break;
-    }
-    case PacketCommand::Kind::Reset:
-        status = zeb_fir_v7_1_reset(model);
-        patterns.current = patterns.initial;
-        break;
+        case PacketCommand::Kind::Config: {
+            const auto fsel = record_of<zeb_array_uint>(command.fsel);
+            if (command.chanpat_given) patterns.current = command.chanpat;
+            const zeb_fir_v7_1_cnfg_packet packet{patterns.current, fsel.get()};
+            status = zeb_fir_v7_1_config_send(model, &packet);
+            break;
+        }
+        case PacketCommand::Kind::Reload: {
+            const auto coeff = record_of<zeb_array_real>(command.coeff);
+            const zeb_fir_v7_1_rld_packet packet{command.fsel.empty() ? 0u : command.fsel[0], coeff.get()};
+            status = zeb_fir_v7_1_reload_send(model, &packet);
+            break;
+        }
+        case PacketCommand::Kind::Reset:
+            status = zeb_fir_v7_1_reset(model);
+            patterns.current = patterns.initial;
+            break;
     }
     if (status != ZEB_STATUS_OK)
         throw ToolError(std::string("the model refused the ") + kind_word(command.kind) + " packet");

@@ -13,8 +13,7 @@ using zebdpi::with_model;
 namespace {
 
 template <typename Load>
-void* create_model(const char* function, Load&& load) noexcept
-{
+void* create_model(const char* function, Load&& load) noexcept {
     try {
         zebtool::ConfigBuilder builder;
         load(builder);
@@ -31,63 +30,50 @@ void* create_model(const char* function, Load&& load) noexcept
 
 extern "C" {
 
-void* zeb_fir_v7_1_dpi_create(const char* config_text)
-{
+void* zeb_fir_v7_1_dpi_create(const char* config_text) {
     return create_model(__func__, [config_text](zebtool::ConfigBuilder& builder) {
-        if (!config_text)
-            throw DpiError("configuration text is null");
+        if (!config_text) throw DpiError("configuration text is null");
         builder.load_config_text(config_text, "configuration text");
     });
 }
 
-void* zeb_fir_v7_1_dpi_create_from_file(const char* path)
-{
+void* zeb_fir_v7_1_dpi_create_from_file(const char* path) {
     return create_model(__func__, [path](zebtool::ConfigBuilder& builder) {
-        if (!path)
-            throw DpiError("configuration file name is null");
+        if (!path) throw DpiError("configuration file name is null");
         builder.load_config_file(path);
     });
 }
 
-int zeb_fir_v7_1_dpi_destroy(void* model)
-{
-    if (zebdpi::release(model))
-        return 0;
+int zeb_fir_v7_1_dpi_destroy(void* model) {
+    if (zebdpi::release(model)) return 0;
     zebdpi::report_orphan(__func__, "unknown handle");
     return 1;
 }
 
-int zeb_fir_v7_1_dpi_reset(void* model)
-{
+int zeb_fir_v7_1_dpi_reset(void* model) {
     return with_model(__func__, model, [](DpiModel& m) { m.reset(); });
 }
 
-int zeb_fir_v7_1_dpi_get_field(void* model, const char* field, long long* value)
-{
+int zeb_fir_v7_1_dpi_get_field(void* model, const char* field, long long* value) {
     return with_model(__func__, model, [field, value](DpiModel& m) {
-        if (!field || !value)
-            throw DpiError("null field name or value pointer");
+        if (!field || !value) throw DpiError("null field name or value pointer");
         *value = m.field(field);
     });
 }
 
-int zeb_fir_v7_1_dpi_send_packet(void* model, const char* command)
-{
+int zeb_fir_v7_1_dpi_send_packet(void* model, const char* command) {
     return with_model(__func__, model, [command](DpiModel& m) {
-        if (!command)
-            throw DpiError("packet text is null");
+        if (!command) throw DpiError("packet text is null");
         m.send_packet(command);
     });
 }
 
-const char* zeb_fir_v7_1_dpi_last_message(void* model)
-{
+const char* zeb_fir_v7_1_dpi_last_message(void* model) {
     const DpiModel* m = zebdpi::find_model(model);
     return m ? m->last_message().c_str() : "";
 }
 
-const char* zeb_fir_v7_1_dpi_last_error(void* model)
-{
+const char* zeb_fir_v7_1_dpi_last_error(void* model) {
     const DpiModel* m = zebdpi::find_model(model);
     return m ? m->last_error().c_str() : zebdpi::orphan_error().c_str();
 }

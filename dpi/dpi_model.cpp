@@ -13,22 +13,17 @@ namespace {
 
 // A new record of the lengths dims, data_size their product.
 template <typename R>
-zeb_records::Owned<R> shaped(std::initializer_list<std::size_t> dims)
-{
+zeb_records::Owned<R> shaped(std::initializer_list<std::size_t> dims) {
     zeb_records::Owned<R> record = zebtool::make_record<R>();
-    if (zeb_records::shape(*record, dims) != ZEB_STATUS_OK)
-        throw DpiError("out of memory for a sample record");
+    if (zeb_records::shape(*record, dims) != ZEB_STATUS_OK) throw DpiError("out of memory for a sample record");
     return record;
 }
 
-void store(mpz_class* slot, std::size_t paths, const zeb_array_mpz& record)
-{
-    for (std::size_t p = 0; p < paths; ++p)
-        mpz_set(slot[p].get_mpz_t(), &record.data[p]);
+void store(mpz_class* slot, std::size_t paths, const zeb_array_mpz& record) {
+    for (std::size_t p = 0; p < paths; ++p) mpz_set(slot[p].get_mpz_t(), &record.data[p]);
 }
 
-void store(mpz_class* slot, std::size_t paths, const zeb_array_mpz_complex& record)
-{
+void store(mpz_class* slot, std::size_t paths, const zeb_array_mpz_complex& record) {
     for (std::size_t p = 0; p < paths; ++p) {
         mpz_set(slot[p].get_mpz_t(), record.data[p].im);
         mpz_set(slot[paths + p].get_mpz_t(), record.data[p].re);
@@ -38,10 +33,8 @@ void store(mpz_class* slot, std::size_t paths, const zeb_array_mpz_complex& reco
 }  // namespace
 
 DpiModel::DpiModel(const zeb_fir_v7_1_config& config)
-    : model_(zeb_fir_v7_1_create(&config, &DpiModel::on_message, this))
-{
-    if (!model_)
-        throw DpiError(call_message_.empty() ? "the model refused the configuration" : call_message_);
+    : model_(zeb_fir_v7_1_create(&config, &DpiModel::on_message, this)) {
+    if (!model_) throw DpiError(call_message_.empty() ? "the model refused the configuration" : call_message_);
     check(zeb_fir_v7_1_get_config(model_.get(), &config_), "reading the configuration back");
     config_.name = nullptr;  // points into the model; never read here
     hilbert_ = config_.filter_type == ZEB_FIR_V7_1_HILBERT;
@@ -62,34 +55,29 @@ DpiModel::DpiModel(const zeb_fir_v7_1_config& config)
     slots_.set_width(hilbert_ ? 2 * paths_ : paths_);
 }
 
-void DpiModel::on_message(void* self, int /*error*/, const char* text)
-{
+void DpiModel::on_message(void* self, int /*error*/, const char* text) {
     auto* model = static_cast<DpiModel*>(self);
     model->last_message_ = text ? text : "";
     model->call_message_ = model->last_message_;
 }
 
-void DpiModel::check(zeb_status status, const char* what)
-{
+void DpiModel::check(zeb_status status, const char* what) {
     if (status != ZEB_STATUS_OK)
         throw DpiError(call_message_.empty() ? std::string("the model refused ") + what : call_message_);
     call_message_.clear();
 }
 
-void DpiModel::check_path(int path) const
-{
+void DpiModel::check_path(int path) const {
     if (path < 0 || static_cast<std::size_t>(path) >= paths_)
         throw DpiError("path " + std::to_string(path) + " out of range: num_paths is " + std::to_string(paths_));
 }
 
-void DpiModel::clear_inputs()
-{
+void DpiModel::clear_inputs() {
     std::fill(slot_in_->data, slot_in_->data + slot_in_->data_size, 0.0);
     std::fill(vector_in_->data, vector_in_->data + vector_in_->data_size, 0.0);
 }
 
-void DpiModel::reset()
-{
+void DpiModel::reset() {
     call_message_.clear();
     check(zeb_fir_v7_1_reset(model_.get()), "the reset");
     slots_.clear();
@@ -98,48 +86,39 @@ void DpiModel::reset()
     clear_inputs();
 }
 
-long long DpiModel::field(std::string_view name) const
-{
+long long DpiModel::field(std::string_view name) const {
     const zebtool::FieldInfo* info = zebtool::find_config_field(name);
-    if (!info)
-        throw DpiError("unknown configuration field '" + std::string(name) + "'");
-    if (info->uint_member)
-        return config_.*info->uint_member;
-    if (info->int_member)
-        return config_.*info->int_member;
+    if (!info) throw DpiError("unknown configuration field '" + std::string(name) + "'");
+    if (info->uint_member) return config_.*info->uint_member;
+    if (info->int_member) return config_.*info->int_member;
     throw DpiError("field '" + std::string(name) + "' is not a number");
 }
 
-double DpiModel::sample_of(long long lsbs) const
-{
+double DpiModel::sample_of(long long lsbs) const {
     // Two's complement wrap to the port width, as the hardware port sees it;
     // data_width is at most 49 bits, so the result is exact in a double.
     const unsigned int width = config_.data_width;
-    if (width == 0 || width > 62)
-        throw DpiError("data_width " + std::to_string(width) + " cannot take integer input");
+    if (width == 0 || width > 62) throw DpiError("data_width " + std::to_string(width) + " cannot take integer input");
     const unsigned long long mask = (1ULL << width) - 1;
     const unsigned long long bits = static_cast<unsigned long long>(lsbs) & mask;
     const long long value = (bits >> (width - 1)) != 0 ? static_cast<long long>(bits) - static_cast<long long>(mask) - 1
-                                                        : static_cast<long long>(bits);
+                                                       : static_cast<long long>(bits);
     return std::ldexp(static_cast<double>(value), -static_cast<int>(config_.data_fract_width));
 }
 
-void DpiModel::put_slot(int path, double sample)
-{
+void DpiModel::put_slot(int path, double sample) {
     check_path(path);
     slot_in_->data[path] = sample;
 }
 
-void DpiModel::put_vector(int path, int slot, double sample)
-{
+void DpiModel::put_vector(int path, int slot, double sample) {
     check_path(path);
     if (slot < 0 || static_cast<std::size_t>(slot) >= channels_)
         throw DpiError("slot " + std::to_string(slot) + " out of range: num_channels is " + std::to_string(channels_));
     vector_in_->data[static_cast<std::size_t>(slot) * paths_ + static_cast<std::size_t>(path)] = sample;
 }
 
-void DpiModel::send_slot()
-{
+void DpiModel::send_slot() {
     call_message_.clear();
     const zeb_status status = zeb_fir_v7_1_data_send_channel(model_.get(), slot_in_.get());
     std::fill(slot_in_->data, slot_in_->data + paths_, 0.0);
@@ -147,8 +126,7 @@ void DpiModel::send_slot()
     collect_slots();
 }
 
-void DpiModel::send_vector()
-{
+void DpiModel::send_vector() {
     call_message_.clear();
     const zeb_status status = zeb_fir_v7_1_data_send(model_.get(), vector_in_.get());
     std::fill(vector_in_->data, vector_in_->data + paths_ * channels_, 0.0);
@@ -156,27 +134,22 @@ void DpiModel::send_vector()
     collect_slots();
 }
 
-void DpiModel::collect_slots()
-{
+void DpiModel::collect_slots() {
     for (;;) {
         if (hilbert_) {
             check(zeb_fir_v7_1_data_get_channel_mpz(model_.get(), nullptr, slot_out_complex_.get()), "a slot read");
-            if (slot_out_complex_->data_size == 0)
-                return;
+            if (slot_out_complex_->data_size == 0) return;
             store(slots_.push_back(), paths_, *slot_out_complex_);
         } else {
             check(zeb_fir_v7_1_data_get_channel_mpz(model_.get(), slot_out_.get(), nullptr), "a slot read");
-            if (slot_out_->data_size == 0)
-                return;
+            if (slot_out_->data_size == 0) return;
             store(slots_.push_back(), paths_, *slot_out_);
         }
     }
 }
 
-void DpiModel::send_packet(std::string_view command)
-{
-    if (!command.empty() && command.front() == '@')
-        command.remove_prefix(1);
+void DpiModel::send_packet(std::string_view command) {
+    if (!command.empty() && command.front() == '@') command.remove_prefix(1);
     const zebtool::PacketCommand packet = zebtool::parse_packet_command(command);
     if (packet.kind == zebtool::PacketCommand::Kind::Reset) {
         reset();
@@ -192,38 +165,30 @@ void DpiModel::send_packet(std::string_view command)
     call_message_.clear();
 }
 
-void DpiModel::next()
-{
-    if (slots_.size() == 0)
-        throw DpiError("no output slot is ready");
+void DpiModel::next() {
+    if (slots_.size() == 0) throw DpiError("no output slot is ready");
     slots_.pop_front(current_);
     have_current_ = true;
 }
 
-const mpz_class& DpiModel::output(int path) const
-{
+const mpz_class& DpiModel::output(int path) const {
     check_path(path);
-    if (!have_current_)
-        throw DpiError("no output slot taken: call zeb_fir_v7_1_dpi_next first");
+    if (!have_current_) throw DpiError("no output slot taken: call zeb_fir_v7_1_dpi_next first");
     return current_[static_cast<std::size_t>(path)];
 }
 
-const mpz_class& DpiModel::inphase(int path) const
-{
-    if (!hilbert_)
-        throw DpiError("only a Hilbert filter has an in-phase output");
+const mpz_class& DpiModel::inphase(int path) const {
+    if (!hilbert_) throw DpiError("only a Hilbert filter has an in-phase output");
     output(path);
     return current_[paths_ + static_cast<std::size_t>(path)];
 }
 
-double DpiModel::output_real(int path) const
-{
+double DpiModel::output_real(int path) const {
     // As the library's real read: the integer as a double, over 2^output_fract_width.
     return std::ldexp(mpz_get_d(output(path).get_mpz_t()), -static_cast<int>(config_.output_fract_width));
 }
 
-const char* DpiModel::output_text(int path)
-{
+const char* DpiModel::output_text(int path) {
     const mpz_class& value = output(path);
     text_.resize(mpz_sizeinbase(value.get_mpz_t(), 10) + 2);
     mpz_get_str(&text_[0], 10, value.get_mpz_t());

@@ -13,26 +13,22 @@ namespace {
 
 static_assert(sizeof(long) == sizeof(long long), "64-bit integers are read through mpz_get_si");
 
-long long to_int64(const mpz_class& v, int path)
-{
+long long to_int64(const mpz_class& v, int path) {
     if (!mpz_fits_slong_p(v.get_mpz_t()))
         throw DpiError("output of path " + std::to_string(path) +
                        " needs more than 64 bits: read it with zeb_fir_v7_1_dpi_get_text");
     return mpz_get_si(v.get_mpz_t());
 }
 
-void need(const void* pointer)
-{
-    if (!pointer)
-        throw DpiError("null value pointer");
+void need(const void* pointer) {
+    if (!pointer) throw DpiError("null value pointer");
 }
 
 }  // namespace
 
 extern "C" {
 
-int zeb_fir_v7_1_dpi_ready(void* model)
-{
+int zeb_fir_v7_1_dpi_ready(void* model) {
     const DpiModel* m = zebdpi::find_model(model);
     if (!m) {
         zebdpi::report_orphan(__func__, "unknown handle");
@@ -41,36 +37,31 @@ int zeb_fir_v7_1_dpi_ready(void* model)
     return m->ready() > 2147483647u ? 2147483647 : static_cast<int>(m->ready());
 }
 
-int zeb_fir_v7_1_dpi_next(void* model)
-{
+int zeb_fir_v7_1_dpi_next(void* model) {
     return with_model(__func__, model, [](DpiModel& m) { m.next(); });
 }
 
-int zeb_fir_v7_1_dpi_get_int(void* model, int path, long long* value)
-{
+int zeb_fir_v7_1_dpi_get_int(void* model, int path, long long* value) {
     return with_model(__func__, model, [=](DpiModel& m) {
         need(value);
         *value = to_int64(m.output(path), path);
     });
 }
 
-int zeb_fir_v7_1_dpi_get_real(void* model, int path, double* value)
-{
+int zeb_fir_v7_1_dpi_get_real(void* model, int path, double* value) {
     return with_model(__func__, model, [=](DpiModel& m) {
         need(value);
         *value = m.output_real(path);
     });
 }
 
-const char* zeb_fir_v7_1_dpi_get_text(void* model, int path)
-{
+const char* zeb_fir_v7_1_dpi_get_text(void* model, int path) {
     const char* text = "";
     with_model(__func__, model, [&text, path](DpiModel& m) { text = m.output_text(path); });
     return text;
 }
 
-int zeb_fir_v7_1_dpi_get_inphase_int(void* model, int path, long long* value)
-{
+int zeb_fir_v7_1_dpi_get_inphase_int(void* model, int path, long long* value) {
     return with_model(__func__, model, [=](DpiModel& m) {
         need(value);
         *value = m.inphase(path).get_si();

@@ -19,26 +19,22 @@ struct Registry {
 
 std::uintptr_t key(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
-Registry& registry()
-{
+Registry& registry() {
     static Registry instance;
     return instance;
 }
 
 }  // namespace
 
-void* adopt(std::unique_ptr<DpiModel> model)
-{
+void* adopt(std::unique_ptr<DpiModel> model) {
     Registry& r = registry();
     const std::lock_guard<std::mutex> lock(r.mutex);
     r.models.emplace(r.last + 1, std::move(model));
     return reinterpret_cast<void*>(++r.last);
 }
 
-DpiModel* find_model(const void* handle) noexcept
-{
-    if (!handle)
-        return nullptr;
+DpiModel* find_model(const void* handle) noexcept {
+    if (!handle) return nullptr;
     try {
         Registry& r = registry();
         const std::lock_guard<std::mutex> lock(r.mutex);
@@ -49,15 +45,13 @@ DpiModel* find_model(const void* handle) noexcept
     }
 }
 
-bool release(const void* handle) noexcept
-{
+bool release(const void* handle) noexcept {
     std::unique_ptr<DpiModel> doomed;
     try {
         Registry& r = registry();
         const std::lock_guard<std::mutex> lock(r.mutex);
         const auto it = r.models.find(key(handle));
-        if (it == r.models.end())
-            return false;
+        if (it == r.models.end()) return false;
         doomed = std::move(it->second);
         r.models.erase(it);
     } catch (...) {
@@ -66,14 +60,12 @@ bool release(const void* handle) noexcept
     return true;  // the model is destroyed here, outside the lock
 }
 
-std::string& orphan_error()
-{
+std::string& orphan_error() {
     thread_local std::string text;
     return text;
 }
 
-void report_orphan(const char* function, const char* reason) noexcept
-{
+void report_orphan(const char* function, const char* reason) noexcept {
     try {
         orphan_error() = std::string(function) + ": " + reason;
     } catch (...) {

@@ -30,8 +30,7 @@ void report_orphan(const char* function, const char* reason) noexcept;
 // Runs body(model) for a live handle; 0 on success, 1 on failure with
 // "<function>: <reason>" as the error text.
 template <typename Body>
-int with_model(const char* function, void* handle, Body&& body) noexcept
-{
+int with_model(const char* function, void* handle, Body&& body) noexcept {
     DpiModel* model = find_model(handle);
     if (!model) {
         report_orphan(function, "unknown handle");

@@ -14,8 +14,7 @@ namespace zebdpi {
 class OutputSlots {
 public:
     // width: integers per slot.  Changing it drops every slot.
-    void set_width(std::size_t width)
-    {
+    void set_width(std::size_t width) {
         width_ = width == 0 ? 1 : width;
         ring_.clear();
         clear();

@@ -20,9 +20,9 @@
 #define ZEB_FIR_V7_1_DPI_H
 
 #if defined(__GNUC__) && !defined(_WIN32)
-#  define ZEB_FIR_V7_1_DPI_EXPORT __attribute__((visibility("default")))
+#define ZEB_FIR_V7_1_DPI_EXPORT __attribute__((visibility("default")))
 #else
-#  define ZEB_FIR_V7_1_DPI_EXPORT
+#define ZEB_FIR_V7_1_DPI_EXPORT
 #endif
 
 #ifdef __cplusplus

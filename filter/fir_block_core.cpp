@@ -26,9 +26,8 @@ inline void store(double* out, std::size_t stride, const Lanes& v) {
     for (std::size_t i = 0; i < kLanes; ++i) out[i * stride] = v[i];
 }
 
-__attribute__((always_inline)) inline void core_double(const double* coeff, const double* const* src,
-                                                       std::size_t taps, std::size_t count, double* out,
-                                                       std::size_t stride) {
+__attribute__((always_inline)) inline void core_double(const double* coeff, const double* const* src, std::size_t taps,
+                                                       std::size_t count, double* out, std::size_t stride) {
     std::size_t k = 0;
     for (; k + kTile <= count; k += kTile) {
         Lanes a0 = {0.0, 0.0, 0.0, 0.0};
@@ -65,9 +64,8 @@ void core_double_baseline(const double* coeff, const double* const* src, std::si
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define ZEB_FIR_DISPATCH_AVX2 1
-__attribute__((target("avx2"))) void core_double_avx2(const double* coeff, const double* const* src,
-                                                      std::size_t taps, std::size_t count, double* out,
-                                                      std::size_t stride) {
+__attribute__((target("avx2"))) void core_double_avx2(const double* coeff, const double* const* src, std::size_t taps,
+                                                      std::size_t count, double* out, std::size_t stride) {
     core_double(coeff, src, taps, count, out, stride);
 }
 #endif

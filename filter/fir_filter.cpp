@@ -56,7 +56,8 @@ double FirFilter<T, C>::calcGain() const {
     const std::size_t count = coefficients.size();
     for (int branch = 0; branch < rate_numerator; ++branch) {
         double total = 0.0;
-        for (std::size_t i = static_cast<std::size_t>(branch); i < count; i += static_cast<std::size_t>(rate_numerator)) {
+        for (std::size_t i = static_cast<std::size_t>(branch); i < count;
+             i += static_cast<std::size_t>(rate_numerator)) {
             total = total + std::fabs(static_cast<double>(coefficients[i]));
         }
         if (total > best) {

@@ -72,11 +72,11 @@ private:
     struct Block {
         const T* input;
         std::size_t count;
-        std::ptrdiff_t held;      // retained samples when the block started
-        std::ptrdiff_t newest;    // newest sample of the current window
-        std::ptrdiff_t avail;     // samples after newest
-        std::ptrdiff_t step;      // of the pending output
-        int branch;               // of the pending output
+        std::ptrdiff_t held;    // retained samples when the block started
+        std::ptrdiff_t newest;  // newest sample of the current window
+        std::ptrdiff_t avail;   // samples after newest
+        std::ptrdiff_t step;    // of the pending output
+        int branch;             // of the pending output
     };
 
     // Calls the handler when it is due.
@@ -132,7 +132,7 @@ private:
     ChangeConfigHandler change_config_handler;
     void* change_config_arg;
     bool sync_pending;
-    T sum;  // the output being formed
+    T sum;               // the output being formed
     T wide_coefficient;  // scratch for coefficients beyond the machine word
 };
 

@@ -170,7 +170,7 @@ bool fitsInt128(const std::vector<double>& coefficients, int rate_numerator, std
 }
 #endif
 
-#define ZEB_FIR_BLOCK_PATH(T)                                                      \
+#define ZEB_FIR_BLOCK_PATH(T)                                                       \
     template T* FirFilter<T, double>::block_output_room(std::size_t);               \
     template bool FirFilter<T, double>::block_path_fits(std::size_t) const;         \
     template std::size_t FirFilter<T, double>::append_block(const T*, std::size_t); \

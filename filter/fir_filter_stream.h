@@ -137,7 +137,8 @@ inline bool FirFilter<T, C>::compute_next(Block& block) {
         return true;
     }
     const std::size_t stride = static_cast<std::size_t>(rate_numerator);
-    const std::ptrdiff_t taps = static_cast<std::ptrdiff_t>((count - static_cast<std::size_t>(branch) + stride - 1) / stride);
+    const std::ptrdiff_t taps =
+        static_cast<std::ptrdiff_t>((count - static_cast<std::size_t>(branch) + stride - 1) / stride);
     const C* coeff = coefficients.data() + branch;
     const std::ptrdiff_t newest = block.newest + step;
 
@@ -161,8 +162,8 @@ inline bool FirFilter<T, C>::compute_next(Block& block) {
 }
 
 template <typename T, typename C>
-inline void FirFilter<T, C>::accumulate(const C* coeff, std::ptrdiff_t taps, const T* newest,
-                                        std::ptrdiff_t reachable, const T& oldest) {
+inline void FirFilter<T, C>::accumulate(const C* coeff, std::ptrdiff_t taps, const T* newest, std::ptrdiff_t reachable,
+                                        const T& oldest) {
     const std::ptrdiff_t stride = rate_numerator;
     if constexpr (std::is_same<T, mpz_class>::value) {
         mpz_set_ui(sum.get_mpz_t(), 0);

@@ -60,8 +60,8 @@ public:
     SignMode getSignMode() const { return sign_mode; }
     WarnMode getWarnMode() const { return warn_mode; }
 
-    double getScale() const { return scale; }          // 2^frac
-    double getInvScale() const { return inv_scale; }   // 2^-frac
+    double getScale() const { return scale; }         // 2^frac
+    double getInvScale() const { return inv_scale; }  // 2^-frac
     double getMaxInt() const { return max_int; }
     double getMinInt() const { return min_int; }
 

@@ -7,10 +7,9 @@
 namespace {
 
 // Indexed by the mode value.
-const char* const rounding_suffix[] = {
-    "-RND_NONE",   "-RND_CHECK",     "-RND_TO_ZERO",  "-RND_TO_INF",
-    "-RND_DOWN",   "-RND_UP",        "-RND_TO_EVEN",  "-RND_TO_ODD",
-    "-RND_POSIX",  "-RND_HALF_DOWN", "-RND_HALF_UP",  "-RND_HALF_TO_ZERO"};
+const char* const rounding_suffix[] = {"-RND_NONE",  "-RND_CHECK",     "-RND_TO_ZERO", "-RND_TO_INF",
+                                       "-RND_DOWN",  "-RND_UP",        "-RND_TO_EVEN", "-RND_TO_ODD",
+                                       "-RND_POSIX", "-RND_HALF_DOWN", "-RND_HALF_UP", "-RND_HALF_TO_ZERO"};
 const char* const overflow_suffix[] = {"-OVF_NONE", "-OVF_CHECK", "-OVF_WRAP", "-OVF_CLIP"};
 
 constexpr unsigned rounding_count = sizeof(rounding_suffix) / sizeof(rounding_suffix[0]);
@@ -105,6 +104,4 @@ std::string FFPContext::describe(bool with_modes) const {
     return format_name(sign_mode, width, frac, rounding_name(rounding_mode), overflow_name(overflow_mode));
 }
 
-std::ostream& operator<<(std::ostream& os, const FFPContext& ctx) {
-    return os << ctx.describe(true);
-}
+std::ostream& operator<<(std::ostream& os, const FFPContext& ctx) { return os << ctx.describe(true); }

@@ -7,22 +7,19 @@
 
 namespace {
 
-bool limits(OvfMode mode) {
-    return mode >= OVF_CHECK && mode <= OVF_CLIP;
-}
+bool limits(OvfMode mode) { return mode >= OVF_CHECK && mode <= OVF_CLIP; }
 
 // "%g" as the C locale writes it, whatever locale the host has set.
 std::string number_text(double value) {
     char text[40];
-    const std::to_chars_result end =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6);
+    const std::to_chars_result end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6);
     return std::string(text, end.ptr);
 }
 
 // "<before><event><format> (<label><after>)", or the kept ending when the
 // mode leaves the value unchanged.
-std::string change_line(double before, const char* event, const std::string& format, bool kept,
-                        const char* kept_ending, const char* label, double after) {
+std::string change_line(double before, const char* event, const std::string& format, bool kept, const char* kept_ending,
+                        const char* label, double after) {
     return number_text(before) + event + format + (kept ? std::string(kept_ending) : label + number_text(after) + ")");
 }
 
@@ -74,9 +71,10 @@ double FFPContext::do_restrict(double x) {
         if (f != 0.0) {
             v = rounding::round_fraction(rounding_mode, x, whole, f);
             if (warn_mode & WARN_PRECISION) {
-                report(change_line(std::ldexp(x, -frac), " too precise for ", describe(false), rounding_mode == RND_CHECK,
-                                   " (was not rounded)", " (rounded to ", std::ldexp(v, -frac)),
-                       WARN_PRECISION);
+                report(
+                    change_line(std::ldexp(x, -frac), " too precise for ", describe(false), rounding_mode == RND_CHECK,
+                                " (was not rounded)", " (rounded to ", std::ldexp(v, -frac)),
+                    WARN_PRECISION);
             }
         }
     }
@@ -105,8 +103,8 @@ double FFPContext::do_tofix(double x, double lo, double hi) {
 
 double FFPContext::do_fromfix(double x, bool lossy) {
     if (lossy) {
-        report("from_fix: input had more precision than target type " + describe(false) + " (became " +
-                   number_text(x) + ")",
+        report("from_fix: input had more precision than target type " + describe(false) + " (became " + number_text(x) +
+                   ")",
                WARN_RANGE);
     }
     return do_restrict(x) * inv_scale;

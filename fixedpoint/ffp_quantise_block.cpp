@@ -22,8 +22,8 @@ namespace {
 constexpr double kRounder = 6755399441055744.0;  // 1.5 * 2^52
 
 // The values from i on, one at a time.
-bool normalise_rest(const double* in, double* out, std::size_t i, std::size_t count, double lo, double hi,
-                    bool whole, bool inside) {
+bool normalise_rest(const double* in, double* out, std::size_t i, std::size_t count, double lo, double hi, bool whole,
+                    bool inside) {
     for (; i < count; ++i) {
         const double x = in[i] + 0.0;
         out[i] = x;
@@ -65,7 +65,7 @@ typedef long long LaneFlags __attribute__((vector_size(32)));
 
 // The same four values at a time.
 __attribute__((target("avx2"))) bool normalise_avx2(const double* in, double* out, std::size_t count, double lo,
-                                                     double hi, bool whole) {
+                                                    double hi, bool whole) {
     const Lanes low = {lo, lo, lo, lo};
     const Lanes high = {hi, hi, hi, hi};
     const Lanes rounder = {kRounder, kRounder, kRounder, kRounder};

@@ -31,6 +31,8 @@ bool rounds(RndMode mode) { return static_cast<unsigned>(mode) - static_cast<uns
 
 Action action(RndMode mode, FractionClass c) { return rounds(mode) ? table[mode - RND_CHECK][c] : KEEP; }
 
-RndMode output_rule(unsigned int output_mode) { return output_mode < kOutputModes ? output_rules[output_mode] : RND_NONE; }
+RndMode output_rule(unsigned int output_mode) {
+    return output_mode < kOutputModes ? output_rules[output_mode] : RND_NONE;
+}
 
 }  // namespace rounding

@@ -1,8 +1,8 @@
 #include "interface/defaults.h"
 #include "zeb_fir_v7_1.h"
 
-const double zeb_fir_v7_1_default_coeff[zeb_defaults::num_default_coeffs] = {
-    6, 0, -4, -3, 5, 6, -6, -13, 7, 44, 64, 44, 7, -13, -6, 6, 5, -3, -4, 0, 6};
+const double zeb_fir_v7_1_default_coeff[zeb_defaults::num_default_coeffs] = {6,  0, -4,  -3, 5, 6, -6, -13, 7, 44, 64,
+                                                                             44, 7, -13, -6, 6, 5, -3, -4,  0, 6};
 
 zeb_status zeb_fir_v7_1_default_config(zeb_fir_v7_1_config* config) {
     if (config == nullptr) {

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "model/zeb_logger.h"
 #include "model/fir.h"
+#include "model/zeb_logger.h"
 #include "zeb_fir_v7_1.h"
 
 inline FIR* to_model(zeb_fir_v7_1* handle) noexcept { return reinterpret_cast<FIR*>(handle); }

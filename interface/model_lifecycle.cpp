@@ -58,13 +58,12 @@ zeb_fir_v7_1* create_with_kernels(const zeb_fir_v7_1_config* config, zeb_msg_han
     return nullptr;
 }
 
-zeb_fir_v7_1* zeb_fir_v7_1_create(const zeb_fir_v7_1_config* config, zeb_msg_handler msg_handler,
-                                  void* msg_handle) {
+zeb_fir_v7_1* zeb_fir_v7_1_create(const zeb_fir_v7_1_config* config, zeb_msg_handler msg_handler, void* msg_handle) {
     return create_with_kernels(config, msg_handler, msg_handle, nullptr, nullptr, Arithmetic::int128);
 }
 
-zeb_fir_v7_1* zeb_fir_v7_1_create_dbg(const zeb_fir_v7_1_config* config, zeb_msg_handler msg_handler,
-                                      void* msg_handle, zeb_msg_handler dbg_handler, void* dbg_handle) {
+zeb_fir_v7_1* zeb_fir_v7_1_create_dbg(const zeb_fir_v7_1_config* config, zeb_msg_handler msg_handler, void* msg_handle,
+                                      zeb_msg_handler dbg_handler, void* dbg_handle) {
     return create_with_kernels(config, msg_handler, msg_handle, dbg_handler, dbg_handle, Arithmetic::int128);
 }
 

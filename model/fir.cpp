@@ -9,9 +9,7 @@
 namespace {
 // Every context starts as a plain 32-bit integer format and is rebuilt once
 // the configuration is known.
-FFPContext initial_context() {
-    return FFPContext(32, 0, RND_DOWN, OVF_WRAP, SIGN_SIGNED, WARN_NONE);
-}
+FFPContext initial_context() { return FFPContext(32, 0, RND_DOWN, OVF_WRAP, SIGN_SIGNED, WARN_NONE); }
 }  // namespace
 
 FIR::FIR(const zeb_fir_v7_1_config* config, ZebLogger* logger_, ZebLogger* dbg_logger_, Arithmetic kernels)

@@ -166,7 +166,8 @@ private:
     // notes: each (path, channel) converted in blocks straight into it.
     template <typename T>
     void get_blocks(T& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::size_t vectors);
-    void store_block(zeb_array_real& out, unsigned int path, unsigned int chan, std::size_t count, const BlockPlace& at);
+    void store_block(zeb_array_real& out, unsigned int path, unsigned int chan, std::size_t count,
+                     const BlockPlace& at);
     void store_block(zeb_array_complex& out, unsigned int path, unsigned int chan, std::size_t count,
                      const BlockPlace& at);
     void store_block(zeb_array_mpz& out, unsigned int path, unsigned int chan, std::size_t count, const BlockPlace& at);

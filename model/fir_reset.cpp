@@ -7,7 +7,7 @@ int FIR::reset() {
     chan_pos_in = 0;
     chan_pos_out = 0;
     CurrentPattern = configuration.chan_seq == ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ ? configuration.init_pattern
-                                                                               : ZEB_FIR_V7_1_PATTERN_BASIC;
+                                                                              : ZEB_FIR_V7_1_PATTERN_BASIC;
     closed_runs.clear(configuration.num_channels);
     return ZEB_STATUS_OK;
 }

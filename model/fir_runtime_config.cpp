@@ -2,6 +2,7 @@
 // on arrival, applied at the synchronisation points of the data stream.
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <sstream>
 
 #include "model/fir.h"
@@ -24,6 +25,17 @@ std::size_t values_held(const zeb_array_uint* array) {
     if (array == nullptr) return 0;
     const std::size_t held = readable_elements(*array);
     return array->dim_size >= 1 && array->dim[0] < held ? array->dim[0] : held;
+}
+
+// A packet's copy sized to n values; running out of memory is refused with
+// the packet's own text.
+template <typename T>
+void reserve_or_refuse(std::vector<T>& values, std::size_t n, const char* text) {
+    try {
+        values.resize(n);
+    } catch (const std::bad_alloc&) {
+        throw FIRException(text);
+    }
 }
 
 }  // namespace
@@ -60,7 +72,8 @@ int FIR::config_send(const zeb_fir_v7_1_cnfg_packet& packet) {
         if (n > 1 && !by_channel) logger->warn("Will only use the first fsel values specificed");
     }
 
-    std::vector<unsigned int> selectors(m);
+    std::vector<unsigned int> selectors;
+    reserve_or_refuse(selectors, m, "Unable to reserve data for fsel");
 
     // With a single set nothing guarantees the values; missing ones count as 0.
     const std::size_t held = values_held(fsel);
@@ -104,7 +117,10 @@ int FIR::reload_send(const zeb_fir_v7_1_rld_packet& packet) {
     }
     if (n > K) logger->warn(labelled("More coeff values specified than required, will use first ", K));
 
-    rld_queue.push_back(QueuedReload{S > 1 ? packet.fsel : 0u, std::vector<double>(coeff->data, coeff->data + K)});
+    std::vector<double> values;
+    reserve_or_refuse(values, K, "Unable to reserve data for coeff");
+    values.assign(coeff->data, coeff->data + K);
+    rld_queue.push_back(QueuedReload{S > 1 ? packet.fsel : 0u, std::move(values)});
     return ZEB_STATUS_OK;
 }
 

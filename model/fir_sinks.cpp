@@ -7,7 +7,6 @@
 #include "model/output_records.h"
 #include "patterns/pattern_tables.h"
 
-
 template <typename O>
 int FIR::calc_size(const zeb_array_real& input, O& output) {
     std::size_t V = 1;

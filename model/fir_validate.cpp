@@ -23,10 +23,16 @@ std::uint32_t gcd(std::uint32_t a, std::uint32_t b) {
 
 bool is_advanced_channel_count(std::uint32_t channels) {
     switch (channels) {
-        case 4: case 6: case 8: case 12: case 16: case 24: case 32: case 48: case 64:
-            return true;
-        default:
-            return false;
+        case 4:
+        case 6:
+        case 8:
+        case 12:
+        case 16:
+        case 24:
+        case 32:
+        case 48:
+        case 64: return true;
+        default: return false;
     }
 }
 

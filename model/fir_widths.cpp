@@ -108,9 +108,8 @@ FIR::Widths FIR::derive_widths(const double* coeff) const {
 
     // The output fractional width.  Signed: a full-precision output is as wide as the accumulator, which
     // can be negative for tiny coefficients (refused by the output format).
-    const long long ow = cfg.output_rounding_mode == ZEB_FIR_V7_1_FULL_PRECISION
-                             ? acc_width
-                             : static_cast<long long>(output_width);
+    const long long ow =
+        cfg.output_rounding_mode == ZEB_FIR_V7_1_FULL_PRECISION ? acc_width : static_cast<long long>(output_width);
     long long fract = static_cast<long long>(cfw) + dfw - (acc_width - ow);
     if (fract < 0) fract = 0;
     dbg_logger->note(labelled("Output fract width: ", fract));

@@ -292,9 +292,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<KernelBank> make_kernel_bank(Arithmetic arithmetic, const BankShape& shape,
-                                             const BankFormats& formats, const std::vector<double>& set,
-                                             KernelBank::SyncHandler sync, void* sync_arg) {
+std::unique_ptr<KernelBank> make_kernel_bank(Arithmetic arithmetic, const BankShape& shape, const BankFormats& formats,
+                                             const std::vector<double>& set, KernelBank::SyncHandler sync,
+                                             void* sync_arg) {
     switch (arithmetic) {
 #if ZEB_FIR_HAVE_INT128
         case Arithmetic::int128: return std::make_unique<Bank<wide_int>>(shape, formats, set, sync, sync_arg);

@@ -29,12 +29,12 @@ struct BankShape {
 
 // How samples enter and leave the kernels.
 struct BankFormats {
-    double din_inv_scale;     // input integer units to input values: 2^-data_fract_width
-    FFPContext dout_fmt;      // double mode: the output quantiser
-    double dout_scale;        // a produced sample is divided by this before rounding
-    RndMode out_rnd;          // the output rounding rule
-    int out_shift;            // integer modes: bits the output rounding drops
-    double out_fract_scale;   // 2^output_fract_width
+    double din_inv_scale;    // input integer units to input values: 2^-data_fract_width
+    FFPContext dout_fmt;     // double mode: the output quantiser
+    double dout_scale;       // a produced sample is divided by this before rounding
+    RndMode out_rnd;         // the output rounding rule
+    int out_shift;           // integer modes: bits the output rounding drops
+    double out_fract_scale;  // 2^output_fract_width
 };
 
 // Where integer outputs go: put(k, value) for the k-th sample taken.
@@ -120,8 +120,8 @@ private:
 
 // A bank in arithmetic, every kernel holding set; the kernel of path 0,
 // channel 0 calls sync(sync_arg) at each synchronisation point.
-std::unique_ptr<KernelBank> make_kernel_bank(Arithmetic arithmetic, const BankShape& shape,
-                                             const BankFormats& formats, const std::vector<double>& set,
-                                             KernelBank::SyncHandler sync, void* sync_arg);
+std::unique_ptr<KernelBank> make_kernel_bank(Arithmetic arithmetic, const BankShape& shape, const BankFormats& formats,
+                                             const std::vector<double>& set, KernelBank::SyncHandler sync,
+                                             void* sync_arg);
 
 #endif

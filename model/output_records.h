@@ -27,9 +27,7 @@ inline zeb_status reserve_dim(zeb_array_real& a, std::size_t n) {
 inline zeb_status reserve_dim(zeb_array_complex& a, std::size_t n) {
     return zeb_fir_v7_1_zeb_array_complex_reserve_dim(&a, n);
 }
-inline zeb_status reserve_dim(zeb_array_mpz& a, std::size_t n) {
-    return zeb_fir_v7_1_zeb_array_mpz_reserve_dim(&a, n);
-}
+inline zeb_status reserve_dim(zeb_array_mpz& a, std::size_t n) { return zeb_fir_v7_1_zeb_array_mpz_reserve_dim(&a, n); }
 inline zeb_status reserve_dim(zeb_array_mpz_complex& a, std::size_t n) {
     return zeb_fir_v7_1_zeb_array_mpz_complex_reserve_dim(&a, n);
 }

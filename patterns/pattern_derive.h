@@ -26,8 +26,8 @@ struct ChannelCount {
 };
 
 // Pattern ids are numbered consecutively over these channel counts, in order.
-constexpr ChannelCount kChannelCounts[] = {
-    {4, 5}, {6, 9}, {8, 13}, {12, 27}, {16, 22}, {24, 27}, {32, 22}, {48, 27}, {64, 22}};
+constexpr ChannelCount kChannelCounts[] = {{4, 5},   {6, 9},   {8, 13},  {12, 27}, {16, 22},
+                                           {24, 27}, {32, 22}, {48, 27}, {64, 22}};
 
 struct MapTable {
     int32_t entry[kMapSize];

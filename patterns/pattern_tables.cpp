@@ -35,6 +35,8 @@
 // slot of channel c split into w consecutive slots of channels w*c to
 // w*c+w-1 (28 gives 77 and 126).  So 64 and 68, equal at 16 channels, part
 // ways at 32 and 64.
+// One row per pattern, as the rules read it.
+// clang-format off
 extern "C" constexpr int32_t zeb_fir_v7_1_pattern_seq[] = {
     /*   0 */ 0, 0, 0, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
     /*   1 */ 0, 1, 0, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
@@ -211,6 +213,7 @@ extern "C" constexpr int32_t zeb_fir_v7_1_pattern_seq[] = {
     /* 172 */ 0, 8, 9, 10, 1, 11, 12, 13, 2, 14, 15, 16, 3, 17, 18, 19, 4, 20, 21, 22, 5, 23, 24, 25, 6, 26, 27, 28, 7, 29, 30, 31, 0, 32, 33, 34, 1, 35, 36, 37, 2, 38, 39, 40, 3, 41, 42, 43, 4, 44, 45, 46, 5, 47, 48, 49, 6, 50, 51, 52, 7, 53, 54, 55,
     /* 173 */ 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63,
 };
+// clang-format on
 
 static_assert(pattern_derive::sequence_is_valid(zeb_fir_v7_1_pattern_seq),
               "every pattern row must keep the channel and slot rules");
@@ -225,38 +228,39 @@ inline constexpr RangeTable kRanges = build_ranges();
 // are spelled out element by element: 17 entries make a channel row, 64 rows
 // a pattern, 174 patterns the map; 13 x 5 entries a range table.
 #define ZEB_PAT_E(t, i) t[i],
-#define ZEB_PAT_X13(t, i)                                                                       \
-    ZEB_PAT_E(t, (i) + 0) ZEB_PAT_E(t, (i) + 1) ZEB_PAT_E(t, (i) + 2) ZEB_PAT_E(t, (i) + 3)     \
-    ZEB_PAT_E(t, (i) + 4) ZEB_PAT_E(t, (i) + 5) ZEB_PAT_E(t, (i) + 6) ZEB_PAT_E(t, (i) + 7)     \
-    ZEB_PAT_E(t, (i) + 8) ZEB_PAT_E(t, (i) + 9) ZEB_PAT_E(t, (i) + 10) ZEB_PAT_E(t, (i) + 11)   \
-    ZEB_PAT_E(t, (i) + 12)
+#define ZEB_PAT_X13(t, i)                                                                                              \
+    ZEB_PAT_E(t, (i) + 0)                                                                                              \
+    ZEB_PAT_E(t, (i) + 1) ZEB_PAT_E(t, (i) + 2) ZEB_PAT_E(t, (i) + 3) ZEB_PAT_E(t, (i) + 4) ZEB_PAT_E(t, (i) + 5)      \
+        ZEB_PAT_E(t, (i) + 6) ZEB_PAT_E(t, (i) + 7) ZEB_PAT_E(t, (i) + 8) ZEB_PAT_E(t, (i) + 9) ZEB_PAT_E(t, (i) + 10) \
+            ZEB_PAT_E(t, (i) + 11) ZEB_PAT_E(t, (i) + 12)
 #define ZEB_PAT_X4(t, i) ZEB_PAT_E(t, (i) + 0) ZEB_PAT_E(t, (i) + 1) ZEB_PAT_E(t, (i) + 2) ZEB_PAT_E(t, (i) + 3)
 #define ZEB_PAT_X17(t, i) ZEB_PAT_X13(t, i) ZEB_PAT_X4(t, (i) + 13)
-#define ZEB_PAT_X65(t)                                                                          \
-    ZEB_PAT_X13(t, 0) ZEB_PAT_X13(t, 13) ZEB_PAT_X13(t, 26) ZEB_PAT_X13(t, 39) ZEB_PAT_X13(t, 52)
-#define ZEB_PAT_ROWS4(t, i)                                                                     \
+#define ZEB_PAT_X65(t) ZEB_PAT_X13(t, 0) ZEB_PAT_X13(t, 13) ZEB_PAT_X13(t, 26) ZEB_PAT_X13(t, 39) ZEB_PAT_X13(t, 52)
+#define ZEB_PAT_ROWS4(t, i) \
     ZEB_PAT_X17(t, (i) + 0) ZEB_PAT_X17(t, (i) + 17) ZEB_PAT_X17(t, (i) + 34) ZEB_PAT_X17(t, (i) + 51)
-#define ZEB_PAT_PATTERN(t, i)                                                                   \
-    ZEB_PAT_ROWS4(t, (i) + 0) ZEB_PAT_ROWS4(t, (i) + 68) ZEB_PAT_ROWS4(t, (i) + 136)            \
-    ZEB_PAT_ROWS4(t, (i) + 204) ZEB_PAT_ROWS4(t, (i) + 272) ZEB_PAT_ROWS4(t, (i) + 340)         \
-    ZEB_PAT_ROWS4(t, (i) + 408) ZEB_PAT_ROWS4(t, (i) + 476) ZEB_PAT_ROWS4(t, (i) + 544)         \
-    ZEB_PAT_ROWS4(t, (i) + 612) ZEB_PAT_ROWS4(t, (i) + 680) ZEB_PAT_ROWS4(t, (i) + 748)         \
-    ZEB_PAT_ROWS4(t, (i) + 816) ZEB_PAT_ROWS4(t, (i) + 884) ZEB_PAT_ROWS4(t, (i) + 952)         \
-    ZEB_PAT_ROWS4(t, (i) + 1020)
-#define ZEB_PAT_PATTERNS6(t, i)                                                                 \
-    ZEB_PAT_PATTERN(t, (i) + 0) ZEB_PAT_PATTERN(t, (i) + 1088) ZEB_PAT_PATTERN(t, (i) + 2176)   \
-    ZEB_PAT_PATTERN(t, (i) + 3264) ZEB_PAT_PATTERN(t, (i) + 4352) ZEB_PAT_PATTERN(t, (i) + 5440)
-#define ZEB_PAT_MAP(t)                                                                          \
-    ZEB_PAT_PATTERNS6(t, 0) ZEB_PAT_PATTERNS6(t, 6528) ZEB_PAT_PATTERNS6(t, 13056)              \
-    ZEB_PAT_PATTERNS6(t, 19584) ZEB_PAT_PATTERNS6(t, 26112) ZEB_PAT_PATTERNS6(t, 32640)         \
-    ZEB_PAT_PATTERNS6(t, 39168) ZEB_PAT_PATTERNS6(t, 45696) ZEB_PAT_PATTERNS6(t, 52224)         \
-    ZEB_PAT_PATTERNS6(t, 58752) ZEB_PAT_PATTERNS6(t, 65280) ZEB_PAT_PATTERNS6(t, 71808)         \
-    ZEB_PAT_PATTERNS6(t, 78336) ZEB_PAT_PATTERNS6(t, 84864) ZEB_PAT_PATTERNS6(t, 91392)         \
-    ZEB_PAT_PATTERNS6(t, 97920) ZEB_PAT_PATTERNS6(t, 104448) ZEB_PAT_PATTERNS6(t, 110976)       \
-    ZEB_PAT_PATTERNS6(t, 117504) ZEB_PAT_PATTERNS6(t, 124032) ZEB_PAT_PATTERNS6(t, 130560)      \
-    ZEB_PAT_PATTERNS6(t, 137088) ZEB_PAT_PATTERNS6(t, 143616) ZEB_PAT_PATTERNS6(t, 150144)      \
-    ZEB_PAT_PATTERNS6(t, 156672) ZEB_PAT_PATTERNS6(t, 163200) ZEB_PAT_PATTERNS6(t, 169728)      \
-    ZEB_PAT_PATTERNS6(t, 176256) ZEB_PAT_PATTERNS6(t, 182784)
+#define ZEB_PAT_PATTERN(t, i)                                                                                      \
+    ZEB_PAT_ROWS4(t, (i) + 0)                                                                                      \
+    ZEB_PAT_ROWS4(t, (i) + 68) ZEB_PAT_ROWS4(t, (i) + 136) ZEB_PAT_ROWS4(t, (i) + 204) ZEB_PAT_ROWS4(t, (i) + 272) \
+        ZEB_PAT_ROWS4(t, (i) + 340) ZEB_PAT_ROWS4(t, (i) + 408) ZEB_PAT_ROWS4(t, (i) + 476)                        \
+            ZEB_PAT_ROWS4(t, (i) + 544) ZEB_PAT_ROWS4(t, (i) + 612) ZEB_PAT_ROWS4(t, (i) + 680)                    \
+                ZEB_PAT_ROWS4(t, (i) + 748) ZEB_PAT_ROWS4(t, (i) + 816) ZEB_PAT_ROWS4(t, (i) + 884)                \
+                    ZEB_PAT_ROWS4(t, (i) + 952) ZEB_PAT_ROWS4(t, (i) + 1020)
+#define ZEB_PAT_PATTERNS6(t, i)                                                                  \
+    ZEB_PAT_PATTERN(t, (i) + 0)                                                                  \
+    ZEB_PAT_PATTERN(t, (i) + 1088) ZEB_PAT_PATTERN(t, (i) + 2176) ZEB_PAT_PATTERN(t, (i) + 3264) \
+        ZEB_PAT_PATTERN(t, (i) + 4352) ZEB_PAT_PATTERN(t, (i) + 5440)
+#define ZEB_PAT_MAP(t)                                                                                                 \
+    ZEB_PAT_PATTERNS6(t, 0)                                                                                            \
+    ZEB_PAT_PATTERNS6(t, 6528) ZEB_PAT_PATTERNS6(t, 13056) ZEB_PAT_PATTERNS6(t, 19584) ZEB_PAT_PATTERNS6(t, 26112)     \
+        ZEB_PAT_PATTERNS6(t, 32640) ZEB_PAT_PATTERNS6(t, 39168) ZEB_PAT_PATTERNS6(t, 45696)                            \
+            ZEB_PAT_PATTERNS6(t, 52224) ZEB_PAT_PATTERNS6(t, 58752) ZEB_PAT_PATTERNS6(t, 65280)                        \
+                ZEB_PAT_PATTERNS6(t, 71808) ZEB_PAT_PATTERNS6(t, 78336) ZEB_PAT_PATTERNS6(t, 84864)                    \
+                    ZEB_PAT_PATTERNS6(t, 91392) ZEB_PAT_PATTERNS6(t, 97920) ZEB_PAT_PATTERNS6(t, 104448)               \
+                        ZEB_PAT_PATTERNS6(t, 110976) ZEB_PAT_PATTERNS6(t, 117504) ZEB_PAT_PATTERNS6(t, 124032)         \
+                            ZEB_PAT_PATTERNS6(t, 130560) ZEB_PAT_PATTERNS6(t, 137088) ZEB_PAT_PATTERNS6(t, 143616)     \
+                                ZEB_PAT_PATTERNS6(t, 150144) ZEB_PAT_PATTERNS6(t, 156672) ZEB_PAT_PATTERNS6(t, 163200) \
+                                    ZEB_PAT_PATTERNS6(t, 169728) ZEB_PAT_PATTERNS6(t, 176256)                          \
+                                        ZEB_PAT_PATTERNS6(t, 182784)
 
 // Constexpr, so all three are constant data and never initialised at load
 // time.

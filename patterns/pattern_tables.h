@@ -9,9 +9,7 @@
 #include "zeb_fir_v7_1.h"
 
 // True for 0..173; the basic order (175) has no rows.
-inline bool pattern_has_rows(int32_t pattern) {
-    return pattern >= 0 && pattern < ZEB_FIR_V7_1_NUM_PATTERNS;
-}
+inline bool pattern_has_rows(int32_t pattern) { return pattern >= 0 && pattern < ZEB_FIR_V7_1_NUM_PATTERNS; }
 
 // True when pattern lies in the id range of num_channels (signed compare).
 inline bool pattern_valid_for(int32_t pattern, unsigned num_channels) {

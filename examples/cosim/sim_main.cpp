@@ -6,16 +6,14 @@
 #include "Vtb_cosim.h"
 #include "verilated.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const auto context = std::make_unique<VerilatedContext>();
     context->commandArgs(argc, argv);
     context->fatalOnError(false);
     const auto top = std::make_unique<Vtb_cosim>(context.get());
     while (!context->gotFinish()) {
         top->eval();
-        if (!top->eventsPending())
-            break;
+        if (!top->eventsPending()) break;
         context->time(top->nextTimeSlot());
     }
     top->final();

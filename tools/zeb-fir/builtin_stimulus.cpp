@@ -9,24 +9,21 @@ namespace zebtool {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr unsigned kSinePeriod = 16;    // vectors per sine period
-constexpr unsigned kSineVectors = 32;   // two periods at the output rate
+constexpr unsigned kSinePeriod = 16;   // vectors per sine period
+constexpr unsigned kSineVectors = 32;  // two periods at the output rate
 constexpr unsigned kMaxSineLines = 65536;
 
-void append_number(std::string& text, double v)
-{
+void append_number(std::string& text, double v) {
     char digits[32];
     const auto result = std::to_chars(digits, digits + sizeof digits, v);
     text.append(digits, result.ptr);
 }
 
 // One vector: every path and slot carries the same value.
-void append_vector(std::string& text, double value, unsigned paths, unsigned channels)
-{
+void append_vector(std::string& text, double value, unsigned paths, unsigned channels) {
     for (unsigned s = 0; s < channels; ++s) {
         for (unsigned p = 0; p < paths; ++p) {
-            if (p)
-                text += ' ';
+            if (p) text += ' ';
             append_number(text, value);
         }
         text += '\n';
@@ -35,8 +32,7 @@ void append_vector(std::string& text, double value, unsigned paths, unsigned cha
 
 }  // namespace
 
-BuiltinStimulus make_builtin_stimulus(const zeb_fir_v7_1_config& c)
-{
+BuiltinStimulus make_builtin_stimulus(const zeb_fir_v7_1_config& c) {
     const double lsb = std::ldexp(1.0, -static_cast<int>(std::min(c.data_fract_width, 1000u)));
     // Input vectors over which an impulse response lasts: every tap of the
     // (padded, zero-packed) filter at the input rate is enough for every
@@ -57,8 +53,7 @@ BuiltinStimulus make_builtin_stimulus(const zeb_fir_v7_1_config& c)
     BuiltinStimulus stimulus;
     stimulus.text.reserve(static_cast<std::size_t>(impulse_vectors + sine_vectors) * channels * paths * 8);
     append_vector(stimulus.text, lsb, paths, channels);
-    for (unsigned v = 1; v < impulse_vectors; ++v)
-        append_vector(stimulus.text, 0.0, paths, channels);
+    for (unsigned v = 1; v < impulse_vectors; ++v) append_vector(stimulus.text, 0.0, paths, channels);
     for (unsigned v = 0; v < sine_vectors; ++v) {
         const double x = std::round(amplitude * std::sin(2 * kPi * v / kSinePeriod));
         append_vector(stimulus.text, (x == 0.0 ? 0.0 : x) * lsb, paths, channels);

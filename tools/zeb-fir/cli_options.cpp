@@ -10,55 +10,46 @@ namespace zebtool {
 namespace {
 
 // Options that take a value, as "--opt VALUE" or "--opt=VALUE".
-const char* const kValued[] = {"--set",          "--config",        "--coeff-file", "--coeff-format",
-                               "--input",        "--input-format",  "--output",     "--format",
-                               "--compare",      "--skip",          "--max-mismatches",
-                               "--config-packet", "--reload",       "--packet",     "--write-coefficients"};
+const char* const kValued[] = {
+    "--set",    "--config", "--coeff-file",        "--coeff-format", "--input",          "--input-format",
+    "--output", "--format", "--compare",           "--skip",         "--max-mismatches", "--config-packet",
+    "--reload", "--packet", "--write-coefficients"};
 
-bool takes_value(std::string_view name)
-{
+bool takes_value(std::string_view name) {
     for (const char* valued : kValued)
-        if (name == valued)
-            return true;
+        if (name == valued) return true;
     return false;
 }
 
-SampleFormat format_value(const std::string& option, const std::string& value)
-{
+SampleFormat format_value(const std::string& option, const std::string& value) {
     SampleFormat format = SampleFormat::Real;
     if (!parse_format_name(value, format))
         throw ToolError(option + " " + value + ": expected 'real', 'int', 'hex' or 'bin'");
     return format;
 }
 
-std::uint64_t count_value(const std::string& option, const std::string& value, const char* what)
-{
+std::uint64_t count_value(const std::string& option, const std::string& value, const char* what) {
     std::int64_t n = 0;
     if (!parse_int64(value, n) || n < 0)
         throw ToolError(option + " " + value + ": expected a number of " + what + " from 0");
     return static_cast<std::uint64_t>(n);
 }
 
-void set_once(std::string& target, bool& given, const std::string& option, const std::string& value)
-{
-    if (given)
-        throw ToolError(option + " given twice");
+void set_once(std::string& target, bool& given, const std::string& option, const std::string& value) {
+    if (given) throw ToolError(option + " given twice");
     target = value;
     given = true;
 }
 
-bool has_coeff_file(const Options& options)
-{
+bool has_coeff_file(const Options& options) {
     for (const ConfigStep& step : options.config_steps)
-        if (step.kind == ConfigStep::Kind::CoeffFile)
-            return true;
+        if (step.kind == ConfigStep::Kind::CoeffFile) return true;
     return false;
 }
 
 }  // namespace
 
-Options parse_command_line(int argc, const char* const* argv)
-{
+Options parse_command_line(int argc, const char* const* argv) {
     Options options;
     bool input_given = false;
     bool compare_given = false;
@@ -81,8 +72,7 @@ Options parse_command_line(int argc, const char* const* argv)
         }
         if (takes_value(arg)) {
             if (!has_value) {
-                if (i + 1 >= argc)
-                    throw ToolError(arg + " needs a value (see zeb-fir --help)");
+                if (i + 1 >= argc) throw ToolError(arg + " needs a value (see zeb-fir --help)");
                 value = argv[++i];
             }
         } else if (has_value) {
@@ -104,8 +94,7 @@ Options parse_command_line(int argc, const char* const* argv)
         } else if (arg == "--coeff-file") {
             options.config_steps.push_back({ConfigStep::Kind::CoeffFile, value});
         } else if (arg == "--input") {
-            if (value.empty())
-                throw ToolError("--input needs a file name, or - for standard input");
+            if (value.empty()) throw ToolError("--input needs a file name, or - for standard input");
             set_once(options.input, input_given, arg, value);
         } else if (arg == "--coeff-format") {
             set_once(unused, coeff_format_given, arg, value);
@@ -114,15 +103,13 @@ Options parse_command_line(int argc, const char* const* argv)
             set_once(unused, input_format_given, arg, value);
             options.input_format = format_value(arg, value);
         } else if (arg == "--output") {
-            if (value.empty())
-                throw ToolError("--output needs a file name, or - for standard output");
+            if (value.empty()) throw ToolError("--output needs a file name, or - for standard output");
             set_once(options.output, options.output_given, arg, value);
         } else if (arg == "--format") {
             set_once(unused, format_given, arg, value);
             options.format = format_value(arg, value);
         } else if (arg == "--compare") {
-            if (value.empty())
-                throw ToolError("--compare needs a file name");
+            if (value.empty()) throw ToolError("--compare needs a file name");
             set_once(options.compare, compare_given, arg, value);
         } else if (arg == "--skip") {
             set_once(unused, skip_given, arg, value);
@@ -131,8 +118,7 @@ Options parse_command_line(int argc, const char* const* argv)
             set_once(unused, max_given, arg, value);
             options.golden.max_listed = count_value(arg, value, "mismatches");
         } else if (arg == "--write-coefficients") {
-            if (value.empty())
-                throw ToolError("--write-coefficients needs a file name");
+            if (value.empty()) throw ToolError("--write-coefficients needs a file name");
             set_once(options.write_coefficients, write_given, arg, value);
         } else if (arg == "--config-packet") {
             options.schedule.push_back(parse_scheduled_command(PacketCommand::Kind::Config, value, arg));

@@ -26,13 +26,13 @@ struct Options {
     bool summary = false;
     std::vector<ConfigStep> config_steps;
     SampleFormat coeff_format = SampleFormat::Real;  // of every --coeff-file
-    std::string input;          // empty: the built-in stimulus; "-": standard input
+    std::string input;                               // empty: the built-in stimulus; "-": standard input
     SampleFormat input_format = SampleFormat::Real;
-    std::string output = "-";   // "-": standard output
+    std::string output = "-";  // "-": standard output
     bool output_given = false;
     SampleFormat format = SampleFormat::Real;
-    std::string compare;        // golden file, empty: none
-    GoldenOptions golden;       // --skip, --max-mismatches
+    std::string compare;             // golden file, empty: none
+    GoldenOptions golden;            // --skip, --max-mismatches
     std::string write_coefficients;  // file for the quantised coefficients, empty: none
     std::vector<ScheduledCommand> schedule;
     std::size_t packet_vectors = 0;  // 0: automatic

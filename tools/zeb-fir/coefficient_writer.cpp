@@ -14,33 +14,28 @@ namespace zebtool {
 namespace {
 
 void value_text(mpz_srcptr v, const zeb_fir_v7_1_config& record, SampleFormat format, mpz_ptr scratch,
-                std::string& text)
-{
+                std::string& text) {
     switch (format) {
-    case SampleFormat::Real: {
-        double x = std::ldexp(mpz_get_d(v), -static_cast<int>(record.coeff_fract_width));
-        if (x == 0.0)
-            x = 0.0;
-        char digits[32];
-        const auto result = std::to_chars(digits, digits + sizeof digits, x);
-        text.assign(digits, result.ptr);
-        break;
-    }
-    case SampleFormat::Int:
-        text.resize(mpz_sizeinbase(v, 10) + 2);
-        mpz_get_str(text.data(), 10, v);
-        text.resize(std::char_traits<char>::length(text.c_str()));
-        break;
-    default:
-        bus_text(v, record.coeff_width, format == SampleFormat::Hex ? 16 : 2, scratch, text);
-        break;
+        case SampleFormat::Real: {
+            double x = std::ldexp(mpz_get_d(v), -static_cast<int>(record.coeff_fract_width));
+            if (x == 0.0) x = 0.0;
+            char digits[32];
+            const auto result = std::to_chars(digits, digits + sizeof digits, x);
+            text.assign(digits, result.ptr);
+            break;
+        }
+        case SampleFormat::Int:
+            text.resize(mpz_sizeinbase(v, 10) + 2);
+            mpz_get_str(text.data(), 10, v);
+            text.resize(std::char_traits<char>::length(text.c_str()));
+            break;
+        default: bus_text(v, record.coeff_width, format == SampleFormat::Hex ? 16 : 2, scratch, text); break;
     }
 }
 
 }  // namespace
 
-void write_coefficients(const zeb_fir_v7_1_config& record, SampleFormat format, const std::string& path)
-{
+void write_coefficients(const zeb_fir_v7_1_config& record, SampleFormat format, const std::string& path) {
     zeb_fir_v7_1_config twin;
     zeb_fir_v7_1_default_config(&twin);
     twin.name = "zeb-fir coefficients";
@@ -52,8 +47,7 @@ void write_coefficients(const zeb_fir_v7_1_config& record, SampleFormat format, 
     twin.coeff_sets = record.coeff_sets;
     twin.data_width = 2;
     const ModelHandle model(zeb_fir_v7_1_create(&twin, nullptr, nullptr));
-    if (!model)
-        throw ToolError("cannot read the quantised coefficients: the model refused their single-rate twin");
+    if (!model) throw ToolError("cannot read the quantised coefficients: the model refused their single-rate twin");
     auto sink = make_record<zeb_array_mpz>();
     if (zeb_fir_v7_1_set_data_sink_mpz(model.get(), sink.get(), nullptr) != ZEB_STATUS_OK)
         throw ToolError("the model refused the output record");
@@ -63,8 +57,7 @@ void write_coefficients(const zeb_fir_v7_1_config& record, SampleFormat format, 
     auto impulse = make_record<zeb_array_real>();
     if (zeb_records::shape(*impulse, {1, 1, n}) != ZEB_STATUS_OK)
         throw ToolError("out of memory reserving the coefficient impulse");
-    for (std::size_t k = 0; k < n; ++k)
-        impulse->data[k] = k == 0 ? 1.0 : 0.0;
+    for (std::size_t k = 0; k < n; ++k) impulse->data[k] = k == 0 ? 1.0 : 0.0;
 
     OutputFile out(path, "coefficient file");
     PatternMemory patterns;

@@ -20,8 +20,8 @@
 namespace zebtool {
 
 struct GoldenOptions {
-    std::uint64_t skip = 0;          // leading data lines of the file not compared
-    std::uint64_t max_listed = 1;    // mismatches named in the report
+    std::uint64_t skip = 0;        // leading data lines of the file not compared
+    std::uint64_t max_listed = 1;  // mismatches named in the report
 };
 
 class GoldenComparer {

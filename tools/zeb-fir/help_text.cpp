@@ -3,8 +3,7 @@
 
 namespace zebtool {
 
-const char* help_text()
-{
+const char* help_text() {
     return R"(Usage: zeb-fir [OPTION]...
 Runs the bit-accurate FIR filter model on a stimulus and writes its output,
 one line per output time slot in the hardware's sample order.  With no

@@ -32,50 +32,38 @@ constexpr int kExitOk = 0;
 constexpr int kExitMismatch = 1;
 constexpr int kExitError = 2;
 
-const zeb_fir_v7_1_config& build_config(ConfigBuilder& builder, const Options& options)
-{
+const zeb_fir_v7_1_config& build_config(ConfigBuilder& builder, const Options& options) {
     builder.set_coeff_format(options.coeff_format);
     for (const ConfigStep& step : options.config_steps) {
         switch (step.kind) {
-        case ConfigStep::Kind::Set:
-            builder.assign(step.text, "--set " + step.text);
-            break;
-        case ConfigStep::Kind::ConfigFile:
-            builder.load_config_file(step.text);
-            break;
-        case ConfigStep::Kind::CoeffFile:
-            builder.load_coeff_file(step.text);
-            break;
+            case ConfigStep::Kind::Set: builder.assign(step.text, "--set " + step.text); break;
+            case ConfigStep::Kind::ConfigFile: builder.load_config_file(step.text); break;
+            case ConfigStep::Kind::CoeffFile: builder.load_coeff_file(step.text); break;
         }
     }
     return builder.finish();
 }
 
-std::uint64_t regular_file_size(const std::string& path)
-{
+std::uint64_t regular_file_size(const std::string& path) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return 0;
+    if (!std::filesystem::is_regular_file(path, error)) return 0;
     const auto size = std::filesystem::file_size(path, error);
     return error ? 0 : static_cast<std::uint64_t>(size);
 }
 
 // The bus width of each output column: output_width, and for a Hilbert
 // filter data_width for the re part (the delayed input).
-std::vector<unsigned> column_widths(const ModelSession& model)
-{
+std::vector<unsigned> column_widths(const ModelSession& model) {
     const zeb_fir_v7_1_config& c = model.config();
     std::vector<unsigned> widths;
     for (std::size_t p = 0; p < model.paths(); ++p) {
-        if (model.hilbert())
-            widths.push_back(c.data_width);
+        if (model.hilbert()) widths.push_back(c.data_width);
         widths.push_back(c.output_width);
     }
     return widths;
 }
 
-int run(const Options& options)
-{
+int run(const Options& options) {
     ConfigBuilder builder;
     const zeb_fir_v7_1_config& record = build_config(builder, options);
     ModelSession model(record);
@@ -90,11 +78,11 @@ int run(const Options& options)
     const bool stdout_used = runs && (options.output == "-" || !options.compare.empty());
     if (!options.write_coefficients.empty()) {
         if (options.write_coefficients == "-" && stdout_used)
-            throw ToolError("--write-coefficients -: standard output carries the output of this run; "
-                            "give a file name");
+            throw ToolError(
+                "--write-coefficients -: standard output carries the output of this run; "
+                "give a file name");
         write_coefficients(record, options.format, options.write_coefficients);
-        if (!runs)
-            return kExitOk;
+        if (!runs) return kExitOk;
     }
 
     // Stimulus source.
@@ -127,8 +115,7 @@ int run(const Options& options)
 
     // Destinations.
     std::unique_ptr<OutputFile> output;
-    if (options.compare.empty() || options.output_given)
-        output = std::make_unique<OutputFile>(options.output);
+    if (options.compare.empty() || options.output_given) output = std::make_unique<OutputFile>(options.output);
     std::unique_ptr<GoldenComparer> golden;
     if (!options.compare.empty())
         golden = std::make_unique<GoldenComparer>(options.compare, options.format, model.paths(), model.hilbert(),
@@ -139,8 +126,7 @@ int run(const Options& options)
         // $readmemh and $readmemb skip too.
         const bool verilog = options.format == SampleFormat::Hex || options.format == SampleFormat::Bin;
         for (std::string line : model_summary(model, options.format, description)) {
-            if (verilog)
-                line.replace(0, 1, "//");
+            if (verilog) line.replace(0, 1, "//");
             if (output)
                 output->write_line(line, false);
             else
@@ -172,10 +158,8 @@ int run(const Options& options)
         }
         throw;
     }
-    if (output)
-        output->commit();
-    if (!golden)
-        return kExitOk;
+    if (output) output->commit();
+    if (!golden) return kExitOk;
     const bool same = golden->finish();
     golden->report(stdout);
     std::fflush(stdout);
@@ -185,8 +169,7 @@ int run(const Options& options)
 }  // namespace
 }  // namespace zebtool
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     using namespace zebtool;
     std::ios::sync_with_stdio(false);
     try {

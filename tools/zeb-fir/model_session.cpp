@@ -7,8 +7,7 @@
 
 namespace zebtool {
 
-void print_model_message(void* /*handle*/, int /*error*/, const char* text)
-{
+void print_model_message(void* /*handle*/, int /*error*/, const char* text) {
     // On a terminal a progress line may be showing: start on a clean line
     // (the progress line is drawn again at its next update).
     static const bool terminal = ProgressLine::wanted();
@@ -16,10 +15,8 @@ void print_model_message(void* /*handle*/, int /*error*/, const char* text)
 }
 
 ModelSession::ModelSession(const zeb_fir_v7_1_config& config)
-    : model_(zeb_fir_v7_1_create(&config, print_model_message, nullptr))
-{
-    if (!model_)
-        throw ToolError("the model refused the configuration (its message is above)");
+    : model_(zeb_fir_v7_1_create(&config, print_model_message, nullptr)) {
+    if (!model_) throw ToolError("the model refused the configuration (its message is above)");
     if (zeb_fir_v7_1_get_config(model_.get(), &normalised_) != ZEB_STATUS_OK)
         throw ToolError("cannot read the model's configuration back");
     // The record's name points into the model; keep a copy of our own.

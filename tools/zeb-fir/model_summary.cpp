@@ -6,49 +6,39 @@ namespace zebtool {
 
 namespace {
 
-std::string enum_text(const zeb_fir_v7_1_config& config, const char* field_name)
-{
+std::string enum_text(const zeb_fir_v7_1_config& config, const char* field_name) {
     const FieldInfo* field = find_config_field(field_name);
     return field ? field_value_text(config, *field) : std::string();
 }
 
-std::string row(const char* label, const std::string& value)
-{
+std::string row(const char* label, const std::string& value) {
     std::string text = "# ";
     text += label;
     text.resize(24, ' ');
     return text + value;
 }
 
-std::string plural(unsigned long long n, const char* word)
-{
+std::string plural(unsigned long long n, const char* word) {
     return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
 }
 
 }  // namespace
 
-std::string format_description(SampleFormat format, unsigned width, const char* lsb)
-{
+std::string format_description(SampleFormat format, unsigned width, const char* lsb) {
     const std::string units = std::string("in ") + lsb + " LSBs";
     switch (format) {
-    case SampleFormat::Int:
-        return "integers " + units;
-    case SampleFormat::Hex:
-        return std::to_string(width) + "-bit two's complement in hex, " + units;
-    case SampleFormat::Bin:
-        return std::to_string(width) + "-bit two's complement in binary, " + units;
-    default:
-        return "real values";
+        case SampleFormat::Int: return "integers " + units;
+        case SampleFormat::Hex: return std::to_string(width) + "-bit two's complement in hex, " + units;
+        case SampleFormat::Bin: return std::to_string(width) + "-bit two's complement in binary, " + units;
+        default: return "real values";
     }
 }
 
-std::string fixed_point_name(unsigned int width, unsigned int fract_width)
-{
+std::string fixed_point_name(unsigned int width, unsigned int fract_width) {
     return "IFIX_" + std::to_string(width) + "_" + std::to_string(fract_width);
 }
 
-std::vector<std::string> model_summary(const ModelSession& model, SampleFormat format, const std::string& stimulus)
-{
+std::vector<std::string> model_summary(const ModelSession& model, SampleFormat format, const std::string& stimulus) {
     const zeb_fir_v7_1_config& c = model.config();
     std::vector<std::string> lines;
     lines.push_back(std::string("# zeb-fir ") + zeb_fir_v7_1_get_version() + ", model " + c.name);
@@ -58,8 +48,7 @@ std::vector<std::string> model_summary(const ModelSession& model, SampleFormat f
         type += " (" + enum_text(c, "rate_change") + ")";
     if (c.filter_type == ZEB_FIR_V7_1_INTERPOLATED)
         type += " (zero_packing_factor " + std::to_string(c.zero_packing_factor) + ")";
-    if (c.is_halfband)
-        type += ", halfband";
+    if (c.is_halfband) type += ", halfband";
     lines.push_back(row("filter type", type));
     lines.push_back(row("rates", "interpolation " + std::to_string(c.interpolation_rate) + ", decimation " +
                                      std::to_string(c.decimation_rate) + " (output rate = input rate x " +
@@ -67,12 +56,10 @@ std::vector<std::string> model_summary(const ModelSession& model, SampleFormat f
                                      ")"));
     lines.push_back(row("paths", std::to_string(c.num_paths)));
     std::string channels = std::to_string(c.num_channels) + " per path, " + enum_text(c, "chan_seq");
-    if (c.chan_seq == ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ)
-        channels += ", pattern " + std::to_string(c.init_pattern);
+    if (c.chan_seq == ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ) channels += ", pattern " + std::to_string(c.init_pattern);
     lines.push_back(row("channels", channels));
     std::string coefficients = std::to_string(c.num_coeffs) + " per set, " + plural(c.coeff_sets, "set");
-    if (c.coeff_padding)
-        coefficients += ", " + std::to_string(c.coeff_padding) + " padding taps";
+    if (c.coeff_padding) coefficients += ", " + std::to_string(c.coeff_padding) + " padding taps";
     coefficients += c.reloadable ? ", reloadable" : ", fixed";
     lines.push_back(row("coefficients", coefficients));
     lines.push_back(row("data format", fixed_point_name(c.data_width, c.data_fract_width)));
@@ -82,10 +69,9 @@ std::vector<std::string> model_summary(const ModelSession& model, SampleFormat f
     lines.push_back(row("output format", fixed_point_name(c.output_width, c.output_fract_width) + " (" +
                                              enum_text(c, "output_rounding_mode") + ")"));
     lines.push_back(row("output fract width", plural(c.output_fract_width, "bit")));
-    lines.push_back(row("arithmetic", model.arbitrary_precision() ? "arbitrary precision (GMP integers)"
-                                                                  : "double precision"));
-    if (c.coeff_sets > 1 || c.reloadable)
-        lines.push_back(row("config method", enum_text(c, "config_method")));
+    lines.push_back(
+        row("arithmetic", model.arbitrary_precision() ? "arbitrary precision (GMP integers)" : "double precision"));
+    if (c.coeff_sets > 1 || c.reloadable) lines.push_back(row("config method", enum_text(c, "config_method")));
     lines.push_back(row("stimulus", stimulus));
 
     std::string columns;

@@ -9,8 +9,7 @@
 
 namespace zebtool {
 
-OutputFile::OutputFile(const std::string& path, const std::string& what) : path_(path)
-{
+OutputFile::OutputFile(const std::string& path, const std::string& what) : path_(path) {
     if (path == "-") {
         file_ = stdout;
         return;
@@ -24,32 +23,25 @@ OutputFile::OutputFile(const std::string& path, const std::string& what) : path_
             (S_ISLNK(entry.st_mode) && ::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)))
             throw ToolError("cannot write " + what + " '" + path + "': it is a directory");
         file_ = std::fopen(path.c_str(), "w");
-        if (!file_)
-            throw ToolError("cannot open " + what + " '" + path + "': " + std::strerror(errno));
+        if (!file_) throw ToolError("cannot open " + what + " '" + path + "': " + std::strerror(errno));
         return;
     }
     partial_ = path + ".partial";
     file_ = std::fopen(partial_.c_str(), "w");
-    if (!file_)
-        throw ToolError("cannot create " + what + " '" + partial_ + "': " + std::strerror(errno));
+    if (!file_) throw ToolError("cannot create " + what + " '" + partial_ + "': " + std::strerror(errno));
 }
 
-OutputFile::~OutputFile()
-{
-    if (!done_)
-        abandon();
+OutputFile::~OutputFile() {
+    if (!done_) abandon();
 }
 
-void OutputFile::write_line(std::string_view text, bool data)
-{
+void OutputFile::write_line(std::string_view text, bool data) {
     std::fwrite(text.data(), 1, text.size(), file_);
     std::fputc('\n', file_);
-    if (data)
-        ++data_lines_;
+    if (data) ++data_lines_;
 }
 
-void OutputFile::commit()
-{
+void OutputFile::commit() {
     done_ = true;
     if (file_ == stdout) {
         if (std::fflush(stdout) != 0 || std::ferror(stdout))
@@ -62,12 +54,10 @@ void OutputFile::commit()
     file_ = nullptr;
     const std::string written = in_place() ? path_ : partial_;
     if (failed || !closed) {
-        if (!in_place())
-            std::remove(partial_.c_str());
+        if (!in_place()) std::remove(partial_.c_str());
         throw ToolError("error writing '" + written + "': " + std::strerror(failed ? saved : errno));
     }
-    if (in_place())
-        return;
+    if (in_place()) return;
     if (std::rename(partial_.c_str(), path_.c_str()) != 0) {
         const int err = errno;
         std::remove(partial_.c_str());
@@ -75,8 +65,7 @@ void OutputFile::commit()
     }
 }
 
-void OutputFile::abandon()
-{
+void OutputFile::abandon() {
     done_ = true;
     if (file_ == stdout) {
         std::fflush(stdout);
@@ -85,8 +74,7 @@ void OutputFile::abandon()
     if (file_) {
         std::fclose(file_);
         file_ = nullptr;
-        if (!in_place())
-            std::remove(partial_.c_str());
+        if (!in_place()) std::remove(partial_.c_str());
     }
 }
 

@@ -11,21 +11,16 @@ constexpr std::chrono::milliseconds kRedrawInterval(200);
 }
 
 ProgressLine::ProgressLine(bool enabled, std::uint64_t total_bytes)
-    : enabled_(enabled), total_(total_bytes), next_(std::chrono::steady_clock::now())
-{
-}
+    : enabled_(enabled), total_(total_bytes), next_(std::chrono::steady_clock::now()) {}
 
 ProgressLine::~ProgressLine() { finish(); }
 
 bool ProgressLine::wanted() { return isatty(STDERR_FILENO) == 1; }
 
-void ProgressLine::update(std::uint64_t bytes, std::uint64_t input_lines, std::uint64_t output_lines)
-{
-    if (!enabled_)
-        return;
+void ProgressLine::update(std::uint64_t bytes, std::uint64_t input_lines, std::uint64_t output_lines) {
+    if (!enabled_) return;
     const auto now = std::chrono::steady_clock::now();
-    if (now < next_)
-        return;
+    if (now < next_) return;
     next_ = now + kRedrawInterval;
     if (total_ != 0 && bytes <= total_)
         std::fprintf(stderr, "\rzeb-fir: %3u%%  %llu input lines, %llu output lines ",
@@ -38,10 +33,8 @@ void ProgressLine::update(std::uint64_t bytes, std::uint64_t input_lines, std::u
     shown_ = true;
 }
 
-void ProgressLine::finish()
-{
-    if (shown_)
-        std::fprintf(stderr, "\r\033[K");
+void ProgressLine::finish() {
+    if (shown_) std::fprintf(stderr, "\r\033[K");
     shown_ = false;
 }
 

@@ -8,21 +8,18 @@
 
 namespace zebtool {
 
-void bus_text(mpz_srcptr v, unsigned width, unsigned radix, mpz_ptr scratch, std::string& text)
-{
+void bus_text(mpz_srcptr v, unsigned width, unsigned radix, mpz_ptr scratch, std::string& text) {
     mpz_fdiv_r_2exp(scratch, v, width);  // the bus shows v modulo 2^width
     text.resize(mpz_sizeinbase(scratch, static_cast<int>(radix)) + 2);
     mpz_get_str(text.data(), static_cast<int>(radix), scratch);  // lowercase digits
     text.resize(std::char_traits<char>::length(text.c_str()));
     const std::size_t digits = radix == 16 ? (width + 3) / 4 : width;
-    if (text.size() < digits)
-        text.insert(0, digits - text.size(), '0');
+    if (text.size() < digits) text.insert(0, digits - text.size(), '0');
 }
 
-SampleSink::SampleSink(zeb_fir_v7_1* model, SampleFormat format, bool complex, std::size_t paths,
-                       std::size_t channels, std::vector<unsigned> widths)
-    : format_(format), widths_(std::move(widths)), complex_(complex), paths_(paths), channels_(channels)
-{
+SampleSink::SampleSink(zeb_fir_v7_1* model, SampleFormat format, bool complex, std::size_t paths, std::size_t channels,
+                       std::vector<unsigned> widths)
+    : format_(format), widths_(std::move(widths)), complex_(complex), paths_(paths), channels_(channels) {
     zeb_status status = ZEB_STATUS_ERROR;
     if (format == SampleFormat::Real && !complex) {
         real_ = make_record<zeb_array_real>();
@@ -37,12 +34,10 @@ SampleSink::SampleSink(zeb_fir_v7_1* model, SampleFormat format, bool complex, s
         complex_mpz_ = make_record<zeb_array_mpz_complex>();
         status = zeb_fir_v7_1_set_data_sink_mpz(model, nullptr, complex_mpz_.get());
     }
-    if (status != ZEB_STATUS_OK)
-        throw ToolError("the model refused the output record");
+    if (status != ZEB_STATUS_OK) throw ToolError("the model refused the output record");
 }
 
-std::size_t SampleSink::vectors() const
-{
+std::size_t SampleSink::vectors() const {
     std::size_t size = 0;
     if (real_)
         size = real_->data_size;
@@ -56,30 +51,25 @@ std::size_t SampleSink::vectors() const
     return per_vector == 0 ? 0 : size / per_vector;
 }
 
-void SampleSink::put_real(double v, std::string& field) const
-{
-    if (v == 0.0)
-        v = 0.0;  // no "-0": the fixed-point value is plain zero
+void SampleSink::put_real(double v, std::string& field) const {
+    if (v == 0.0) v = 0.0;  // no "-0": the fixed-point value is plain zero
     char text[32];
     const auto result = std::to_chars(text, text + sizeof text, v);  // shortest text that reads back exactly
     field.assign(text, result.ptr);
 }
 
-void SampleSink::put_int(mpz_srcptr v, std::size_t column, std::string& field)
-{
+void SampleSink::put_int(mpz_srcptr v, std::size_t column, std::string& field) {
     if (format_ == SampleFormat::Hex || format_ == SampleFormat::Bin) {
         bus_text(v, widths_[column], format_ == SampleFormat::Hex ? 16 : 2, scratch_.v, field);
         return;
     }
     const std::size_t need = mpz_sizeinbase(v, 10) + 2;
-    if (digits_.size() < need)
-        digits_.resize(need);
+    if (digits_.size() < need) digits_.resize(need);
     mpz_get_str(digits_.data(), 10, v);
     field.assign(digits_.data());
 }
 
-void SampleSink::format_slot(std::size_t vector, std::size_t slot, std::vector<std::string>& fields)
-{
+void SampleSink::format_slot(std::size_t vector, std::size_t slot, std::vector<std::string>& fields) {
     fields.resize(columns());
     const std::size_t base = (vector * channels_ + slot) * paths_;
     for (std::size_t p = 0; p < paths_; ++p) {

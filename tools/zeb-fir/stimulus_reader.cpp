@@ -13,24 +13,18 @@ StimulusReader::StimulusReader(std::istream& in, std::string source, std::size_t
       columns_(columns),
       format_(format),
       lsb_(lsb),
-      data_width_(data_width)
-{
+      data_width_(data_width) {
     values_.resize(columns_);
 }
 
-void StimulusReader::fail(const std::string& text) const
-{
-    throw ToolError(at_line(source(), line()) + ": " + text);
-}
+void StimulusReader::fail(const std::string& text) const { throw ToolError(at_line(source(), line()) + ": " + text); }
 
-StimulusReader::Item StimulusReader::next()
-{
+StimulusReader::Item StimulusReader::next() {
     const bool digits = format_ == SampleFormat::Hex || format_ == SampleFormat::Bin;
     const unsigned radix = format_ == SampleFormat::Hex ? 16 : 2;
     while (lines_.next(text_)) {
         const std::string_view content = strip_data_comment(text_);
-        if (content.empty() || (digits && is_address_line(content)))
-            continue;
+        if (content.empty() || (digits && is_address_line(content))) continue;
         if (content[0] == '@') {
             try {
                 command_ = parse_packet_command(content.substr(1));

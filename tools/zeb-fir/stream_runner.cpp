@@ -8,16 +8,16 @@
 
 namespace zebtool {
 
-std::size_t automatic_packet_vectors(const zeb_fir_v7_1_config& normalised)
-{
+std::size_t automatic_packet_vectors(const zeb_fir_v7_1_config& normalised) {
     constexpr std::size_t kSamplesPerPacket = 65536;
     constexpr std::size_t kMaxVectors = 1024;
-    const std::size_t per_vector = std::max<std::size_t>(1, std::size_t(normalised.num_paths) * normalised.num_channels);
+    const std::size_t per_vector =
+        std::max<std::size_t>(1, std::size_t(normalised.num_paths) * normalised.num_channels);
     const std::size_t growth =
         normalised.decimation_rate == 0
             ? 1
-            : std::max<std::size_t>(1, (normalised.interpolation_rate + normalised.decimation_rate - 1) /
-                                           normalised.decimation_rate);
+            : std::max<std::size_t>(
+                  1, (normalised.interpolation_rate + normalised.decimation_rate - 1) / normalised.decimation_rate);
     return std::clamp<std::size_t>(kSamplesPerPacket / (per_vector * growth), 1, kMaxVectors);
 }
 
@@ -29,12 +29,11 @@ StreamRunner::StreamRunner(ModelSession& model, SampleSink& sink, std::size_t pa
       output_(output),
       golden_(golden),
       schedule_(std::move(schedule)),
-      packet_(make_record<zeb_array_real>())
-{
+      packet_(make_record<zeb_array_real>()) {
     std::stable_sort(schedule_.begin(), schedule_.end(),
                      [](const ScheduledCommand& a, const ScheduledCommand& b) { return a.vector < b.vector; });
     patterns_.initial = model.config().chan_seq == ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ ? model.config().init_pattern
-                                                                                   : ZEB_FIR_V7_1_PATTERN_BASIC;
+                                                                                  : ZEB_FIR_V7_1_PATTERN_BASIC;
     patterns_.current = patterns_.initial;
     const std::size_t per_vector = model.paths() * model.channels();
     if (zeb_fir_v7_1_zeb_array_real_reserve_dim(packet_.get(), 3) != ZEB_STATUS_OK ||
@@ -46,10 +45,8 @@ StreamRunner::StreamRunner(ModelSession& model, SampleSink& sink, std::size_t pa
     packet_->dim[2] = 0;
 }
 
-void StreamRunner::send_packet()
-{
-    if (packet_filled_ == 0)
-        return;
+void StreamRunner::send_packet() {
+    if (packet_filled_ == 0) return;
     packet_->dim[2] = packet_filled_;
     packet_->data_size = model_.paths() * model_.channels() * packet_filled_;
     packet_filled_ = 0;
@@ -59,13 +56,11 @@ void StreamRunner::send_packet()
     for (std::size_t v = 0; v < vectors; ++v) {
         for (std::size_t s = 0; s < model_.channels(); ++s) {
             sink_.format_slot(v, s, fields_);
-            if (golden_)
-                golden_->compare_slot(fields_, output_vectors_, s);
+            if (golden_) golden_->compare_slot(fields_, output_vectors_, s);
             if (output_) {
                 line_.clear();
                 for (std::size_t i = 0; i < fields_.size(); ++i) {
-                    if (i)
-                        line_ += ' ';
+                    if (i) line_ += ' ';
                     line_ += fields_[i];
                 }
                 output_->write_line(line_, true);
@@ -76,14 +71,12 @@ void StreamRunner::send_packet()
     }
 }
 
-void StreamRunner::apply(const PacketCommand& command)
-{
+void StreamRunner::apply(const PacketCommand& command) {
     send_packet();
     send_packet_command(model_.handle(), command, patterns_);
 }
 
-void StreamRunner::apply_scheduled_up_to(std::uint64_t vector)
-{
+void StreamRunner::apply_scheduled_up_to(std::uint64_t vector) {
     while (next_scheduled_ < schedule_.size() && schedule_[next_scheduled_].vector <= vector) {
         const ScheduledCommand& scheduled = schedule_[next_scheduled_++];
         try {
@@ -94,21 +87,19 @@ void StreamRunner::apply_scheduled_up_to(std::uint64_t vector)
     }
 }
 
-void StreamRunner::run(StimulusReader& stimulus, ProgressLine& progress)
-{
+void StreamRunner::run(StimulusReader& stimulus, ProgressLine& progress) {
     const std::size_t paths = model_.paths();
     const std::size_t channels = model_.channels();
     for (;;) {
-        if (slot_ == 0)
-            apply_scheduled_up_to(input_vectors_);
+        if (slot_ == 0) apply_scheduled_up_to(input_vectors_);
         const StimulusReader::Item item = stimulus.next();
-        if (item == StimulusReader::Item::End)
-            break;
+        if (item == StimulusReader::Item::End) break;
         if (item == StimulusReader::Item::Command) {
             if (slot_ != 0)
-                throw ToolError(at_line(stimulus.source(), stimulus.line()) + ": a command must come between vectors, "
-                                "but this one follows slot " + std::to_string(slot_ - 1) + " of a vector of " +
-                                std::to_string(channels) + " slots");
+                throw ToolError(at_line(stimulus.source(), stimulus.line()) +
+                                ": a command must come between vectors, "
+                                "but this one follows slot " +
+                                std::to_string(slot_ - 1) + " of a vector of " + std::to_string(channels) + " slots");
             try {
                 apply(stimulus.command());
             } catch (const ToolError& e) {
@@ -118,8 +109,7 @@ void StreamRunner::run(StimulusReader& stimulus, ProgressLine& progress)
         }
         const std::vector<double>& values = stimulus.values();
         std::copy(values.begin(), values.end(), packet_->data + (packet_filled_ * channels + slot_) * paths);
-        if (++slot_ < channels)
-            continue;
+        if (++slot_ < channels) continue;
         slot_ = 0;
         ++input_vectors_;
         if (++packet_filled_ == packet_vectors_) {

@@ -10,16 +10,16 @@
 #ifndef ZEB_FIR_V7_1_H
 #define ZEB_FIR_V7_1_H
 
-#include <gmp.h>
 #include <stddef.h>
 #include <stdint.h>
+#include <gmp.h>
 
 #if defined(_WIN32)
-#define ZEB_FIR_V7_1_EXPORT
+#  define ZEB_FIR_V7_1_EXPORT
 #elif defined(__GNUC__)
-#define ZEB_FIR_V7_1_EXPORT __attribute__((visibility("default")))
+#  define ZEB_FIR_V7_1_EXPORT __attribute__((visibility("default")))
 #else
-#define ZEB_FIR_V7_1_EXPORT
+#  define ZEB_FIR_V7_1_EXPORT
 #endif
 
 #ifdef __cplusplus
@@ -61,39 +61,39 @@ enum {
 
 /** rate_change */
 enum {
-    ZEB_FIR_V7_1_INTEGER_RATE = 0,    /**< integer interpolation or decimation */
+    ZEB_FIR_V7_1_INTEGER_RATE = 0,   /**< integer interpolation or decimation */
     ZEB_FIR_V7_1_FIXED_FRACTIONAL = 1 /**< interpolation_rate / decimation_rate, coprime */
 };
 
 /** quantization */
 enum {
-    ZEB_FIR_V7_1_QUANTIZE_INTEGER = 0,      /**< coefficients quantised as supplied */
-    ZEB_FIR_V7_1_QUANTIZE_ONLY = 1,         /**< same as QUANTIZE_INTEGER */
-    ZEB_FIR_V7_1_MAXIMIZE_DYNAMIC_RANGE = 2 /**< scaled to fill the coefficient width */
+    ZEB_FIR_V7_1_QUANTIZE_INTEGER = 0,        /**< coefficients quantised as supplied */
+    ZEB_FIR_V7_1_QUANTIZE_ONLY = 1,           /**< same as QUANTIZE_INTEGER */
+    ZEB_FIR_V7_1_MAXIMIZE_DYNAMIC_RANGE = 2   /**< scaled to fill the coefficient width */
 };
 
 /** chan_seq */
 enum {
-    ZEB_FIR_V7_1_BASIC_CHAN_SEQ = 0,   /**< channels in natural order */
-    ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ = 1 /**< order from a channel pattern (4 to 64 channels) */
+    ZEB_FIR_V7_1_BASIC_CHAN_SEQ = 0,    /**< channels in natural order */
+    ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ = 1  /**< order from a channel pattern (4 to 64 channels) */
 };
 
 /** output_rounding_mode */
 enum {
-    ZEB_FIR_V7_1_FULL_PRECISION = 0,     /**< output as wide as the accumulator */
-    ZEB_FIR_V7_1_TRUNCATE_LSBS = 1,      /**< toward minus infinity */
-    ZEB_FIR_V7_1_ROUND_HALF_TO_ZERO = 2, /**< nearest, ties toward zero */
-    ZEB_FIR_V7_1_ROUND_HALF_AWAY = 3,    /**< nearest, ties away from zero */
-    ZEB_FIR_V7_1_ROUND_HALF_EVEN = 4,    /**< nearest, ties to even */
-    ZEB_FIR_V7_1_ROUND_HALF_ODD = 5,     /**< nearest, ties to odd */
-    ZEB_FIR_V7_1_ROUND_HALF_DOWN = 6,    /**< nearest, ties toward minus infinity */
-    ZEB_FIR_V7_1_ROUND_HALF_UP = 7       /**< nearest, ties toward plus infinity */
+    ZEB_FIR_V7_1_FULL_PRECISION = 0,    /**< output as wide as the accumulator */
+    ZEB_FIR_V7_1_TRUNCATE_LSBS = 1,     /**< toward minus infinity */
+    ZEB_FIR_V7_1_ROUND_HALF_TO_ZERO = 2,/**< nearest, ties toward zero */
+    ZEB_FIR_V7_1_ROUND_HALF_AWAY = 3,   /**< nearest, ties away from zero */
+    ZEB_FIR_V7_1_ROUND_HALF_EVEN = 4,   /**< nearest, ties to even */
+    ZEB_FIR_V7_1_ROUND_HALF_ODD = 5,    /**< nearest, ties to odd */
+    ZEB_FIR_V7_1_ROUND_HALF_DOWN = 6,   /**< nearest, ties toward minus infinity */
+    ZEB_FIR_V7_1_ROUND_HALF_UP = 7      /**< nearest, ties toward plus infinity */
 };
 
 /** config_method */
 enum {
-    ZEB_FIR_V7_1_CONFIG_SINGLE = 0,    /**< one coefficient-set selector for all channels */
-    ZEB_FIR_V7_1_CONFIG_BY_CHANNEL = 1 /**< one selector per channel */
+    ZEB_FIR_V7_1_CONFIG_SINGLE = 0,     /**< one coefficient-set selector for all channels */
+    ZEB_FIR_V7_1_CONFIG_BY_CHANNEL = 1  /**< one selector per channel */
 };
 
 /** Channel pattern identifier: 0 to 173 advanced patterns, 175 the basic order. */
@@ -133,6 +133,7 @@ typedef struct zeb_fir_v7_1_config_struct {
     unsigned int output_fract_width;   /**< derived by the model; read it back with get_config [0] */
     int config_method;                 /**< ZEB_FIR_V7_1_CONFIG_SINGLE or _BY_CHANNEL [0] */
 } zeb_fir_v7_1_config;
+
 
 /* ======================================================================
  * Element types and array records
@@ -179,32 +180,28 @@ typedef struct zeb_array_bit_operations_struct {
 
 /** Array record of one unsigned byte per element (no bit packing): dimension slot 0 varies fastest (column-major). */
 typedef struct zeb_array_bit_struct {
-    uint8_t* data;                       /**< element store, data_capacity elements; null until reserved */
-    size_t data_size;                    /**< elements in use; accessors bound every index by it */
-    size_t data_capacity;                /**< elements allocated (and initialised) */
-    size_t* dim;                         /**< dimension lengths, dim_capacity slots */
-    size_t dim_size;                     /**< dimensions in use */
-    size_t dim_capacity;                 /**< dimension slots allocated */
-    int owner;                           /**< nonzero: stores belong to someone else, never grown or freed here */
-    const zeb_array_bit_operations* ops; /**< allocator and element operations */
+    uint8_t* data;              /**< element store, data_capacity elements; null until reserved */
+    size_t data_size;       /**< elements in use; accessors bound every index by it */
+    size_t data_capacity;   /**< elements allocated (and initialised) */
+    size_t* dim;            /**< dimension lengths, dim_capacity slots */
+    size_t dim_size;        /**< dimensions in use */
+    size_t dim_capacity;    /**< dimension slots allocated */
+    int owner;              /**< nonzero: stores belong to someone else, never grown or freed here */
+    const zeb_array_bit_operations* ops;         /**< allocator and element operations */
 } zeb_array_bit;
 
 /** Built-in allocator: the C library's realloc (the table is ignored). */
-ZEB_FIR_V7_1_EXPORT void* zeb_fir_v7_1_zeb_array_bit_ops_realloc(const zeb_array_bit_operations* ops, void* ptr,
-                                                                 size_t size);
+ZEB_FIR_V7_1_EXPORT void* zeb_fir_v7_1_zeb_array_bit_ops_realloc(const zeb_array_bit_operations* ops, void* ptr, size_t size);
 /** Built-in release: the C library's free. */
 ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_bit_ops_free(const zeb_array_bit_operations* ops, void* ptr);
 /** Built-in element initialiser (does nothing; the built-in table leaves this slot null). */
 ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_bit_ops_elem_create(const zeb_array_bit_operations* ops, uint8_t* elem);
 /** Built-in element assignment. */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_bit_ops_elem_copy(const zeb_array_bit_operations* ops, uint8_t* dst,
-                                                                  const uint8_t* src);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_bit_ops_elem_copy(const zeb_array_bit_operations* ops, uint8_t* dst, const uint8_t* src);
 /** Built-in element exchange. */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_bit_ops_elem_swap(const zeb_array_bit_operations* ops, uint8_t* a,
-                                                                  uint8_t* b);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_bit_ops_elem_swap(const zeb_array_bit_operations* ops, uint8_t* a, uint8_t* b);
 /** Built-in element finaliser (does nothing; the built-in table leaves this slot null). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_bit_ops_elem_destroy(const zeb_array_bit_operations* ops,
-                                                                     uint8_t* elem);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_bit_ops_elem_destroy(const zeb_array_bit_operations* ops, uint8_t* elem);
 
 /** New empty record using the given table; null when the table is null or allocation fails. */
 ZEB_FIR_V7_1_EXPORT zeb_array_bit* zeb_fir_v7_1_zeb_array_bit_create_ex(const zeb_array_bit_operations* ops);
@@ -214,25 +211,20 @@ ZEB_FIR_V7_1_EXPORT zeb_array_bit* zeb_fir_v7_1_zeb_array_bit_create(void);
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_bit_reserve_data(zeb_array_bit* array, size_t n);
 /** Makes room for n dimension slots; 0 on success, 1 on failure (record unchanged). */
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_bit_reserve_dim(zeb_array_bit* array, size_t n);
-/** Frees the record and its stores; returns null when freed, else the record it was given (owner set, no table, null).
- */
+/** Frees the record and its stores; returns null when freed, else the record it was given (owner set, no table, null). */
 ZEB_FIR_V7_1_EXPORT zeb_array_bit* zeb_fir_v7_1_zeb_array_bit_destroy(zeb_array_bit* array);
 /** Linear index of subscript i0 (0 for a null record, null dim or no dimension). */
 ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_bit_sub2ind_1d(const zeb_array_bit* array, size_t i0);
 /** Linear index of (i0, i1); subscripts beyond dim_size count as 0. */
 ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_bit_sub2ind_2d(const zeb_array_bit* array, size_t i0, size_t i1);
 /** Linear index of (i0, i1, i2); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_bit_sub2ind_3d(const zeb_array_bit* array, size_t i0, size_t i1,
-                                                                 size_t i2);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_bit_sub2ind_3d(const zeb_array_bit* array, size_t i0, size_t i1, size_t i2);
 /** Linear index of (i0, i1, i2, i3); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_bit_sub2ind_4d(const zeb_array_bit* array, size_t i0, size_t i1,
-                                                                 size_t i2, size_t i3);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_bit_sub2ind_4d(const zeb_array_bit* array, size_t i0, size_t i1, size_t i2, size_t i3);
 /** Copies *src into element index (index below data_size); 0 on success, 1 on failure. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_bit_set_element(zeb_array_bit* array, const uint8_t* src,
-                                                                      size_t index);
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_bit_set_element(zeb_array_bit* array, const uint8_t* src, size_t index);
 /** Copies element index (below data_size) into *dst; 0 on success, 1 on failure. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_bit_get_element(const zeb_array_bit* array, uint8_t* dst,
-                                                                      size_t index);
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_bit_get_element(const zeb_array_bit* array, uint8_t* dst, size_t index);
 
 /* ---- zeb_array_real: elements of type double ---- */
 
@@ -258,33 +250,28 @@ typedef struct zeb_array_real_operations_struct {
 
 /** Array record of double: dimension slot 0 varies fastest (column-major). */
 typedef struct zeb_array_real_struct {
-    double* data;                         /**< element store, data_capacity elements; null until reserved */
-    size_t data_size;                     /**< elements in use; accessors bound every index by it */
-    size_t data_capacity;                 /**< elements allocated (and initialised) */
-    size_t* dim;                          /**< dimension lengths, dim_capacity slots */
-    size_t dim_size;                      /**< dimensions in use */
-    size_t dim_capacity;                  /**< dimension slots allocated */
-    int owner;                            /**< nonzero: stores belong to someone else, never grown or freed here */
-    const zeb_array_real_operations* ops; /**< allocator and element operations */
+    double* data;              /**< element store, data_capacity elements; null until reserved */
+    size_t data_size;       /**< elements in use; accessors bound every index by it */
+    size_t data_capacity;   /**< elements allocated (and initialised) */
+    size_t* dim;            /**< dimension lengths, dim_capacity slots */
+    size_t dim_size;        /**< dimensions in use */
+    size_t dim_capacity;    /**< dimension slots allocated */
+    int owner;              /**< nonzero: stores belong to someone else, never grown or freed here */
+    const zeb_array_real_operations* ops;         /**< allocator and element operations */
 } zeb_array_real;
 
 /** Built-in allocator: the C library's realloc (the table is ignored). */
-ZEB_FIR_V7_1_EXPORT void* zeb_fir_v7_1_zeb_array_real_ops_realloc(const zeb_array_real_operations* ops, void* ptr,
-                                                                  size_t size);
+ZEB_FIR_V7_1_EXPORT void* zeb_fir_v7_1_zeb_array_real_ops_realloc(const zeb_array_real_operations* ops, void* ptr, size_t size);
 /** Built-in release: the C library's free. */
 ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_real_ops_free(const zeb_array_real_operations* ops, void* ptr);
 /** Built-in element initialiser (does nothing; the built-in table leaves this slot null). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_real_ops_elem_create(const zeb_array_real_operations* ops,
-                                                                     double* elem);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_real_ops_elem_create(const zeb_array_real_operations* ops, double* elem);
 /** Built-in element assignment. */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_real_ops_elem_copy(const zeb_array_real_operations* ops, double* dst,
-                                                                   const double* src);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_real_ops_elem_copy(const zeb_array_real_operations* ops, double* dst, const double* src);
 /** Built-in element exchange. */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_real_ops_elem_swap(const zeb_array_real_operations* ops, double* a,
-                                                                   double* b);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_real_ops_elem_swap(const zeb_array_real_operations* ops, double* a, double* b);
 /** Built-in element finaliser (does nothing; the built-in table leaves this slot null). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_real_ops_elem_destroy(const zeb_array_real_operations* ops,
-                                                                      double* elem);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_real_ops_elem_destroy(const zeb_array_real_operations* ops, double* elem);
 
 /** New empty record using the given table; null when the table is null or allocation fails. */
 ZEB_FIR_V7_1_EXPORT zeb_array_real* zeb_fir_v7_1_zeb_array_real_create_ex(const zeb_array_real_operations* ops);
@@ -294,25 +281,20 @@ ZEB_FIR_V7_1_EXPORT zeb_array_real* zeb_fir_v7_1_zeb_array_real_create(void);
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_real_reserve_data(zeb_array_real* array, size_t n);
 /** Makes room for n dimension slots; 0 on success, 1 on failure (record unchanged). */
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_real_reserve_dim(zeb_array_real* array, size_t n);
-/** Frees the record and its stores; returns null when freed, else the record it was given (owner set, no table, null).
- */
+/** Frees the record and its stores; returns null when freed, else the record it was given (owner set, no table, null). */
 ZEB_FIR_V7_1_EXPORT zeb_array_real* zeb_fir_v7_1_zeb_array_real_destroy(zeb_array_real* array);
 /** Linear index of subscript i0 (0 for a null record, null dim or no dimension). */
 ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_real_sub2ind_1d(const zeb_array_real* array, size_t i0);
 /** Linear index of (i0, i1); subscripts beyond dim_size count as 0. */
 ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_real_sub2ind_2d(const zeb_array_real* array, size_t i0, size_t i1);
 /** Linear index of (i0, i1, i2); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_real_sub2ind_3d(const zeb_array_real* array, size_t i0, size_t i1,
-                                                                  size_t i2);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_real_sub2ind_3d(const zeb_array_real* array, size_t i0, size_t i1, size_t i2);
 /** Linear index of (i0, i1, i2, i3); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_real_sub2ind_4d(const zeb_array_real* array, size_t i0, size_t i1,
-                                                                  size_t i2, size_t i3);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_real_sub2ind_4d(const zeb_array_real* array, size_t i0, size_t i1, size_t i2, size_t i3);
 /** Copies *src into element index (index below data_size); 0 on success, 1 on failure. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_real_set_element(zeb_array_real* array, const double* src,
-                                                                       size_t index);
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_real_set_element(zeb_array_real* array, const double* src, size_t index);
 /** Copies element index (below data_size) into *dst; 0 on success, 1 on failure. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_real_get_element(const zeb_array_real* array, double* dst,
-                                                                       size_t index);
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_real_get_element(const zeb_array_real* array, double* dst, size_t index);
 
 /* ---- zeb_array_complex: elements of type zeb_complex (re, im doubles) ---- */
 
@@ -338,63 +320,51 @@ typedef struct zeb_array_complex_operations_struct {
 
 /** Array record of zeb_complex (re, im doubles): dimension slot 0 varies fastest (column-major). */
 typedef struct zeb_array_complex_struct {
-    zeb_complex* data;                       /**< element store, data_capacity elements; null until reserved */
-    size_t data_size;                        /**< elements in use; accessors bound every index by it */
-    size_t data_capacity;                    /**< elements allocated (and initialised) */
-    size_t* dim;                             /**< dimension lengths, dim_capacity slots */
-    size_t dim_size;                         /**< dimensions in use */
-    size_t dim_capacity;                     /**< dimension slots allocated */
-    int owner;                               /**< nonzero: stores belong to someone else, never grown or freed here */
-    const zeb_array_complex_operations* ops; /**< allocator and element operations */
+    zeb_complex* data;              /**< element store, data_capacity elements; null until reserved */
+    size_t data_size;       /**< elements in use; accessors bound every index by it */
+    size_t data_capacity;   /**< elements allocated (and initialised) */
+    size_t* dim;            /**< dimension lengths, dim_capacity slots */
+    size_t dim_size;        /**< dimensions in use */
+    size_t dim_capacity;    /**< dimension slots allocated */
+    int owner;              /**< nonzero: stores belong to someone else, never grown or freed here */
+    const zeb_array_complex_operations* ops;         /**< allocator and element operations */
 } zeb_array_complex;
 
 /** Built-in allocator: the C library's realloc (the table is ignored). */
-ZEB_FIR_V7_1_EXPORT void* zeb_fir_v7_1_zeb_array_complex_ops_realloc(const zeb_array_complex_operations* ops, void* ptr,
-                                                                     size_t size);
+ZEB_FIR_V7_1_EXPORT void* zeb_fir_v7_1_zeb_array_complex_ops_realloc(const zeb_array_complex_operations* ops, void* ptr, size_t size);
 /** Built-in release: the C library's free. */
 ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_complex_ops_free(const zeb_array_complex_operations* ops, void* ptr);
 /** Built-in element initialiser (does nothing; the built-in table leaves this slot null). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_complex_ops_elem_create(const zeb_array_complex_operations* ops,
-                                                                        zeb_complex* elem);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_complex_ops_elem_create(const zeb_array_complex_operations* ops, zeb_complex* elem);
 /** Built-in element assignment. */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_complex_ops_elem_copy(const zeb_array_complex_operations* ops,
-                                                                      zeb_complex* dst, const zeb_complex* src);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_complex_ops_elem_copy(const zeb_array_complex_operations* ops, zeb_complex* dst, const zeb_complex* src);
 /** Built-in element exchange. */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_complex_ops_elem_swap(const zeb_array_complex_operations* ops,
-                                                                      zeb_complex* a, zeb_complex* b);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_complex_ops_elem_swap(const zeb_array_complex_operations* ops, zeb_complex* a, zeb_complex* b);
 /** Built-in element finaliser (does nothing; the built-in table leaves this slot null). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_complex_ops_elem_destroy(const zeb_array_complex_operations* ops,
-                                                                         zeb_complex* elem);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_complex_ops_elem_destroy(const zeb_array_complex_operations* ops, zeb_complex* elem);
 
 /** New empty record using the given table; null when the table is null or allocation fails. */
-ZEB_FIR_V7_1_EXPORT zeb_array_complex* zeb_fir_v7_1_zeb_array_complex_create_ex(
-    const zeb_array_complex_operations* ops);
+ZEB_FIR_V7_1_EXPORT zeb_array_complex* zeb_fir_v7_1_zeb_array_complex_create_ex(const zeb_array_complex_operations* ops);
 /** New empty record using the built-in table; null when allocation fails. */
 ZEB_FIR_V7_1_EXPORT zeb_array_complex* zeb_fir_v7_1_zeb_array_complex_create(void);
 /** Makes room for n elements (exactly n, never shrinking); 0 on success, 1 on failure (record unchanged). */
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_complex_reserve_data(zeb_array_complex* array, size_t n);
 /** Makes room for n dimension slots; 0 on success, 1 on failure (record unchanged). */
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_complex_reserve_dim(zeb_array_complex* array, size_t n);
-/** Frees the record and its stores; returns null when freed, else the record it was given (owner set, no table, null).
- */
+/** Frees the record and its stores; returns null when freed, else the record it was given (owner set, no table, null). */
 ZEB_FIR_V7_1_EXPORT zeb_array_complex* zeb_fir_v7_1_zeb_array_complex_destroy(zeb_array_complex* array);
 /** Linear index of subscript i0 (0 for a null record, null dim or no dimension). */
 ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_complex_sub2ind_1d(const zeb_array_complex* array, size_t i0);
 /** Linear index of (i0, i1); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_complex_sub2ind_2d(const zeb_array_complex* array, size_t i0,
-                                                                     size_t i1);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_complex_sub2ind_2d(const zeb_array_complex* array, size_t i0, size_t i1);
 /** Linear index of (i0, i1, i2); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_complex_sub2ind_3d(const zeb_array_complex* array, size_t i0,
-                                                                     size_t i1, size_t i2);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_complex_sub2ind_3d(const zeb_array_complex* array, size_t i0, size_t i1, size_t i2);
 /** Linear index of (i0, i1, i2, i3); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_complex_sub2ind_4d(const zeb_array_complex* array, size_t i0,
-                                                                     size_t i1, size_t i2, size_t i3);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_complex_sub2ind_4d(const zeb_array_complex* array, size_t i0, size_t i1, size_t i2, size_t i3);
 /** Copies *src into element index (index below data_size); 0 on success, 1 on failure. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_complex_set_element(zeb_array_complex* array,
-                                                                          const zeb_complex* src, size_t index);
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_complex_set_element(zeb_array_complex* array, const zeb_complex* src, size_t index);
 /** Copies element index (below data_size) into *dst; 0 on success, 1 on failure. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_complex_get_element(const zeb_array_complex* array,
-                                                                          zeb_complex* dst, size_t index);
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_complex_get_element(const zeb_array_complex* array, zeb_complex* dst, size_t index);
 
 /* ---- zeb_array_uint: elements of type unsigned int ---- */
 
@@ -420,33 +390,28 @@ typedef struct zeb_array_uint_operations_struct {
 
 /** Array record of unsigned int: dimension slot 0 varies fastest (column-major). */
 typedef struct zeb_array_uint_struct {
-    unsigned int* data;                   /**< element store, data_capacity elements; null until reserved */
-    size_t data_size;                     /**< elements in use; accessors bound every index by it */
-    size_t data_capacity;                 /**< elements allocated (and initialised) */
-    size_t* dim;                          /**< dimension lengths, dim_capacity slots */
-    size_t dim_size;                      /**< dimensions in use */
-    size_t dim_capacity;                  /**< dimension slots allocated */
-    int owner;                            /**< nonzero: stores belong to someone else, never grown or freed here */
-    const zeb_array_uint_operations* ops; /**< allocator and element operations */
+    unsigned int* data;              /**< element store, data_capacity elements; null until reserved */
+    size_t data_size;       /**< elements in use; accessors bound every index by it */
+    size_t data_capacity;   /**< elements allocated (and initialised) */
+    size_t* dim;            /**< dimension lengths, dim_capacity slots */
+    size_t dim_size;        /**< dimensions in use */
+    size_t dim_capacity;    /**< dimension slots allocated */
+    int owner;              /**< nonzero: stores belong to someone else, never grown or freed here */
+    const zeb_array_uint_operations* ops;         /**< allocator and element operations */
 } zeb_array_uint;
 
 /** Built-in allocator: the C library's realloc (the table is ignored). */
-ZEB_FIR_V7_1_EXPORT void* zeb_fir_v7_1_zeb_array_uint_ops_realloc(const zeb_array_uint_operations* ops, void* ptr,
-                                                                  size_t size);
+ZEB_FIR_V7_1_EXPORT void* zeb_fir_v7_1_zeb_array_uint_ops_realloc(const zeb_array_uint_operations* ops, void* ptr, size_t size);
 /** Built-in release: the C library's free. */
 ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint_ops_free(const zeb_array_uint_operations* ops, void* ptr);
 /** Built-in element initialiser (does nothing; the built-in table leaves this slot null). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint_ops_elem_create(const zeb_array_uint_operations* ops,
-                                                                     unsigned int* elem);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint_ops_elem_create(const zeb_array_uint_operations* ops, unsigned int* elem);
 /** Built-in element assignment. */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint_ops_elem_copy(const zeb_array_uint_operations* ops,
-                                                                   unsigned int* dst, const unsigned int* src);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint_ops_elem_copy(const zeb_array_uint_operations* ops, unsigned int* dst, const unsigned int* src);
 /** Built-in element exchange. */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint_ops_elem_swap(const zeb_array_uint_operations* ops,
-                                                                   unsigned int* a, unsigned int* b);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint_ops_elem_swap(const zeb_array_uint_operations* ops, unsigned int* a, unsigned int* b);
 /** Built-in element finaliser (does nothing; the built-in table leaves this slot null). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint_ops_elem_destroy(const zeb_array_uint_operations* ops,
-                                                                      unsigned int* elem);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint_ops_elem_destroy(const zeb_array_uint_operations* ops, unsigned int* elem);
 
 /** New empty record using the given table; null when the table is null or allocation fails. */
 ZEB_FIR_V7_1_EXPORT zeb_array_uint* zeb_fir_v7_1_zeb_array_uint_create_ex(const zeb_array_uint_operations* ops);
@@ -456,25 +421,20 @@ ZEB_FIR_V7_1_EXPORT zeb_array_uint* zeb_fir_v7_1_zeb_array_uint_create(void);
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_uint_reserve_data(zeb_array_uint* array, size_t n);
 /** Makes room for n dimension slots; 0 on success, 1 on failure (record unchanged). */
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_uint_reserve_dim(zeb_array_uint* array, size_t n);
-/** Frees the record and its stores; returns null when freed, else the record it was given (owner set, no table, null).
- */
+/** Frees the record and its stores; returns null when freed, else the record it was given (owner set, no table, null). */
 ZEB_FIR_V7_1_EXPORT zeb_array_uint* zeb_fir_v7_1_zeb_array_uint_destroy(zeb_array_uint* array);
 /** Linear index of subscript i0 (0 for a null record, null dim or no dimension). */
 ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_uint_sub2ind_1d(const zeb_array_uint* array, size_t i0);
 /** Linear index of (i0, i1); subscripts beyond dim_size count as 0. */
 ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_uint_sub2ind_2d(const zeb_array_uint* array, size_t i0, size_t i1);
 /** Linear index of (i0, i1, i2); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_uint_sub2ind_3d(const zeb_array_uint* array, size_t i0, size_t i1,
-                                                                  size_t i2);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_uint_sub2ind_3d(const zeb_array_uint* array, size_t i0, size_t i1, size_t i2);
 /** Linear index of (i0, i1, i2, i3); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_uint_sub2ind_4d(const zeb_array_uint* array, size_t i0, size_t i1,
-                                                                  size_t i2, size_t i3);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_uint_sub2ind_4d(const zeb_array_uint* array, size_t i0, size_t i1, size_t i2, size_t i3);
 /** Copies *src into element index (index below data_size); 0 on success, 1 on failure. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_uint_set_element(zeb_array_uint* array, const unsigned int* src,
-                                                                       size_t index);
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_uint_set_element(zeb_array_uint* array, const unsigned int* src, size_t index);
 /** Copies element index (below data_size) into *dst; 0 on success, 1 on failure. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_uint_get_element(const zeb_array_uint* array, unsigned int* dst,
-                                                                       size_t index);
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_uint_get_element(const zeb_array_uint* array, unsigned int* dst, size_t index);
 
 /* ---- zeb_array_uint32: elements of type uint32_t ---- */
 
@@ -500,33 +460,28 @@ typedef struct zeb_array_uint32_operations_struct {
 
 /** Array record of uint32_t: dimension slot 0 varies fastest (column-major). */
 typedef struct zeb_array_uint32_struct {
-    uint32_t* data;                         /**< element store, data_capacity elements; null until reserved */
-    size_t data_size;                       /**< elements in use; accessors bound every index by it */
-    size_t data_capacity;                   /**< elements allocated (and initialised) */
-    size_t* dim;                            /**< dimension lengths, dim_capacity slots */
-    size_t dim_size;                        /**< dimensions in use */
-    size_t dim_capacity;                    /**< dimension slots allocated */
-    int owner;                              /**< nonzero: stores belong to someone else, never grown or freed here */
-    const zeb_array_uint32_operations* ops; /**< allocator and element operations */
+    uint32_t* data;              /**< element store, data_capacity elements; null until reserved */
+    size_t data_size;       /**< elements in use; accessors bound every index by it */
+    size_t data_capacity;   /**< elements allocated (and initialised) */
+    size_t* dim;            /**< dimension lengths, dim_capacity slots */
+    size_t dim_size;        /**< dimensions in use */
+    size_t dim_capacity;    /**< dimension slots allocated */
+    int owner;              /**< nonzero: stores belong to someone else, never grown or freed here */
+    const zeb_array_uint32_operations* ops;         /**< allocator and element operations */
 } zeb_array_uint32;
 
 /** Built-in allocator: the C library's realloc (the table is ignored). */
-ZEB_FIR_V7_1_EXPORT void* zeb_fir_v7_1_zeb_array_uint32_ops_realloc(const zeb_array_uint32_operations* ops, void* ptr,
-                                                                    size_t size);
+ZEB_FIR_V7_1_EXPORT void* zeb_fir_v7_1_zeb_array_uint32_ops_realloc(const zeb_array_uint32_operations* ops, void* ptr, size_t size);
 /** Built-in release: the C library's free. */
 ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint32_ops_free(const zeb_array_uint32_operations* ops, void* ptr);
 /** Built-in element initialiser (does nothing; the built-in table leaves this slot null). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint32_ops_elem_create(const zeb_array_uint32_operations* ops,
-                                                                       uint32_t* elem);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint32_ops_elem_create(const zeb_array_uint32_operations* ops, uint32_t* elem);
 /** Built-in element assignment. */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint32_ops_elem_copy(const zeb_array_uint32_operations* ops,
-                                                                     uint32_t* dst, const uint32_t* src);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint32_ops_elem_copy(const zeb_array_uint32_operations* ops, uint32_t* dst, const uint32_t* src);
 /** Built-in element exchange. */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint32_ops_elem_swap(const zeb_array_uint32_operations* ops,
-                                                                     uint32_t* a, uint32_t* b);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint32_ops_elem_swap(const zeb_array_uint32_operations* ops, uint32_t* a, uint32_t* b);
 /** Built-in element finaliser (does nothing; the built-in table leaves this slot null). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint32_ops_elem_destroy(const zeb_array_uint32_operations* ops,
-                                                                        uint32_t* elem);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_uint32_ops_elem_destroy(const zeb_array_uint32_operations* ops, uint32_t* elem);
 
 /** New empty record using the given table; null when the table is null or allocation fails. */
 ZEB_FIR_V7_1_EXPORT zeb_array_uint32* zeb_fir_v7_1_zeb_array_uint32_create_ex(const zeb_array_uint32_operations* ops);
@@ -536,26 +491,20 @@ ZEB_FIR_V7_1_EXPORT zeb_array_uint32* zeb_fir_v7_1_zeb_array_uint32_create(void)
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_uint32_reserve_data(zeb_array_uint32* array, size_t n);
 /** Makes room for n dimension slots; 0 on success, 1 on failure (record unchanged). */
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_uint32_reserve_dim(zeb_array_uint32* array, size_t n);
-/** Frees the record and its stores; returns null when freed, else the record it was given (owner set, no table, null).
- */
+/** Frees the record and its stores; returns null when freed, else the record it was given (owner set, no table, null). */
 ZEB_FIR_V7_1_EXPORT zeb_array_uint32* zeb_fir_v7_1_zeb_array_uint32_destroy(zeb_array_uint32* array);
 /** Linear index of subscript i0 (0 for a null record, null dim or no dimension). */
 ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_uint32_sub2ind_1d(const zeb_array_uint32* array, size_t i0);
 /** Linear index of (i0, i1); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_uint32_sub2ind_2d(const zeb_array_uint32* array, size_t i0,
-                                                                    size_t i1);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_uint32_sub2ind_2d(const zeb_array_uint32* array, size_t i0, size_t i1);
 /** Linear index of (i0, i1, i2); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_uint32_sub2ind_3d(const zeb_array_uint32* array, size_t i0, size_t i1,
-                                                                    size_t i2);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_uint32_sub2ind_3d(const zeb_array_uint32* array, size_t i0, size_t i1, size_t i2);
 /** Linear index of (i0, i1, i2, i3); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_uint32_sub2ind_4d(const zeb_array_uint32* array, size_t i0, size_t i1,
-                                                                    size_t i2, size_t i3);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_uint32_sub2ind_4d(const zeb_array_uint32* array, size_t i0, size_t i1, size_t i2, size_t i3);
 /** Copies *src into element index (index below data_size); 0 on success, 1 on failure. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_uint32_set_element(zeb_array_uint32* array, const uint32_t* src,
-                                                                         size_t index);
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_uint32_set_element(zeb_array_uint32* array, const uint32_t* src, size_t index);
 /** Copies element index (below data_size) into *dst; 0 on success, 1 on failure. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_uint32_get_element(const zeb_array_uint32* array, uint32_t* dst,
-                                                                         size_t index);
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_uint32_get_element(const zeb_array_uint32* array, uint32_t* dst, size_t index);
 
 /* ---- zeb_array_mpz: elements of type GMP integer (mpz_t); elements are mpz_init'ed over the whole capacity ---- */
 
@@ -579,32 +528,28 @@ typedef struct zeb_array_mpz_operations_struct {
     void* context;
 } zeb_array_mpz_operations;
 
-/** Array record of GMP integer (mpz_t); elements are mpz_init'ed over the whole capacity: dimension slot 0 varies
- * fastest (column-major). */
+/** Array record of GMP integer (mpz_t); elements are mpz_init'ed over the whole capacity: dimension slot 0 varies fastest (column-major). */
 typedef struct zeb_array_mpz_struct {
-    mpz_ptr data;                        /**< element store, data_capacity elements; null until reserved */
-    size_t data_size;                    /**< elements in use; accessors bound every index by it */
-    size_t data_capacity;                /**< elements allocated (and initialised) */
-    size_t* dim;                         /**< dimension lengths, dim_capacity slots */
-    size_t dim_size;                     /**< dimensions in use */
-    size_t dim_capacity;                 /**< dimension slots allocated */
-    int owner;                           /**< nonzero: stores belong to someone else, never grown or freed here */
-    const zeb_array_mpz_operations* ops; /**< allocator and element operations */
+    mpz_ptr data;              /**< element store, data_capacity elements; null until reserved */
+    size_t data_size;       /**< elements in use; accessors bound every index by it */
+    size_t data_capacity;   /**< elements allocated (and initialised) */
+    size_t* dim;            /**< dimension lengths, dim_capacity slots */
+    size_t dim_size;        /**< dimensions in use */
+    size_t dim_capacity;    /**< dimension slots allocated */
+    int owner;              /**< nonzero: stores belong to someone else, never grown or freed here */
+    const zeb_array_mpz_operations* ops;         /**< allocator and element operations */
 } zeb_array_mpz;
 
 /** Built-in allocator: the C library's realloc (the table is ignored). */
-ZEB_FIR_V7_1_EXPORT void* zeb_fir_v7_1_zeb_array_mpz_ops_realloc(const zeb_array_mpz_operations* ops, void* ptr,
-                                                                 size_t size);
+ZEB_FIR_V7_1_EXPORT void* zeb_fir_v7_1_zeb_array_mpz_ops_realloc(const zeb_array_mpz_operations* ops, void* ptr, size_t size);
 /** Built-in release: the C library's free. */
 ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_ops_free(const zeb_array_mpz_operations* ops, void* ptr);
 /** Built-in element initialiser (mpz_init). */
 ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_ops_elem_create(const zeb_array_mpz_operations* ops, mpz_ptr elem);
 /** Built-in element assignment (mpz_set). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_ops_elem_copy(const zeb_array_mpz_operations* ops, mpz_ptr dst,
-                                                                  mpz_srcptr src);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_ops_elem_copy(const zeb_array_mpz_operations* ops, mpz_ptr dst, mpz_srcptr src);
 /** Built-in element exchange (mpz_swap). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_ops_elem_swap(const zeb_array_mpz_operations* ops, mpz_ptr a,
-                                                                  mpz_ptr b);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_ops_elem_swap(const zeb_array_mpz_operations* ops, mpz_ptr a, mpz_ptr b);
 /** Built-in element finaliser (mpz_clear). */
 ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_ops_elem_destroy(const zeb_array_mpz_operations* ops, mpz_ptr elem);
 
@@ -616,25 +561,20 @@ ZEB_FIR_V7_1_EXPORT zeb_array_mpz* zeb_fir_v7_1_zeb_array_mpz_create(void);
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_reserve_data(zeb_array_mpz* array, size_t n);
 /** Makes room for n dimension slots; 0 on success, 1 on failure (record unchanged). */
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_reserve_dim(zeb_array_mpz* array, size_t n);
-/** Frees the record and its stores; returns null when freed, else the record it was given (owner set, no table, null).
- */
+/** Frees the record and its stores; returns null when freed, else the record it was given (owner set, no table, null). */
 ZEB_FIR_V7_1_EXPORT zeb_array_mpz* zeb_fir_v7_1_zeb_array_mpz_destroy(zeb_array_mpz* array);
 /** Linear index of subscript i0 (0 for a null record, null dim or no dimension). */
 ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_mpz_sub2ind_1d(const zeb_array_mpz* array, size_t i0);
 /** Linear index of (i0, i1); subscripts beyond dim_size count as 0. */
 ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_mpz_sub2ind_2d(const zeb_array_mpz* array, size_t i0, size_t i1);
 /** Linear index of (i0, i1, i2); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_mpz_sub2ind_3d(const zeb_array_mpz* array, size_t i0, size_t i1,
-                                                                 size_t i2);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_mpz_sub2ind_3d(const zeb_array_mpz* array, size_t i0, size_t i1, size_t i2);
 /** Linear index of (i0, i1, i2, i3); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_mpz_sub2ind_4d(const zeb_array_mpz* array, size_t i0, size_t i1,
-                                                                 size_t i2, size_t i3);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_mpz_sub2ind_4d(const zeb_array_mpz* array, size_t i0, size_t i1, size_t i2, size_t i3);
 /** Copies *src into element index (index below data_size); 0 on success, 1 on failure. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_set_element(zeb_array_mpz* array, mpz_srcptr src,
-                                                                      size_t index);
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_set_element(zeb_array_mpz* array, mpz_srcptr src, size_t index);
 /** Copies element index (below data_size) into *dst; 0 on success, 1 on failure. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_get_element(const zeb_array_mpz* array, mpz_ptr dst,
-                                                                      size_t index);
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_get_element(const zeb_array_mpz* array, mpz_ptr dst, size_t index);
 
 /* ---- zeb_array_mpz_complex: elements of type zeb_mpz_complex (re, im GMP integers) ---- */
 
@@ -649,11 +589,9 @@ typedef struct zeb_array_mpz_complex_operations_struct {
     /** Initialises one freshly reserved element; null when nothing is to be done. */
     void (*elem_create)(const struct zeb_array_mpz_complex_operations_struct* ops, zeb_mpz_complex* elem);
     /** Assigns the source element to the destination element. */
-    void (*elem_copy)(const struct zeb_array_mpz_complex_operations_struct* ops, zeb_mpz_complex* dst,
-                      const zeb_mpz_complex* src);
+    void (*elem_copy)(const struct zeb_array_mpz_complex_operations_struct* ops, zeb_mpz_complex* dst, const zeb_mpz_complex* src);
     /** Exchanges the contents of two elements. */
-    void (*elem_swap)(const struct zeb_array_mpz_complex_operations_struct* ops, zeb_mpz_complex* a,
-                      zeb_mpz_complex* b);
+    void (*elem_swap)(const struct zeb_array_mpz_complex_operations_struct* ops, zeb_mpz_complex* a, zeb_mpz_complex* b);
     /** Finalises one element before its store is freed; null when nothing is to be done. */
     void (*elem_destroy)(const struct zeb_array_mpz_complex_operations_struct* ops, zeb_mpz_complex* elem);
     /** Free for a host-supplied table's own state; the library never reads it. */
@@ -662,65 +600,51 @@ typedef struct zeb_array_mpz_complex_operations_struct {
 
 /** Array record of zeb_mpz_complex (re, im GMP integers): dimension slot 0 varies fastest (column-major). */
 typedef struct zeb_array_mpz_complex_struct {
-    zeb_mpz_complex* data; /**< element store, data_capacity elements; null until reserved */
-    size_t data_size;      /**< elements in use; accessors bound every index by it */
-    size_t data_capacity;  /**< elements allocated (and initialised) */
-    size_t* dim;           /**< dimension lengths, dim_capacity slots */
-    size_t dim_size;       /**< dimensions in use */
-    size_t dim_capacity;   /**< dimension slots allocated */
-    int owner;             /**< nonzero: stores belong to someone else, never grown or freed here */
-    const zeb_array_mpz_complex_operations* ops; /**< allocator and element operations */
+    zeb_mpz_complex* data;              /**< element store, data_capacity elements; null until reserved */
+    size_t data_size;       /**< elements in use; accessors bound every index by it */
+    size_t data_capacity;   /**< elements allocated (and initialised) */
+    size_t* dim;            /**< dimension lengths, dim_capacity slots */
+    size_t dim_size;        /**< dimensions in use */
+    size_t dim_capacity;    /**< dimension slots allocated */
+    int owner;              /**< nonzero: stores belong to someone else, never grown or freed here */
+    const zeb_array_mpz_complex_operations* ops;         /**< allocator and element operations */
 } zeb_array_mpz_complex;
 
 /** Built-in allocator: the C library's realloc (the table is ignored). */
-ZEB_FIR_V7_1_EXPORT void* zeb_fir_v7_1_zeb_array_mpz_complex_ops_realloc(const zeb_array_mpz_complex_operations* ops,
-                                                                         void* ptr, size_t size);
+ZEB_FIR_V7_1_EXPORT void* zeb_fir_v7_1_zeb_array_mpz_complex_ops_realloc(const zeb_array_mpz_complex_operations* ops, void* ptr, size_t size);
 /** Built-in release: the C library's free. */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_complex_ops_free(const zeb_array_mpz_complex_operations* ops,
-                                                                     void* ptr);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_complex_ops_free(const zeb_array_mpz_complex_operations* ops, void* ptr);
 /** Built-in element initialiser (mpz_init). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_complex_ops_elem_create(const zeb_array_mpz_complex_operations* ops,
-                                                                            zeb_mpz_complex* elem);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_complex_ops_elem_create(const zeb_array_mpz_complex_operations* ops, zeb_mpz_complex* elem);
 /** Built-in element assignment (mpz_set). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_complex_ops_elem_copy(const zeb_array_mpz_complex_operations* ops,
-                                                                          zeb_mpz_complex* dst,
-                                                                          const zeb_mpz_complex* src);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_complex_ops_elem_copy(const zeb_array_mpz_complex_operations* ops, zeb_mpz_complex* dst, const zeb_mpz_complex* src);
 /** Built-in element exchange (mpz_swap). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_complex_ops_elem_swap(const zeb_array_mpz_complex_operations* ops,
-                                                                          zeb_mpz_complex* a, zeb_mpz_complex* b);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_complex_ops_elem_swap(const zeb_array_mpz_complex_operations* ops, zeb_mpz_complex* a, zeb_mpz_complex* b);
 /** Built-in element finaliser (mpz_clear). */
-ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_complex_ops_elem_destroy(
-    const zeb_array_mpz_complex_operations* ops, zeb_mpz_complex* elem);
+ZEB_FIR_V7_1_EXPORT void zeb_fir_v7_1_zeb_array_mpz_complex_ops_elem_destroy(const zeb_array_mpz_complex_operations* ops, zeb_mpz_complex* elem);
 
 /** New empty record using the given table; null when the table is null or allocation fails. */
-ZEB_FIR_V7_1_EXPORT zeb_array_mpz_complex* zeb_fir_v7_1_zeb_array_mpz_complex_create_ex(
-    const zeb_array_mpz_complex_operations* ops);
+ZEB_FIR_V7_1_EXPORT zeb_array_mpz_complex* zeb_fir_v7_1_zeb_array_mpz_complex_create_ex(const zeb_array_mpz_complex_operations* ops);
 /** New empty record using the built-in table; null when allocation fails. */
 ZEB_FIR_V7_1_EXPORT zeb_array_mpz_complex* zeb_fir_v7_1_zeb_array_mpz_complex_create(void);
 /** Makes room for n elements (exactly n, never shrinking); 0 on success, 1 on failure (record unchanged). */
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_complex_reserve_data(zeb_array_mpz_complex* array, size_t n);
 /** Makes room for n dimension slots; 0 on success, 1 on failure (record unchanged). */
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_complex_reserve_dim(zeb_array_mpz_complex* array, size_t n);
-/** Frees the record and its stores; returns null when freed, else the record it was given (owner set, no table, null).
- */
+/** Frees the record and its stores; returns null when freed, else the record it was given (owner set, no table, null). */
 ZEB_FIR_V7_1_EXPORT zeb_array_mpz_complex* zeb_fir_v7_1_zeb_array_mpz_complex_destroy(zeb_array_mpz_complex* array);
 /** Linear index of subscript i0 (0 for a null record, null dim or no dimension). */
 ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_mpz_complex_sub2ind_1d(const zeb_array_mpz_complex* array, size_t i0);
 /** Linear index of (i0, i1); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_mpz_complex_sub2ind_2d(const zeb_array_mpz_complex* array, size_t i0,
-                                                                         size_t i1);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_mpz_complex_sub2ind_2d(const zeb_array_mpz_complex* array, size_t i0, size_t i1);
 /** Linear index of (i0, i1, i2); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_mpz_complex_sub2ind_3d(const zeb_array_mpz_complex* array, size_t i0,
-                                                                         size_t i1, size_t i2);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_mpz_complex_sub2ind_3d(const zeb_array_mpz_complex* array, size_t i0, size_t i1, size_t i2);
 /** Linear index of (i0, i1, i2, i3); subscripts beyond dim_size count as 0. */
-ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_mpz_complex_sub2ind_4d(const zeb_array_mpz_complex* array, size_t i0,
-                                                                         size_t i1, size_t i2, size_t i3);
+ZEB_FIR_V7_1_EXPORT size_t zeb_fir_v7_1_zeb_array_mpz_complex_sub2ind_4d(const zeb_array_mpz_complex* array, size_t i0, size_t i1, size_t i2, size_t i3);
 /** Copies *src into element index (index below data_size); 0 on success, 1 on failure. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_complex_set_element(zeb_array_mpz_complex* array,
-                                                                              const zeb_mpz_complex* src, size_t index);
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_complex_set_element(zeb_array_mpz_complex* array, const zeb_mpz_complex* src, size_t index);
 /** Copies element index (below data_size) into *dst; 0 on success, 1 on failure. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_complex_get_element(const zeb_array_mpz_complex* array,
-                                                                              zeb_mpz_complex* dst, size_t index);
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_complex_get_element(const zeb_array_mpz_complex* array, zeb_mpz_complex* dst, size_t index);
 
 /* ======================================================================
  * Run-time packets and the output callback
@@ -736,8 +660,8 @@ typedef struct zeb_fir_v7_1_cnfg_packet_struct {
 /** Coefficient reload packet: replaces one set, applied together with the
  *  next configuration packet. */
 typedef struct zeb_fir_v7_1_rld_packet_struct {
-    unsigned int fsel;     /**< set to replace, 0 to coeff_sets - 1 */
-    zeb_array_real* coeff; /**< 1-D array of at least num_coeffs values */
+    unsigned int fsel;            /**< set to replace, 0 to coeff_sets - 1 */
+    zeb_array_real* coeff;        /**< 1-D array of at least num_coeffs values */
 } zeb_fir_v7_1_rld_packet;
 
 /** Output callback: called with the filled real data sink after a
@@ -765,8 +689,8 @@ ZEB_FIR_V7_1_EXPORT const char* zeb_fir_v7_1_get_version(void);
 
 /** Validates config and builds a model; null (with the reason on the message
  *  callback, flag 1) when the configuration is refused. */
-ZEB_FIR_V7_1_EXPORT zeb_fir_v7_1* zeb_fir_v7_1_create(const zeb_fir_v7_1_config* config, zeb_msg_handler msg_handler,
-                                                      void* msg_handle);
+ZEB_FIR_V7_1_EXPORT zeb_fir_v7_1* zeb_fir_v7_1_create(const zeb_fir_v7_1_config* config,
+                                                      zeb_msg_handler msg_handler, void* msg_handle);
 
 /** As zeb_fir_v7_1_create, and trace notes go to dbg_handler. */
 ZEB_FIR_V7_1_EXPORT zeb_fir_v7_1* zeb_fir_v7_1_create_dbg(const zeb_fir_v7_1_config* config,
@@ -812,7 +736,8 @@ ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_calc_size(zeb_fir_v7_1* model, const
 
 /** As zeb_fir_v7_1_calc_size for integer output records. */
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_calc_size_mpz(zeb_fir_v7_1* model, const zeb_array_real* input,
-                                                          zeb_array_mpz* output, zeb_array_mpz_complex* output_complex);
+                                                          zeb_array_mpz* output,
+                                                          zeb_array_mpz_complex* output_complex);
 
 /** Registers the record that every whole-packet send fills (drops any other sink). */
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_set_data_sink(zeb_fir_v7_1* model, zeb_array_real* sink,
@@ -823,7 +748,8 @@ ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_set_data_sink_mpz(zeb_fir_v7_1* mode
                                                               zeb_array_mpz_complex* sink_complex);
 
 /** Installs the output callback called with the real sink after each whole-packet send; null removes it. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_set_data_handler(zeb_fir_v7_1* model, zeb_fir_v7_1_data_handler handler,
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_set_data_handler(zeb_fir_v7_1* model,
+                                                             zeb_fir_v7_1_data_handler handler,
                                                              void* arg1, void* arg2);
 
 /** Queues a configuration packet (coefficient-set selectors, channel pattern). */
@@ -846,38 +772,42 @@ ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_get_config(zeb_fir_v7_1* model, zeb_
 
 /** Reads a channel sample of a real record into *sample. */
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_real_get_chan(const zeb_array_real* array, double* sample,
-                                                                    size_t path, size_t chan, size_t index,
-                                                                    zeb_fir_v7_1_pattern pattern);
-/** Writes a channel sample of a real record. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_real_set_chan(zeb_array_real* array, double sample, size_t path,
-                                                                    size_t chan, size_t index,
-                                                                    zeb_fir_v7_1_pattern pattern);
-/** Reads a channel sample of a complex record into *sample. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_complex_get_chan(const zeb_array_complex* array,
-                                                                       zeb_complex* sample, size_t path, size_t chan,
-                                                                       size_t index, zeb_fir_v7_1_pattern pattern);
-/** Writes a channel sample of a complex record. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_complex_set_chan(zeb_array_complex* array, zeb_complex sample,
-                                                                       size_t path, size_t chan, size_t index,
-                                                                       zeb_fir_v7_1_pattern pattern);
-/** Reads a channel sample of an mpz record into an initialised integer. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_get_chan(const zeb_array_mpz* array, mpz_ptr sample,
                                                                    size_t path, size_t chan, size_t index,
                                                                    zeb_fir_v7_1_pattern pattern);
-/** Writes a channel sample of an mpz record. */
-ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_set_chan(zeb_array_mpz* array, mpz_srcptr sample, size_t path,
-                                                                   size_t chan, size_t index,
+/** Writes a channel sample of a real record. */
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_real_set_chan(zeb_array_real* array, double sample,
+                                                                   size_t path, size_t chan, size_t index,
                                                                    zeb_fir_v7_1_pattern pattern);
+/** Reads a channel sample of a complex record into *sample. */
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_complex_get_chan(const zeb_array_complex* array,
+                                                                      zeb_complex* sample, size_t path,
+                                                                      size_t chan, size_t index,
+                                                                      zeb_fir_v7_1_pattern pattern);
+/** Writes a channel sample of a complex record. */
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_complex_set_chan(zeb_array_complex* array,
+                                                                      zeb_complex sample, size_t path,
+                                                                      size_t chan, size_t index,
+                                                                      zeb_fir_v7_1_pattern pattern);
+/** Reads a channel sample of an mpz record into an initialised integer. */
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_get_chan(const zeb_array_mpz* array, mpz_ptr sample,
+                                                                  size_t path, size_t chan, size_t index,
+                                                                  zeb_fir_v7_1_pattern pattern);
+/** Writes a channel sample of an mpz record. */
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_set_chan(zeb_array_mpz* array, mpz_srcptr sample,
+                                                                  size_t path, size_t chan, size_t index,
+                                                                  zeb_fir_v7_1_pattern pattern);
 /** Reads a channel sample of an mpz_complex record into an initialised pair. */
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_complex_get_chan(const zeb_array_mpz_complex* array,
-                                                                           zeb_mpz_complex* sample, size_t path,
-                                                                           size_t chan, size_t index,
-                                                                           zeb_fir_v7_1_pattern pattern);
+                                                                          zeb_mpz_complex* sample,
+                                                                          size_t path, size_t chan,
+                                                                          size_t index,
+                                                                          zeb_fir_v7_1_pattern pattern);
 /** Writes a channel sample of an mpz_complex record. */
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_zeb_array_mpz_complex_set_chan(zeb_array_mpz_complex* array,
-                                                                           zeb_mpz_complex sample, size_t path,
-                                                                           size_t chan, size_t index,
-                                                                           zeb_fir_v7_1_pattern pattern);
+                                                                          zeb_mpz_complex sample,
+                                                                          size_t path, size_t chan,
+                                                                          size_t index,
+                                                                          zeb_fir_v7_1_pattern pattern);
 
 /* ======================================================================
  * Channel pattern tables (constant, -1 marks an absent entry)

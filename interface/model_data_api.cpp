@@ -10,7 +10,15 @@ extern "C" {
 
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_send(zeb_fir_v7_1* model, const zeb_array_real* input) {
     if (model == nullptr || input == nullptr) return ZEB_STATUS_ERROR;
-    return call_model(model, kSendFallback, [input](FIR& fir) { return fir.data_send(*input); });
+    return call_handle(model, kSendFallback, [input](ModelHandle& object) {
+        const int status = object.model->data_send(*input);
+        const FIR::OutputCall call = object.model->output_call();
+        if (status != ZEB_STATUS_OK || call.handler == nullptr) return status;
+        // The model has finished: the callback may call it again, but must
+        // not destroy it while this call is still on the stack.
+        object.host_call = ModelHandle::HostCall::in_output_callback;
+        return call.handler(call.data, call.arg1, call.arg2);
+    });
 }
 
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_send_channel(zeb_fir_v7_1* model, const zeb_array_real* input) {

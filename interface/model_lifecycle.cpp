@@ -4,8 +4,7 @@
 
 #include "interface/entry_frame.h"
 #include "interface/internal_create.h"
-#include "model/fir.h"
-#include "model/zeb_logger.h"
+#include "interface/model_handle.h"
 #include "zeb_fir_v7_1.h"
 
 namespace {
@@ -37,24 +36,18 @@ zeb_fir_v7_1* create_with_kernels(const zeb_fir_v7_1_config* config, zeb_msg_han
         report_create_failure(msg_handler, msg_handle, create_fallback);
         return nullptr;
     }
-    std::unique_ptr<ZebLogger> logger;
-    std::unique_ptr<ZebLogger> dbg_logger;
     try {
         const std::string name(config->name);
-        logger = std::make_unique<ZebLogger>(msg_handler, msg_handle, name);
-        dbg_logger = std::make_unique<ZebLogger>(dbg_handler, dbg_handle, name);
-        auto model = std::make_unique<FIR>(config, logger.get(), dbg_logger.get(), kernels);
-        // From here on the handle owns both loggers (released by destroy).
-        logger.release();
-        dbg_logger.release();
-        return to_handle(model.release());
+        auto object = std::make_unique<ModelHandle>();
+        object->logger = std::make_unique<ZebLogger>(msg_handler, msg_handle, name);
+        object->dbg_logger = std::make_unique<ZebLogger>(dbg_handler, dbg_handle, name);
+        object->model = std::make_unique<FIR>(config, object->logger.get(), object->dbg_logger.get(), kernels);
+        return to_handle(object.release());
     } catch (const std::runtime_error& e) {
         report_create_failure(msg_handler, msg_handle, e.what());
     } catch (...) {
         report_create_failure(msg_handler, msg_handle, create_fallback);
     }
-    logger.reset();
-    dbg_logger.reset();
     return nullptr;
 }
 
@@ -68,18 +61,10 @@ zeb_fir_v7_1* zeb_fir_v7_1_create_dbg(const zeb_fir_v7_1_config* config, zeb_msg
 }
 
 zeb_status zeb_fir_v7_1_destroy(zeb_fir_v7_1* handle) {
-    if (handle == nullptr) {
-        return ZEB_STATUS_ERROR;
-    }
-    if (refuse_nested_call(*to_model(handle), true)) return ZEB_STATUS_ERROR;
+    if (handle == nullptr) return ZEB_STATUS_ERROR;
+    if (refuse_nested_call(*handle_object(handle), true)) return ZEB_STATUS_ERROR;
     try {
-        std::unique_ptr<FIR> model(to_model(handle));
-        std::unique_ptr<ZebLogger> logger(model->get_logger());
-        std::unique_ptr<ZebLogger> dbg_logger(model->get_dbg_logger());
-        // The model may still log while it is torn down: it goes first.
-        model.reset();
-        logger.reset();
-        dbg_logger.reset();
+        delete handle_object(handle);  // the model first, then the loggers it may log through
         return ZEB_STATUS_OK;
     } catch (...) {
         return ZEB_STATUS_ERROR;

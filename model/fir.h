@@ -43,14 +43,6 @@ public:
     FIR(const FIR&) = delete;
     FIR& operator=(const FIR&) = delete;
 
-    ZebLogger* get_logger() const { return logger; }
-    ZebLogger* get_dbg_logger() const { return dbg_logger; }
-
-    // Host calls running on this model, kept by the entry frame so that a
-    // callback calling back into the model can be refused (entry_frame.h).
-    enum class HostCall { none, running, in_output_callback, refusing };
-    HostCall host_call() const { return host_call_state; }
-    void set_host_call(HostCall state) { host_call_state = state; }
 
     int reset();
 
@@ -70,6 +62,15 @@ public:
     int set_data_sink(zeb_array_mpz* sink);
     int set_data_sink(zeb_array_mpz_complex* sink);
     int set_data_handler(zeb_fir_v7_1_data_handler handler, void* arg1, void* arg2);
+    // The output callback a whole-packet send ends with, once it has filled
+    // the real sink (handler null when none is due); the handle layer calls it.
+    struct OutputCall {
+        zeb_fir_v7_1_data_handler handler;
+        const zeb_array_real* data;
+        void* arg1;
+        void* arg2;
+    };
+    OutputCall output_call() const;
 
     int config_send(const zeb_fir_v7_1_cnfg_packet& packet);
     int reload_send(const zeb_fir_v7_1_rld_packet& packet);
@@ -186,7 +187,6 @@ private:
 
     ZebLogger* logger;
     ZebLogger* dbg_logger;
-    HostCall host_call_state = HostCall::none;
     zeb_fir_v7_1_config configuration;
     std::string name;
     FFPContext coeff_fmt;

@@ -125,15 +125,15 @@ int FIR::deliver(const zeb_array_real& input) {
     const std::size_t vectors = available_vectors();
     if (data_sink != nullptr) {
         fill_sink(data_sink, "", input, vectors);
-        if (data_handler != nullptr) {
-            // The model has finished: the callback may call it again, but
-            // must not destroy it while this call is still on the stack.
-            host_call_state = HostCall::in_output_callback;
-            return data_handler(data_sink, data_handler_arg1, data_handler_arg2);
-        }
+        if (data_handler != nullptr) return ZEB_STATUS_OK;  // the handle layer calls it
     }
     if (data_sink_complex != nullptr) fill_sink(data_sink_complex, "_complex", input, vectors);
     if (data_sink_mpz != nullptr) fill_sink(data_sink_mpz, "_mpz", input, vectors);
     if (data_sink_mpz_complex != nullptr) fill_sink(data_sink_mpz_complex, "_mpz_complex", input, vectors);
     return ZEB_STATUS_OK;
+}
+
+FIR::OutputCall FIR::output_call() const {
+    if (data_sink == nullptr || data_handler == nullptr) return OutputCall{nullptr, nullptr, nullptr, nullptr};
+    return OutputCall{data_handler, data_sink, data_handler_arg1, data_handler_arg2};
 }

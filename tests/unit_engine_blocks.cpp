@@ -14,6 +14,7 @@
 #include <random>
 
 #include "interface/internal_create.h"
+#include "interface/model_handle.h"
 #include "model/fir.h"
 #include "streams.h"
 
@@ -64,7 +65,7 @@ TEST(EngineBlocks, GmpKernelsReadWhat128BitKernelsRead) {
     for (uint64_t seed = 1; seed < 1000 && wide < 25 && !HasFailure(); ++seed) {
         const streams::Scenario sc = streams::draw(seed);
         Model probe(sc.config());
-        if (reinterpret_cast<FIR*>(*probe)->arithmetic() != Arithmetic::int128) continue;
+        if (handle_object(*probe)->model->arithmetic() != Arithmetic::int128) continue;
         ++wide;
         SCOPED_TRACE(sc.text());
         EXPECT_TRUE(streams::same_stream(streams::run(sc, streams::Cut::random, seed, gmp),

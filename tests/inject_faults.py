@@ -32,7 +32,7 @@ FAULTS = [
     ('bank-block-scale', 'model/kernel_bank.cpp', 'for (std::size_t k = 0; k < count; ++k) values[k] *= formats.din_inv_scale;',
      '', 'double kernels fed blocks in input LSBs'),
     ('bank-gmp-choice', 'model/fir_coefficients.cpp', 'kernels == Arithmetic::int128 && wide_kernels_fit()',
-     'wide_kernels_fit()', 'the GMP switch at creation is ignored'),
+     'kernels != Arithmetic::real && wide_kernels_fit()', 'the GMP switch at creation is ignored'),
     ('lost-read', 'model/fir_output.cpp',
      'if (vectors > 0 && writable_elements(out) / (P * C) < vectors) {\n',
      'if (vectors > 0 && writable_elements(out) / (P * C) < vectors) {\n'

@@ -68,6 +68,7 @@ TEST(EngineBlocks, GmpKernelsReadWhat128BitKernelsRead) {
         if (handle_object(*probe)->model->arithmetic() != Arithmetic::int128) continue;
         ++wide;
         SCOPED_TRACE(sc.text());
+        EXPECT_EQ(handle_object(*Model(sc.config(), false, gmp))->model->arithmetic(), Arithmetic::gmp);
         EXPECT_TRUE(streams::same_stream(streams::run(sc, streams::Cut::random, seed, gmp),
                                          streams::run(sc, streams::Cut::whole, seed)));
     }

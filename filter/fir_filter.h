@@ -20,7 +20,7 @@
 // max_abs_sample (at most 2^63): every coefficient, truncated toward zero,
 // fits 64 bits and each branch's sum of |coefficient| * max_abs_sample stays
 // below 2^126, so no product or partial sum can overflow.
-bool fitsInt128(const std::vector<double>& coefficients, int rate_numerator, std::uint64_t max_abs_sample);
+bool fits_int128(const std::vector<double>& coefficients, int rate_numerator, std::uint64_t max_abs_sample);
 #endif
 
 template <typename T, typename C = double>
@@ -50,7 +50,7 @@ public:
     // first, and is due afterwards exactly when the last sample completed an
     // output.
     template <typename Out>
-    void runSamples(const T* input, std::size_t count, Out& output);
+    void run_samples(const T* input, std::size_t count, Out& output);
 
     virtual void reset();
     virtual double calcGain() const;
@@ -64,7 +64,7 @@ public:
     virtual void set_change_config_handler(ChangeConfigHandler handler, void* arg);
 
     // True when the handler is due before the next sample is consumed.
-    bool isSyncPending() const { return sync_pending; }
+    bool is_sync_pending() const { return sync_pending; }
 
 private:
     // Progress through one block.  Stream positions count from the first

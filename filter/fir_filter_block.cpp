@@ -150,7 +150,7 @@ void FirFilter<T, C>::filter_block(std::size_t outputs, T* out) {
 }
 
 #if ZEB_FIR_HAVE_INT128
-bool fitsInt128(const std::vector<double>& coefficients, int rate_numerator, std::uint64_t max_abs_sample) {
+bool fits_int128(const std::vector<double>& coefficients, int rate_numerator, std::uint64_t max_abs_sample) {
     using Unsigned = unsigned __int128;
     constexpr double word = 9223372036854775808.0;  // 2^63
     if (rate_numerator <= 0 || max_abs_sample > (std::uint64_t{1} << 63)) return false;

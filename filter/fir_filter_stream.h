@@ -32,7 +32,7 @@ inline void add_product(mpz_class& acc, const mpz_class& s, double c, mpz_class&
 
 #if ZEB_FIR_HAVE_INT128
 // A coefficient truncated toward zero to 64 bits; one that does not fit (never
-// the case where fitsInt128 holds) adds nothing, like a non-finite one above.
+// the case where fits_int128 holds) adds nothing, like a non-finite one above.
 inline std::int64_t int64_coefficient(double c) {
     constexpr double limit = 9223372036854775808.0;  // 2^63
     return c > -limit && c < limit ? static_cast<std::int64_t>(c) : 0;
@@ -77,7 +77,7 @@ void FirFilter<T, C>::run(const T* input, std::size_t count, Out& output) {
 
 template <typename T, typename C>
 template <typename Out>
-void FirFilter<T, C>::runSamples(const T* input, std::size_t count, Out& output) {
+void FirFilter<T, C>::run_samples(const T* input, std::size_t count, Out& output) {
     run(input, count, output);
     // One-sample runs leave the handler due only after a run that produced
     // output, and a run's output always reaches its sample: due exactly
@@ -176,7 +176,7 @@ inline void FirFilter<T, C>::accumulate(const C* coeff, std::ptrdiff_t taps, con
         }
 #if ZEB_FIR_HAVE_INT128
     } else if constexpr (std::is_same<T, wide_int>::value) {
-        // Exact in any order while fitsInt128 holds.
+        // Exact in any order while fits_int128 holds.
         T acc = 0;
         std::ptrdiff_t j = 0;
         for (; j < reachable; ++j) {

@@ -51,10 +51,10 @@ bool FIR::wide_kernels_fit() const {
     const int L = static_cast<int>(configuration.interpolation_rate);
     if (configuration.reloadable) {
         const std::vector<double> widest(coeffs[0].size(), std::ldexp(1.0, cw - 1));
-        return fitsInt128(widest, L, largest_sample);
+        return fits_int128(widest, L, largest_sample);
     }
     for (const std::vector<double>& set : coeffs) {
-        if (!fitsInt128(set, L, largest_sample)) return false;
+        if (!fits_int128(set, L, largest_sample)) return false;
     }
     return true;
 #else

@@ -133,10 +133,10 @@ public:
             if (formats.din_inv_scale != 1.0) {
                 for (std::size_t k = 0; k < count; ++k) values[k] *= formats.din_inv_scale;
             }
-            kernels[i].runSamples(values, count, outputs[i]);
+            kernels[i].run_samples(values, count, outputs[i]);
         } else {
             to_samples(values, count);
-            kernels[i].runSamples(block.data(), count, outputs[i]);
+            kernels[i].run_samples(block.data(), count, outputs[i]);
         }
     }
 

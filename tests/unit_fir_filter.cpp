@@ -84,7 +84,7 @@ TEST(FirFilter, OutputIsTheSampledConvolutionHoweverTheInputIsCutAndInt128HoldsB
 #if ZEB_FIR_HAVE_INT128
             std::vector<wide_int> x(200);
             for (size_t i = 0; i < 200; ++i) x[i] = i % 5 > 1 ? std::int64_t(gen()) : i % 5 ? INT64_MAX : INT64_MIN;
-            ASSERT_TRUE(fitsInt128(near, r[0], std::uint64_t{1} << 63));
+            ASSERT_TRUE(fits_int128(near, r[0], std::uint64_t{1} << 63));
             expect_convolution(near, r, x);
 #endif
         }
@@ -100,7 +100,7 @@ TEST(FirFilter, OutputIsTheSampledConvolutionHoweverTheInputIsCutAndInt128HoldsB
         {{-0x1p62, 0x1p62 - 1024, 0.9}, 1, p63, true},
         {{-0x1p62, 0x1p62, -1.5}, 1, p63, false}};  // truncated: 0, -1
     for (const auto& [taps, L, sample, fits] : rows)
-        EXPECT_EQ(fitsInt128(taps, L, sample), fits) << taps.size() << " taps, L " << L << ", sample " << sample;
+        EXPECT_EQ(fits_int128(taps, L, sample), fits) << taps.size() << " taps, L " << L << ", sample " << sample;
 #endif
 }
 

@@ -1,9 +1,23 @@
 // Exported data functions: input packets and slots, output vectors and slots.
 #include "interface/entry_frame.h"
+#include "interface/record_io.h"
 
 namespace {
 const char* const kSendFallback = "Uncaught exception in FIR model data_send";
 const char* const kGetFallback = "Uncaught exception in FIR model data_get";
+
+// Reads into a record through its view, made on the stack: nothing allocated per call.
+template <typename R>
+int read_vectors(FIR& fir, R& record) {
+    OutputView<R> view(record);
+    return fir.data_get(view);
+}
+
+template <typename R>
+int read_slot(FIR& fir, R& record) {
+    OutputView<R> view(record);
+    return fir.data_get_chan(view);
+}
 }  // namespace
 
 extern "C" {
@@ -11,7 +25,7 @@ extern "C" {
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_send(zeb_fir_v7_1* model, const zeb_array_real* input) {
     if (model == nullptr || input == nullptr) return ZEB_STATUS_ERROR;
     return call_handle(model, kSendFallback, [input](ModelHandle& object) {
-        const int status = object.model->data_send(*input);
+        const int status = object.model->data_send(InputView(*input));
         const FIR::OutputCall call = object.model->output_call();
         if (status != ZEB_STATUS_OK || call.handler == nullptr) return status;
         // The model has finished: the callback may call it again, but must
@@ -23,7 +37,7 @@ ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_send(zeb_fir_v7_1* model, const
 
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_send_channel(zeb_fir_v7_1* model, const zeb_array_real* input) {
     if (model == nullptr || input == nullptr) return ZEB_STATUS_ERROR;
-    return call_model(model, kSendFallback, [input](FIR& fir) { return fir.data_send_chan(*input); });
+    return call_model(model, kSendFallback, [input](FIR& fir) { return fir.data_send_chan(InputView(*input)); });
 }
 
 ZEB_FIR_V7_1_EXPORT int zeb_fir_v7_1_data_send_handler(const zeb_array_real* input, void* model, void* /*unused*/) {
@@ -35,7 +49,7 @@ ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_get(zeb_fir_v7_1* model, zeb_ar
                                                      zeb_array_complex* output_complex) {
     if (model == nullptr || (output == nullptr && output_complex == nullptr)) return ZEB_STATUS_ERROR;
     return call_model(model, kGetFallback, [=](FIR& fir) {
-        return output != nullptr ? fir.data_get(*output) : fir.data_get(*output_complex);
+        return output != nullptr ? read_vectors(fir, *output) : read_vectors(fir, *output_complex);
     });
 }
 
@@ -43,7 +57,7 @@ ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_get_mpz(zeb_fir_v7_1* model, ze
                                                          zeb_array_mpz_complex* output_complex) {
     if (model == nullptr || (output == nullptr && output_complex == nullptr)) return ZEB_STATUS_ERROR;
     return call_model(model, kGetFallback, [=](FIR& fir) {
-        return output != nullptr ? fir.data_get(*output) : fir.data_get(*output_complex);
+        return output != nullptr ? read_vectors(fir, *output) : read_vectors(fir, *output_complex);
     });
 }
 
@@ -51,7 +65,7 @@ ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_get_channel(zeb_fir_v7_1* model
                                                              zeb_array_complex* output_complex) {
     if (model == nullptr || (output == nullptr && output_complex == nullptr)) return ZEB_STATUS_ERROR;
     return call_model(model, kGetFallback, [=](FIR& fir) {
-        return output != nullptr ? fir.data_get_chan(*output) : fir.data_get_chan(*output_complex);
+        return output != nullptr ? read_slot(fir, *output) : read_slot(fir, *output_complex);
     });
 }
 
@@ -59,7 +73,7 @@ ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_data_get_channel_mpz(zeb_fir_v7_1* m
                                                                  zeb_array_mpz_complex* output_complex) {
     if (model == nullptr || (output == nullptr && output_complex == nullptr)) return ZEB_STATUS_ERROR;
     return call_model(model, kGetFallback, [=](FIR& fir) {
-        return output != nullptr ? fir.data_get_chan(*output) : fir.data_get_chan(*output_complex);
+        return output != nullptr ? read_slot(fir, *output) : read_slot(fir, *output_complex);
     });
 }
 

@@ -13,6 +13,7 @@
 
 #include "fixedpoint/ffp_context.h"
 #include "model/fir_exception.h"
+#include "model/host_io.h"
 #include "model/kernel_bank.h"
 #include "model/output_runs.h"
 #include "model/zeb_logger.h"
@@ -46,21 +47,17 @@ public:
 
     int reset();
 
-    int data_send(const zeb_array_real& input);
-    int data_send_chan(const zeb_array_real& input);
+    int data_send(const InputRecord& input);
+    int data_send_chan(const InputRecord& input);
 
-    template <typename T>
-    int data_get(T& out);
-    template <typename T>
-    int data_get_chan(T& out);
+    int data_get(OutputRecord& out);
+    int data_get_chan(OutputRecord& out);
 
-    template <typename O>
-    int calc_size(const zeb_array_real& input, O& output);
+    // Output vectors of an input packet of that many vectors.
+    std::size_t calc_size(std::size_t input_vectors) const;
 
-    int set_data_sink(zeb_array_real* sink);
-    int set_data_sink(zeb_array_complex* sink);
-    int set_data_sink(zeb_array_mpz* sink);
-    int set_data_sink(zeb_array_mpz_complex* sink);
+    // The one registered sink (a new one replaces it).
+    int set_data_sink(std::unique_ptr<OutputSink> new_sink);
     int set_data_handler(zeb_fir_v7_1_data_handler handler, void* arg1, void* arg2);
     // The output callback a whole-packet send ends with, once it has filled
     // the real sink (handler null when none is due); the handle layer calls it.
@@ -72,8 +69,8 @@ public:
     };
     OutputCall output_call() const;
 
-    int config_send(const zeb_fir_v7_1_cnfg_packet& packet);
-    int reload_send(const zeb_fir_v7_1_rld_packet& packet);
+    int config_send(zeb_fir_v7_1_pattern chanpat, const PacketArray<unsigned int>& fsel);
+    int reload_send(unsigned int fsel, const PacketArray<double>& coeff);
     int cnfg_sync();
 
     // Normalised configuration, name pointing at the model's own text.
@@ -147,43 +144,10 @@ private:
     SlotSource next_slot(unsigned int s) const;
     // The host has read the slot at s: closed-run bookkeeping.
     void slot_taken(unsigned int s, const SlotSource& source);
-    template <typename T>
-    void read_vector_by_slots(T& out, std::size_t vector, std::vector<int>* note_counts);
-    // Removes the oldest count samples of (path, chan) and gives them as
-    // integers in units of the output LSB through put(i, value).
-    template <typename Put>
-    void take_integers(unsigned int path, unsigned int chan, std::size_t count, Put put) {
-        bank->take_integers(path, chan, count, IntegerSink(put));
-    }
-    // Where the k-th sample of a block goes in a record: listed[k], or
-    // base + k * stride when there is no list.
-    struct BlockPlace {
-        std::size_t base;
-        std::size_t stride;
-        const std::size_t* listed;
-        std::size_t operator()(std::size_t k) const { return listed != nullptr ? listed[k] : base + k * stride; }
-    };
-    // Vectors [at, at + vectors) of the record, all of pattern, without
-    // notes: each (path, channel) converted in blocks straight into it.
-    template <typename T>
-    void get_blocks(T& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::size_t vectors);
-    void store_block(zeb_array_real& out, unsigned int path, unsigned int chan, std::size_t count,
-                     const BlockPlace& at);
-    void store_block(zeb_array_complex& out, unsigned int path, unsigned int chan, std::size_t count,
-                     const BlockPlace& at);
-    void store_block(zeb_array_mpz& out, unsigned int path, unsigned int chan, std::size_t count, const BlockPlace& at);
-    void store_block(zeb_array_mpz_complex& out, unsigned int path, unsigned int chan, std::size_t count,
-                     const BlockPlace& at);
-    // Converts the oldest sample of (path, chan) into element index of a record.
-    void store_element(zeb_array_real& out, std::size_t index, unsigned int path, unsigned int chan);
-    void store_element(zeb_array_complex& out, std::size_t index, unsigned int path, unsigned int chan);
-    void store_element(zeb_array_mpz& out, std::size_t index, unsigned int path, unsigned int chan);
-    void store_element(zeb_array_mpz_complex& out, std::size_t index, unsigned int path, unsigned int chan);
-    int deliver(const zeb_array_real& input);
-    void clear_sinks();
-    void refuse_real_sink_for_hilbert() const;
-    template <typename T>
-    void fill_sink(T* sink, const char* suffix, const zeb_array_real& input, std::size_t vectors);
+    void read_vector_by_slots(OutputRecord& out, std::size_t vector, std::vector<int>* note_counts);
+    ReadSource read_source();
+    void get_blocks(OutputRecord& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::size_t vectors);
+    int deliver();
 
     ZebLogger* logger;
     ZebLogger* dbg_logger;
@@ -193,10 +157,7 @@ private:
     double coeff_scale;
     std::vector<std::vector<double>> coeffs;
     int acc_width;
-    zeb_array_real* data_sink;
-    zeb_array_complex* data_sink_complex;
-    zeb_array_mpz* data_sink_mpz;
-    zeb_array_mpz_complex* data_sink_mpz_complex;
+    std::unique_ptr<OutputSink> sink;
     zeb_fir_v7_1_data_handler data_handler;
     void* data_handler_arg1;
     void* data_handler_arg2;

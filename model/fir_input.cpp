@@ -6,12 +6,10 @@
 
 #include "model/fir.h"
 #include "model/fir_text.h"
-#include "model/host_records.h"
 #include "patterns/pattern_tables.h"
 
 namespace {
 
-const char* const kShortInputText = "Input array holds fewer samples than its dimensions promise";
 const char* const kNotFiniteText = "Input sample is not a finite number";
 
 // NaN or infinity has no fixed-point value; refused before anything is fed.
@@ -48,19 +46,14 @@ void FIR::feed(double x, unsigned int path, unsigned int chan) {
     bank->feed(path, chan, x);
 }
 
-int FIR::data_send(const zeb_array_real& input) {
+int FIR::data_send(const InputRecord& input) {
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
     if (chan_pos_in != 0) throw FIRException("Channel postion non-zero, cannot send a packet");
-    if ((input.dim_size != 2 && input.dim_size != 3) || !lengths_held(input))
-        throw FIRException(fir_text::kPacketDimension);
-    if (input.dim[0] != P || input.dim[1] != C) {
-        throw FIRException(fir_text::packet_size(P, C));
-    }
-    const std::size_t V = input.dim_size == 3 ? input.dim[2] : 1;
+    std::size_t V = 0;
+    const double* data = input.packet(P, C, V);
     const std::size_t per_vector = P * C;
-    if (V > 0 && readable_elements(input) / per_vector < V) throw FIRException(kShortInputText);
-    if (V > 0 && !all_finite(input.data, per_vector * V)) throw FIRException(kNotFiniteText);
+    if (V > 0 && !all_finite(data, per_vector * V)) throw FIRException(kNotFiniteText);
 
     // Samples are taken at (path, slot, vector): while the pattern holds
     // this is where the channel view puts the channel's k-th sample, and
@@ -72,7 +65,7 @@ int FIR::data_send(const zeb_array_real& input) {
     // the packet goes in blocks.
     std::size_t v = 0;
     for (; v < V && !cnfg_queue.empty(); ++v) {
-        const double* vector = input.data + v * per_vector;
+        const double* vector = data + v * per_vector;
         for (std::size_t s = 0; s < C; ++s) {
             chan_pos_in = static_cast<int>(s);
             const unsigned int c = channel_of_slot(static_cast<unsigned int>(s));
@@ -80,8 +73,8 @@ int FIR::data_send(const zeb_array_real& input) {
         }
     }
     chan_pos_in = 0;
-    if (v < V) feed_blocks(input.data, v, V);
-    return deliver(input);
+    if (v < V) feed_blocks(data, v, V);
+    return deliver();
 }
 
 // Nothing can change between two samples while no configuration packet is
@@ -122,12 +115,10 @@ void FIR::feed_blocks(const double* data, std::size_t first, std::size_t last) {
     }
 }
 
-int FIR::data_send_chan(const zeb_array_real& input) {
+int FIR::data_send_chan(const InputRecord& input) {
     const std::size_t P = configuration.num_paths;
-    if (input.dim_size != 1 || !lengths_held(input)) throw FIRException(fir_text::kSlotDimension);
-    if (input.dim[0] != P) throw FIRException(labelled("Incorrect data size, expecting num_paths: ", P));
-    if (readable_elements(input) < P) throw FIRException(kShortInputText);
-    if (!all_finite(input.data, P)) throw FIRException(kNotFiniteText);
+    const double* data = input.slot(P);
+    if (!all_finite(data, P)) throw FIRException(kNotFiniteText);
 
     const unsigned int s = static_cast<unsigned int>(chan_pos_in);
     const unsigned int c = channel_of_slot(s);
@@ -138,7 +129,7 @@ int FIR::data_send_chan(const zeb_array_real& input) {
     const std::size_t before = bank->buffered(0, c);
     if (advanced) dbg_logger->note(labelled("Starting buffer size: ", before));
     if (notes) dbg_logger->note(labelled("Push channel: ", c));
-    for (std::size_t p = 0; p < P; ++p) feed(input.data[p], static_cast<unsigned int>(p), c);
+    for (std::size_t p = 0; p < P; ++p) feed(data[p], static_cast<unsigned int>(p), c);
     if (advanced) {
         const std::size_t after = bank->buffered(0, c);
         dbg_logger->note(labelled("End buffer size: ", after));

@@ -5,8 +5,6 @@
 
 #include "model/fir.h"
 #include "model/fir_text.h"
-#include "model/host_records.h"
-#include "model/output_records.h"
 #include "patterns/pattern_tables.h"
 
 using fir_text::labelled;
@@ -63,53 +61,18 @@ void FIR::dout_trim_mpz(mpz_class& result, const mpz_class& x) const {
     KernelBank::divide_rounded(result, x, mpz_class(dout_scale), dout_scale / 2, out_rnd, quotient, remainder);
 }
 
-void FIR::store_element(zeb_array_real& out, std::size_t index, unsigned int path, unsigned int chan) {
-    bank->take_reals(path, chan, 1, out.data + index);
-    bank->skip_in_phase(path, chan, 1);
+ReadSource FIR::read_source() {
+    return ReadSource{*bank, *dbg_logger, configuration.filter_type == ZEB_FIR_V7_1_HILBERT, data_fract_scale, out_mpz,
+                      out_values};
 }
-
-void FIR::store_element(zeb_array_complex& out, std::size_t index, unsigned int path, unsigned int chan) {
-    BlockPlace at{index, 1, nullptr};
-    store_block(out, path, chan, 1, at);
-}
-
-void FIR::store_element(zeb_array_mpz& out, std::size_t index, unsigned int path, unsigned int chan) {
-    bank->take_integer_noted(path, chan, out.data + index, *dbg_logger, true);
-    bank->skip_in_phase(path, chan, 1);
-}
-
-void FIR::store_element(zeb_array_mpz_complex& out, std::size_t index, unsigned int path, unsigned int chan) {
-    bank->take_integer_noted(path, chan, out_mpz.get_mpz_t(), *dbg_logger, false);
-    zeb_mpz_complex& e = out.data[index];
-    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
-        SampleFifo<double>& line = bank->in_phase(path, chan);
-        mpz_set_d(e.re, line.front() * data_fract_scale);
-        line.pop_front();
-        mpz_set(e.im, out_mpz.get_mpz_t());
-    } else {
-        mpz_set(e.re, out_mpz.get_mpz_t());
-        mpz_set_ui(e.im, 0);
-    }
-}
-
-namespace {
-// What a slot without a sample reads as.
-void store_zero(zeb_array_real& out, std::size_t index) { out.data[index] = 0.0; }
-void store_zero(zeb_array_complex& out, std::size_t index) { out.data[index] = zeb_complex{0.0, 0.0}; }
-void store_zero(zeb_array_mpz& out, std::size_t index) { mpz_set_ui(out.data + index, 0); }
-void store_zero(zeb_array_mpz_complex& out, std::size_t index) {
-    mpz_set_ui(out.data[index].re, 0);
-    mpz_set_ui(out.data[index].im, 0);
-}
-}  // namespace
 
 // One vector slot by slot, in the order paths, then slots; `note_counts`
 // (when the debug logger listens) counts each path's and channel's samples
 // for its notes.
-template <typename T>
-void FIR::read_vector_by_slots(T& out, std::size_t vector, std::vector<int>* note_counts) {
+void FIR::read_vector_by_slots(OutputRecord& out, std::size_t vector, std::vector<int>* note_counts) {
     const unsigned int P = configuration.num_paths;
     const unsigned int C = configuration.num_channels;
+    ReadSource from = read_source();
     slot_sources.resize(C);
     for (unsigned int s = 0; s < C; ++s) {
         slot_sources[s] = next_slot(s);
@@ -126,39 +89,28 @@ void FIR::read_vector_by_slots(T& out, std::size_t vector, std::vector<int>* not
             }
             const std::size_t index = p + P * (s + C * vector);
             if (source.filled) {
-                store_element(out, index, p, source.chan);
+                out.element(from, index, p, source.chan);
             } else {
-                store_zero(out, index);
+                out.zero(index);
             }
         }
     }
     if (!closed_runs.empty()) closed_runs.finished_vectors(1);
 }
 
-template <typename T>
-int FIR::data_get(T& out) {
+int FIR::data_get(OutputRecord& out) {
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
     if (chan_pos_out != 0) throw FIRException("Channel postion non-zero, cannot get a packet");
-    if ((out.dim_size != 2 && out.dim_size != 3) || !lengths_held(out)) throw FIRException(fir_text::kPacketDimension);
-    // Lengths must be exactly the model's: a smaller record could not take
-    // every path and channel of the vectors it asks for.
-    if (out.dim[0] != P || out.dim[1] != C) {
-        throw FIRException(fir_text::packet_size(P, C));
-    }
-    const std::size_t requested = out.dim_size == 3 ? out.dim[2] : 1;
+    out.check_packet_shape(P, C);
+    const std::size_t requested = out.requested_vectors();
     const std::size_t available = available_vectors();
     const std::size_t vectors = requested < available ? requested : available;
     // Checked before anything leaves the buffers, so a refused read loses nothing.
-    if (vectors > 0 && writable_elements(out) / (P * C) < vectors) {
-        std::ostringstream text;
-        text << "Output array capacity too small, expecting room for vectors: " << vectors;
-        throw FIRException(text.str());
-    }
+    out.check_room(vectors);
     if (requested > vectors) {
         logger->warn("Getting more vectors than available, reseting array size");
-        if (out.dim_size == 3) out.dim[2] = vectors;
-        out.data_size = P * C * vectors;
+        out.shrink_to(vectors);
     }
     const bool notes = dbg_logger->active();
     if (notes) dbg_logger->note(labelled("act_vectors: ", vectors));
@@ -187,16 +139,12 @@ int FIR::data_get(T& out) {
         closed_runs.finished_vectors(whole);
         v += whole;
     }
-    // The lengths grow as the channel-view writer grows them (the capacity
-    // was checked above).
-    if (out.dim_size == 3 && out.dim[2] < vectors) out.dim[2] = vectors;
-    const std::size_t covered = P * C * (out.dim_size == 3 ? out.dim[2] : 1);
-    if (covered > out.data_size) out.data_size = covered;
+    out.cover(vectors);
     return ZEB_STATUS_OK;
 }
 
-template <typename T>
-void FIR::get_blocks(T& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::size_t vectors) {
+void FIR::get_blocks(OutputRecord& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::size_t vectors) {
+    ReadSource from = read_source();
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
     list_owned_slots(pattern);
@@ -223,89 +171,31 @@ void FIR::get_blocks(T& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::
                 const unsigned int next_p = p + 1 < P ? p + 1 : 0;
                 const unsigned int next_c = p + 1 < P ? c : c + 1;
                 if (next_c < C) bank->prefetch(next_p, next_c, count);
-                store_block(out, p, c, count, place);
+                out.block(from, p, c, count, place);
             }
         }
     }
 }
 
-void FIR::store_block(zeb_array_real& out, unsigned int path, unsigned int chan, std::size_t count,
-                      const BlockPlace& at) {
-    bank->skip_in_phase(path, chan, count);
-    if (at.listed == nullptr && at.stride == 1) {
-        bank->take_reals(path, chan, count, out.data + at.base);
-        return;
-    }
-    out_values.resize(count);
-    bank->take_reals(path, chan, count, out_values.data());
-    for (std::size_t k = 0; k < count; ++k) out.data[at(k)] = out_values[k];
-}
-
-void FIR::store_block(zeb_array_complex& out, unsigned int path, unsigned int chan, std::size_t count,
-                      const BlockPlace& at) {
-    out_values.resize(count);
-    bank->take_reals(path, chan, count, out_values.data());
-    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
-        SampleFifo<double>& line = bank->in_phase(path, chan);
-        const double* in_phase = line.data();
-        for (std::size_t k = 0; k < count; ++k) out.data[at(k)] = zeb_complex{in_phase[k], out_values[k]};
-        line.pop_front(count);
-    } else {
-        for (std::size_t k = 0; k < count; ++k) out.data[at(k)] = zeb_complex{out_values[k], 0.0};
-    }
-}
-
-void FIR::store_block(zeb_array_mpz& out, unsigned int path, unsigned int chan, std::size_t count,
-                      const BlockPlace& at) {
-    bank->skip_in_phase(path, chan, count);
-    take_integers(path, chan, count, [&](std::size_t k, mpz_srcptr v) { mpz_set(out.data + at(k), v); });
-}
-
-void FIR::store_block(zeb_array_mpz_complex& out, unsigned int path, unsigned int chan, std::size_t count,
-                      const BlockPlace& at) {
-    if (configuration.filter_type == ZEB_FIR_V7_1_HILBERT) {
-        SampleFifo<double>& line = bank->in_phase(path, chan);
-        const double* in_phase = line.data();
-        take_integers(path, chan, count, [&](std::size_t k, mpz_srcptr v) {
-            zeb_mpz_complex& e = out.data[at(k)];
-            mpz_set_d(e.re, in_phase[k] * data_fract_scale);
-            mpz_set(e.im, v);
-        });
-        line.pop_front(count);
-    } else {
-        take_integers(path, chan, count, [&](std::size_t k, mpz_srcptr v) {
-            zeb_mpz_complex& e = out.data[at(k)];
-            mpz_set(e.re, v);
-            mpz_set_ui(e.im, 0);
-        });
-    }
-}
-
-template <typename T>
-int FIR::data_get_chan(T& out) {
+int FIR::data_get_chan(OutputRecord& out) {
     const std::size_t P = configuration.num_paths;
-    if (out.dim_size != 1 || !lengths_held(out)) throw FIRException(fir_text::kSlotDimension);
-    if (out.dim[0] != P) throw FIRException(labelled("Incorrect data size, expecting num_paths: ", P));
-    // Room for one sample per path, grown through the record's own table
-    // when it allows it; checked before anything is taken.
-    if (writable_elements(out) < P && (reserve_data(out, P) != 0 || writable_elements(out) < P)) {
-        throw FIRException(labelled("Output array capacity too small, expecting num_paths: ", P));
-    }
+    out.check_slot_shape(P);
 
     const unsigned int s = static_cast<unsigned int>(chan_pos_out);
     const SlotSource source = next_slot(s);
     const bool notes = dbg_logger->active();
     if (notes) dbg_logger->note(labelled("Pull channel: ", source.chan));
     if (!source.ready) {
-        out.data_size = 0;
+        out.set_slot_size(0);
         return ZEB_STATUS_OK;
     }
-    out.data_size = P;
+    out.set_slot_size(P);
+    ReadSource from = read_source();
     for (unsigned int p = 0; p < P; ++p) {
         if (source.filled) {
-            store_element(out, p, p, source.chan);
+            out.element(from, p, p, source.chan);
         } else {
-            store_zero(out, p);
+            out.zero(p);
         }
     }
     slot_taken(s, source);
@@ -313,12 +203,3 @@ int FIR::data_get_chan(T& out) {
     if (notes) dbg_logger->note(labelled("chanCountOut: ", chan_pos_out));
     return ZEB_STATUS_OK;
 }
-
-template int FIR::data_get<zeb_array_real>(zeb_array_real&);
-template int FIR::data_get<zeb_array_complex>(zeb_array_complex&);
-template int FIR::data_get<zeb_array_mpz>(zeb_array_mpz&);
-template int FIR::data_get<zeb_array_mpz_complex>(zeb_array_mpz_complex&);
-template int FIR::data_get_chan<zeb_array_real>(zeb_array_real&);
-template int FIR::data_get_chan<zeb_array_complex>(zeb_array_complex&);
-template int FIR::data_get_chan<zeb_array_mpz>(zeb_array_mpz&);
-template int FIR::data_get_chan<zeb_array_mpz_complex>(zeb_array_mpz_complex&);

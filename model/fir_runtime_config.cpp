@@ -7,25 +7,9 @@
 
 #include "model/fir.h"
 #include "model/fir_text.h"
-#include "model/host_records.h"
 #include "patterns/pattern_tables.h"
 
 namespace {
-
-// First length of a 1-D packet array (0 without one); its lengths were
-// checked to be readable.
-template <typename Record>
-std::size_t first_length(const Record* array) {
-    return array != nullptr && array->dim_size == 1 ? array->dim[0] : 0;
-}
-
-// Number of values a 1-D host array really holds: its first length, bounded
-// by what its store may be read for.
-std::size_t values_held(const zeb_array_uint* array) {
-    if (array == nullptr) return 0;
-    const std::size_t held = readable_elements(*array);
-    return array->dim_size >= 1 && array->dim[0] < held ? array->dim[0] : held;
-}
 
 // A packet's copy sized to n values; running out of memory is refused with
 // the packet's own text.
@@ -44,12 +28,12 @@ using fir_text::labelled;
 
 int call_cnfg_sync(void* model) { return static_cast<FIR*>(model)->cnfg_sync(); }
 
-int FIR::config_send(const zeb_fir_v7_1_cnfg_packet& packet) {
+int FIR::config_send(zeb_fir_v7_1_pattern chanpat, const PacketArray<unsigned int>& fsel) {
     const unsigned int C = configuration.num_channels;
     const unsigned int S = configuration.coeff_sets;
     const bool by_channel = configuration.config_method != ZEB_FIR_V7_1_CONFIG_SINGLE;
 
-    zeb_fir_v7_1_pattern pattern = packet.chanpat;
+    zeb_fir_v7_1_pattern pattern = chanpat;
     if (configuration.chan_seq == ZEB_FIR_V7_1_BASIC_CHAN_SEQ) {
         if (S == 1 && configuration.reloadable == 0) {
             logger->warn("Ignoring config packet as not required for model configuration");
@@ -61,12 +45,11 @@ int FIR::config_send(const zeb_fir_v7_1_cnfg_packet& packet) {
     }
 
     const std::size_t m = by_channel ? C : 1;
-    const zeb_array_uint* fsel = packet.fsel;
-    if (fsel != nullptr && !lengths_held(*fsel)) throw FIRException("Expecting 1-D array for fsel");
+    if (fsel.present && !fsel.lengths_readable) throw FIRException("Expecting 1-D array for fsel");
     if (S > 1) {
-        if (fsel != nullptr && fsel->dim_size > 1) throw FIRException("Expecting 1-D array for fsel");
-        const std::size_t n = first_length(fsel);
-        if ((n < C && by_channel) || values_held(fsel) < m)
+        if (fsel.present && fsel.dims > 1) throw FIRException("Expecting 1-D array for fsel");
+        const std::size_t n = fsel.first_length();
+        if ((n < C && by_channel) || fsel.held() < m)
             throw FIRException(labelled("Insufficient fsel values specified, expecting", m));
         if (n > C && by_channel) logger->warn(labelled("More fsel values specified than required, will use first ", C));
         if (n > 1 && !by_channel) logger->warn("Will only use the first fsel values specificed");
@@ -76,9 +59,9 @@ int FIR::config_send(const zeb_fir_v7_1_cnfg_packet& packet) {
     reserve_or_refuse(selectors, m, "Unable to reserve data for fsel");
 
     // With a single set nothing guarantees the values; missing ones count as 0.
-    const std::size_t held = values_held(fsel);
+    const std::size_t held = fsel.held();
     for (std::size_t i = 0; i < m; ++i) {
-        const unsigned int v = i < held ? fsel->data[i] : 0;
+        const unsigned int v = i < held ? fsel.data[i] : 0;
         if (v > S - 1) {
             std::ostringstream text;
             text << "fsel[" << i << "] : " << v << " is greater than maximum number of coeff_sets: " << S - 1
@@ -93,34 +76,33 @@ int FIR::config_send(const zeb_fir_v7_1_cnfg_packet& packet) {
     return ZEB_STATUS_OK;
 }
 
-int FIR::reload_send(const zeb_fir_v7_1_rld_packet& packet) {
+int FIR::reload_send(unsigned int fsel, const PacketArray<double>& coeff) {
     const unsigned int S = configuration.coeff_sets;
     const unsigned int K = configuration.num_coeffs;
     if (configuration.reloadable == 0) {
         logger->warn("Ignoring reload packet as not required for model configuration");
         return ZEB_STATUS_OK;
     }
-    if (S > 1 && packet.fsel > S - 1) {
-        logger->warn(labelled("Invalid reload fsel, ", packet.fsel) + ", ignoring packet");
+    if (S > 1 && fsel > S - 1) {
+        logger->warn(labelled("Invalid reload fsel, ", fsel) + ", ignoring packet");
         return ZEB_STATUS_ERROR;
     }
-    const zeb_array_real* coeff = packet.coeff;
-    if (coeff == nullptr) throw FIRException("Reload packet has no coeff array");
-    if (coeff->dim_size > 1 || !lengths_held(*coeff)) throw FIRException("Expecting 1-D array for coeff");
-    const std::size_t n = first_length(coeff);
+    if (!coeff.present) throw FIRException("Reload packet has no coeff array");
+    if (coeff.dims > 1 || !coeff.lengths_readable) throw FIRException("Expecting 1-D array for coeff");
+    const std::size_t n = coeff.first_length();
     if (n < K) throw FIRException(labelled("Insufficient coeff values specified, expecting", K));
     // Only the K values the model reads must be held; every refusal comes
     // before the warning about surplus values.
-    if (readable_elements(*coeff) < K) throw FIRException("Reload coeff array holds fewer values than its length");
+    if (coeff.readable < K) throw FIRException("Reload coeff array holds fewer values than its length");
     for (std::size_t i = 0; i < K; ++i) {
-        if (!std::isfinite(coeff->data[i])) throw FIRException("Coefficient value is not a finite number");
+        if (!std::isfinite(coeff.data[i])) throw FIRException("Coefficient value is not a finite number");
     }
     if (n > K) logger->warn(labelled("More coeff values specified than required, will use first ", K));
 
     std::vector<double> values;
     reserve_or_refuse(values, K, "Unable to reserve data for coeff");
-    values.assign(coeff->data, coeff->data + K);
-    rld_queue.push_back(QueuedReload{S > 1 ? packet.fsel : 0u, std::move(values)});
+    values.assign(coeff.data, coeff.data + K);
+    rld_queue.push_back(QueuedReload{S > 1 ? fsel : 0u, std::move(values)});
     return ZEB_STATUS_OK;
 }
 

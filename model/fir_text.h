@@ -11,6 +11,7 @@ namespace fir_text {
 inline const char* const kPacketDimension =
     "Incorrect data array dimension, expecting num_paths by num_channels (by number of vectors)";
 inline const char* const kSlotDimension = "Incorrect data array dimension, expected 1-D array of num_paths";
+inline const char* const kShortInputText = "Input array holds fewer samples than its dimensions promise";
 
 template <typename V>
 std::string labelled(const char* label, V value) {

@@ -42,16 +42,16 @@ inline bool refuse_nested_call(ModelHandle& handle, bool destroying) noexcept {
 // Marks a host call as running on the model for its lifetime.
 class HostCallMark {
 public:
-    explicit HostCallMark(ModelHandle& handle_) noexcept : handle(handle_), before(handle_.host_call) {
-        handle.host_call = ModelHandle::HostCall::running;
+    explicit HostCallMark(ModelHandle& marked) noexcept : handle_(marked), before_(marked.host_call) {
+        handle_.host_call = ModelHandle::HostCall::running;
     }
-    ~HostCallMark() { handle.host_call = before; }
+    ~HostCallMark() { handle_.host_call = before_; }
     HostCallMark(const HostCallMark&) = delete;
     HostCallMark& operator=(const HostCallMark&) = delete;
 
 private:
-    ModelHandle& handle;
-    ModelHandle::HostCall before;
+    ModelHandle& handle_;
+    ModelHandle::HostCall before_;
 };
 
 // Runs op(ModelHandle&) on the handle's object and returns its status.  A

@@ -12,14 +12,14 @@
 // A host's input record.
 class InputView final : public InputRecord {
 public:
-    explicit InputView(const zeb_array_real& record_) : record(record_) {}
+    explicit InputView(const zeb_array_real& viewed) : record_(viewed) {}
     const double* packet(std::size_t paths, std::size_t channels, std::size_t& vectors) const override;
     const double* slot(std::size_t paths) const override;
     // Vectors of a packet for output sizing: its third length, 1 without one.
     std::size_t sizing_vectors() const;
 
 private:
-    const zeb_array_real& record;
+    const zeb_array_real& record_;
 };
 
 // A host's output record of type R (real, complex, GMP, GMP complex), as the
@@ -27,7 +27,7 @@ private:
 template <typename R>
 class OutputView final : public OutputSink {
 public:
-    explicit OutputView(R& record_) : record(record_) {}
+    explicit OutputView(R& viewed) : record_(viewed) {}
     Kind kind() const override;
     void check_packet_shape(std::size_t paths, std::size_t channels) const override;
     std::size_t requested_vectors() const override;
@@ -35,7 +35,7 @@ public:
     void shrink_to(std::size_t vectors) override;
     void cover(std::size_t vectors) override;
     void check_slot_shape(std::size_t paths) override;
-    void set_slot_size(std::size_t count) override { record.data_size = count; }
+    void set_slot_size(std::size_t count) override { record_.data_size = count; }
     void block(ReadSource& from, unsigned int path, unsigned int chan, std::size_t count,
                const BlockPlace& at) override;
     void element(ReadSource& from, std::size_t index, unsigned int path, unsigned int chan) override;
@@ -46,7 +46,7 @@ public:
     const zeb_array_real* real_record() const override;
 
 private:
-    R& record;
+    R& record_;
 };
 
 // What the engine may use of a packet's array (none when record is null).

@@ -26,12 +26,12 @@ struct Family;
         using Elem = std::remove_pointer_t<decltype(zeb_array_##word::data)>;                                    \
         static constexpr const char* name = "zeb_array_" #word;                                                  \
         ZEB_RECORD_FN(word, create)                                                                              \
-        ZEB_RECORD_FN(word, create_ex) ZEB_RECORD_FN(word, destroy) ZEB_RECORD_FN(word, reserve_data)            \
-            ZEB_RECORD_FN(word, reserve_dim) ZEB_RECORD_FN(word, ops_elem_copy) ZEB_RECORD_FN(word, set_element) \
-                ZEB_RECORD_FN(word, get_element) ZEB_RECORD_FN(word, sub2ind_1d) ZEB_RECORD_FN(word, sub2ind_2d) \
-                    ZEB_RECORD_FN(word, sub2ind_3d) ZEB_RECORD_FN(word, sub2ind_4d)                              \
-                        ZEB_RECORD_FN(word, ops_elem_create) ZEB_RECORD_FN(word, ops_elem_swap)                  \
-                            ZEB_RECORD_FN(word, ops_elem_destroy)                                                \
+        ZEB_RECORD_FN(word, create_ex)                                                                           \
+        ZEB_RECORD_FN(word, destroy) ZEB_RECORD_FN(word, reserve_data) ZEB_RECORD_FN(word, reserve_dim)          \
+            ZEB_RECORD_FN(word, ops_elem_copy) ZEB_RECORD_FN(word, set_element) ZEB_RECORD_FN(word, get_element) \
+                ZEB_RECORD_FN(word, sub2ind_1d) ZEB_RECORD_FN(word, sub2ind_2d) ZEB_RECORD_FN(word, sub2ind_3d)  \
+                    ZEB_RECORD_FN(word, sub2ind_4d) ZEB_RECORD_FN(word, ops_elem_create)                         \
+                        ZEB_RECORD_FN(word, ops_elem_swap) ZEB_RECORD_FN(word, ops_elem_destroy)                 \
     };
 ZEB_RECORD_FAMILY(bit)
 ZEB_RECORD_FAMILY(real)

@@ -44,7 +44,6 @@ public:
     FIR(const FIR&) = delete;
     FIR& operator=(const FIR&) = delete;
 
-
     int reset();
 
     int data_send(const InputRecord& input);

@@ -62,8 +62,8 @@ void FIR::dout_trim_mpz(mpz_class& result, const mpz_class& x) const {
 }
 
 ReadSource FIR::read_source() {
-    return ReadSource{*bank, *dbg_logger, configuration.filter_type == ZEB_FIR_V7_1_HILBERT, data_fract_scale, out_mpz,
-                      out_values};
+    return ReadSource{*bank,   *dbg_logger, configuration.filter_type == ZEB_FIR_V7_1_HILBERT, data_fract_scale,
+                      out_mpz, out_values};
 }
 
 // One vector slot by slot, in the order paths, then slots; `note_counts`

@@ -10,23 +10,23 @@
 #include "fixedpoint/rounding.h"
 #include "model/fir_text.h"
 
-KernelBank::KernelBank(const BankShape& shape_, const BankFormats& formats_)
-    : shape(shape_), formats(formats_), lines(std::size_t{shape_.paths} * shape_.channels) {
+KernelBank::KernelBank(const BankShape& bank_shape, const BankFormats& bank_formats)
+    : shape_(bank_shape), formats_(bank_formats), lines_(std::size_t{bank_shape.paths} * bank_shape.channels) {
     prime_in_phase();
 }
 
 void KernelBank::push_in_phase(unsigned int path, unsigned int chan, const double* values, std::size_t count) {
-    if (!shape.hilbert) return;
-    double* line = lines[at(path, chan)].extend(count);
-    for (std::size_t i = 0; i < count; ++i) line[i] = values[i] * formats.din_inv_scale;
+    if (!shape_.hilbert) return;
+    double* line = lines_[at(path, chan)].extend(count);
+    for (std::size_t i = 0; i < count; ++i) line[i] = values[i] * formats_.din_inv_scale;
 }
 
 void KernelBank::prime_in_phase() {
-    for (SampleFifo<double>& line : lines) {
+    for (SampleFifo<double>& line : lines_) {
         line.clear();
-        if (!shape.hilbert) continue;
-        double* zeros = line.extend(shape.in_phase_delay);
-        for (std::size_t i = 0; i < shape.in_phase_delay; ++i) zeros[i] = 0.0;
+        if (!shape_.hilbert) continue;
+        double* zeros = line.extend(shape_.in_phase_delay);
+        for (std::size_t i = 0; i < shape_.in_phase_delay; ++i) zeros[i] = 0.0;
     }
 }
 
@@ -99,14 +99,14 @@ void wide_to_mpz(mpz_ptr dst, wide_int x) {
 template <typename S>
 class Bank final : public KernelBank {
 public:
-    Bank(const BankShape& shape_, const BankFormats& formats_, const std::vector<double>& set, SyncHandler sync,
+    Bank(const BankShape& bank_shape, const BankFormats& bank_formats, const std::vector<double>& set, SyncHandler sync,
          void* sync_arg)
-        : KernelBank(shape_, formats_),
-          kernels(std::size_t{shape_.paths} * shape_.channels,
-                  FirFilter<S, double>(set, shape_.rate_numerator, shape_.rate_denominator)),
-          outputs(kernels.size()),
-          divisor(formats_.dout_scale) {
-        kernels[0].set_change_config_handler(sync, sync_arg);
+        : KernelBank(bank_shape, bank_formats),
+          kernels_(std::size_t{bank_shape.paths} * bank_shape.channels,
+                   FirFilter<S, double>(set, bank_shape.rate_numerator, bank_shape.rate_denominator)),
+          outputs_(kernels_.size()),
+          divisor_(bank_formats.dout_scale) {
+        kernels_[0].set_change_config_handler(sync, sync_arg);
     }
 
     Arithmetic arithmetic() const override {
@@ -123,56 +123,58 @@ public:
         push_in_phase(path, chan, &value, 1);
         const std::size_t i = at(path, chan);
         to_samples(&value, 1);
-        kernels[i].run(block.data(), 1, outputs[i]);
+        kernels_[i].run(block_.data(), 1, outputs_[i]);
     }
 
     void feed_block(unsigned int path, unsigned int chan, double* values, std::size_t count) override {
         push_in_phase(path, chan, values, count);
         const std::size_t i = at(path, chan);
         if constexpr (std::is_same<S, double>::value) {
-            if (formats.din_inv_scale != 1.0) {
-                for (std::size_t k = 0; k < count; ++k) values[k] *= formats.din_inv_scale;
+            if (formats_.din_inv_scale != 1.0) {
+                for (std::size_t k = 0; k < count; ++k) values[k] *= formats_.din_inv_scale;
             }
-            kernels[i].run_samples(values, count, outputs[i]);
+            kernels_[i].run_samples(values, count, outputs_[i]);
         } else {
             to_samples(values, count);
-            kernels[i].run_samples(block.data(), count, outputs[i]);
+            kernels_[i].run_samples(block_.data(), count, outputs_[i]);
         }
     }
 
-    std::size_t buffered(unsigned int path, unsigned int chan) const override { return outputs[at(path, chan)].size(); }
+    std::size_t buffered(unsigned int path, unsigned int chan) const override {
+        return outputs_[at(path, chan)].size();
+    }
 
     void take_reals(unsigned int path, unsigned int chan, std::size_t count, double* values) override {
-        SampleFifo<S>& buf = outputs[at(path, chan)];
+        SampleFifo<S>& buf = outputs_[at(path, chan)];
         const S* raw = buf.data();
         if constexpr (std::is_same<S, double>::value) {
             round_outputs(raw, values, count);
         } else {
-            for (std::size_t k = 0; k < count; ++k) values[k] = to_double(raw[k]) / formats.out_fract_scale;
+            for (std::size_t k = 0; k < count; ++k) values[k] = to_double(raw[k]) / formats_.out_fract_scale;
         }
         buf.pop_front(count);
     }
 
     void take_integers(unsigned int path, unsigned int chan, std::size_t count, const IntegerSink& put) override {
-        mpz_ptr value = scratch.get_mpz_t();
+        mpz_ptr value = scratch_.get_mpz_t();
         if constexpr (std::is_same<S, double>::value) {
-            reals.resize(count);
-            take_reals(path, chan, count, reals.data());
+            reals_.resize(count);
+            take_reals(path, chan, count, reals_.data());
             for (std::size_t k = 0; k < count; ++k) {
-                mpz_set_d(value, reals[k] * formats.out_fract_scale);
+                mpz_set_d(value, reals_[k] * formats_.out_fract_scale);
                 put(k, value);
             }
             return;
         } else {
-            SampleFifo<S>& buf = outputs[at(path, chan)];
+            SampleFifo<S>& buf = outputs_[at(path, chan)];
             const S* raw = buf.data();
             for (std::size_t k = 0; k < count; ++k) {
                 if constexpr (std::is_same<S, mpz_class>::value) {
-                    rounded(rounded_value, raw[k]);
-                    put(k, rounded_value.get_mpz_t());
+                    rounded(rounded_value_, raw[k]);
+                    put(k, rounded_value_.get_mpz_t());
                 } else {
 #if ZEB_FIR_HAVE_INT128
-                    wide_to_mpz(value, round_wide(raw[k], formats.out_shift, formats.out_rnd));
+                    wide_to_mpz(value, round_wide(raw[k], formats_.out_shift, formats_.out_rnd));
                     put(k, value);
 #endif
                 }
@@ -186,16 +188,16 @@ public:
         if constexpr (std::is_same<S, double>::value) {
             if (notes.active()) {
                 using fir_text::labelled;
-                const double raw = outputs[at(path, chan)].front();
+                const double raw = outputs_[at(path, chan)].front();
                 double y = 0.0;
                 take_reals(path, chan, 1, &y);
-                mpz_set_d(value, y * formats.out_fract_scale);
+                mpz_set_d(value, y * formats_.out_fract_scale);
                 notes.note(labelled("Out raw: ", raw));
                 if (scaled) {
                     notes.note(labelled("Out rounded: ", y));
-                    notes.note(labelled("Out scaled: ", y * formats.out_fract_scale));
+                    notes.note(labelled("Out scaled: ", y * formats_.out_fract_scale));
                 } else {
-                    notes.note(labelled("Out rounded: ", y * formats.out_fract_scale));
+                    notes.note(labelled("Out rounded: ", y * formats_.out_fract_scale));
                 }
                 return;
             }
@@ -205,23 +207,23 @@ public:
     }
 
     void prefetch(unsigned int path, unsigned int chan, std::size_t count) const override {
-        const SampleFifo<S>& buf = outputs[at(path, chan)];
+        const SampleFifo<S>& buf = outputs_[at(path, chan)];
         const char* first = reinterpret_cast<const char*>(buf.data());
         const std::size_t bytes = (count < buf.size() ? count : buf.size()) * sizeof(S);
         for (std::size_t b = 0; b < bytes; b += 64) __builtin_prefetch(first + b);
     }
 
     void set_coefficients(unsigned int path, unsigned int chan, const std::vector<double>& set) override {
-        kernels[at(path, chan)].setCoefficients(set);
+        kernels_[at(path, chan)].setCoefficients(set);
     }
 
-    void restart(unsigned int path, unsigned int chan) override { kernels[at(path, chan)].reset(); }
+    void restart(unsigned int path, unsigned int chan) override { kernels_[at(path, chan)].reset(); }
 
     void reset(const std::vector<double>& set) override {
-        for (std::size_t i = 0; i < kernels.size(); ++i) {
-            kernels[i].setCoefficients(set);
-            kernels[i].reset();
-            outputs[i].clear();
+        for (std::size_t i = 0; i < kernels_.size(); ++i) {
+            kernels_[i].setCoefficients(set);
+            kernels_[i].reset();
+            outputs_[i].clear();
         }
         prime_in_phase();
     }
@@ -230,14 +232,14 @@ private:
     // Quantised samples (integer units of the input format) into block as
     // kernel samples.
     void to_samples(const double* values, std::size_t count) {
-        if (block.size() < count) block.resize(count);
+        if (block_.size() < count) block_.resize(count);
         for (std::size_t k = 0; k < count; ++k) {
             if constexpr (std::is_same<S, double>::value) {
-                block[k] = values[k] * formats.din_inv_scale;
+                block_[k] = values[k] * formats_.din_inv_scale;
             } else if constexpr (std::is_same<S, mpz_class>::value) {
-                mpz_set_d(block[k].get_mpz_t(), values[k]);
+                mpz_set_d(block_[k].get_mpz_t(), values[k]);
             } else {
-                block[k] = static_cast<long long>(values[k]);
+                block_[k] = static_cast<long long>(values[k]);
             }
         }
     }
@@ -248,8 +250,8 @@ private:
     // then scale is 1), and multiplying by 2^-k rounds exactly as dividing by
     // 2^k.
     void round_outputs(const double* raw, double* values, std::size_t count) {
-        FFPContext& fmt = formats.dout_fmt;
-        const double factor = fmt.getScale() / formats.dout_scale;
+        FFPContext& fmt = formats_.dout_fmt;
+        const double factor = fmt.getScale() / formats_.dout_scale;
         if (factor != 1.0) {
             for (std::size_t k = 0; k < count; ++k) values[k] = raw[k] * factor;
             raw = values;
@@ -262,44 +264,44 @@ private:
     }
 
     void rounded(mpz_class& result, const mpz_class& x) {
-        divide_rounded(result, x, divisor, formats.dout_scale / 2, formats.out_rnd, quotient, remainder);
+        divide_rounded(result, x, divisor_, formats_.dout_scale / 2, formats_.out_rnd, quotient_, remainder_);
     }
 
     double to_double(const S& x) {
         if constexpr (std::is_same<S, mpz_class>::value) {
-            rounded(rounded_value, x);
-            return mpz_get_d(rounded_value.get_mpz_t());
+            rounded(rounded_value_, x);
+            return mpz_get_d(rounded_value_.get_mpz_t());
         } else {
 #if ZEB_FIR_HAVE_INT128
-            return wide_to_double(round_wide(x, formats.out_shift, formats.out_rnd));
+            return wide_to_double(round_wide(x, formats_.out_shift, formats_.out_rnd));
 #else
             return static_cast<double>(x);
 #endif
         }
     }
 
-    std::vector<FirFilter<S, double>> kernels;  // [path * channels + chan]
-    std::vector<SampleFifo<S>> outputs;
+    std::vector<FirFilter<S, double>> kernels_;  // [path * channels + chan]
+    std::vector<SampleFifo<S>> outputs_;
     // Scratch reused from call to call, so that nothing is allocated once warm.
-    std::vector<S> block;
-    std::vector<double> reals;
-    mpz_class scratch;
-    mpz_class divisor;
-    mpz_class quotient;
-    mpz_class remainder;
-    mpz_class rounded_value;
+    std::vector<S> block_;
+    std::vector<double> reals_;
+    mpz_class scratch_;
+    mpz_class divisor_;
+    mpz_class quotient_;
+    mpz_class remainder_;
+    mpz_class rounded_value_;
 };
 
 }  // namespace
 
-std::unique_ptr<KernelBank> make_kernel_bank(Arithmetic arithmetic, const BankShape& shape, const BankFormats& formats,
-                                             const std::vector<double>& set, KernelBank::SyncHandler sync,
-                                             void* sync_arg) {
+std::unique_ptr<KernelBank> make_kernel_bank(Arithmetic arithmetic, const BankShape& shape_,
+                                             const BankFormats& formats_, const std::vector<double>& set,
+                                             KernelBank::SyncHandler sync, void* sync_arg) {
     switch (arithmetic) {
 #if ZEB_FIR_HAVE_INT128
-        case Arithmetic::int128: return std::make_unique<Bank<wide_int>>(shape, formats, set, sync, sync_arg);
+        case Arithmetic::int128: return std::make_unique<Bank<wide_int>>(shape_, formats_, set, sync, sync_arg);
 #endif
-        case Arithmetic::real: return std::make_unique<Bank<double>>(shape, formats, set, sync, sync_arg);
-        default: return std::make_unique<Bank<mpz_class>>(shape, formats, set, sync, sync_arg);
+        case Arithmetic::real: return std::make_unique<Bank<double>>(shape_, formats_, set, sync, sync_arg);
+        default: return std::make_unique<Bank<mpz_class>>(shape_, formats_, set, sync, sync_arg);
     }
 }

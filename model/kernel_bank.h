@@ -42,12 +42,12 @@ class IntegerSink {
 public:
     template <typename F>
     explicit IntegerSink(F& f)
-        : context(&f), call([](void* c, std::size_t k, mpz_srcptr v) { (*static_cast<F*>(c))(k, v); }) {}
-    void operator()(std::size_t k, mpz_srcptr v) const { call(context, k, v); }
+        : context_(&f), call_([](void* c, std::size_t k, mpz_srcptr v) { (*static_cast<F*>(c))(k, v); }) {}
+    void operator()(std::size_t k, mpz_srcptr v) const { call_(context_, k, v); }
 
 private:
-    void* context;
-    void (*call)(void*, std::size_t, mpz_srcptr);
+    void* context_;
+    void (*call_)(void*, std::size_t, mpz_srcptr);
 };
 
 class KernelBank {
@@ -96,32 +96,32 @@ public:
 
     // Hilbert filters: the in-phase values (input values delayed to the
     // centre tap) of the samples not yet taken.
-    SampleFifo<double>& in_phase(unsigned int path, unsigned int chan) { return lines[at(path, chan)]; }
+    SampleFifo<double>& in_phase(unsigned int path, unsigned int chan) { return lines_[at(path, chan)]; }
     // A read that delivers no in-phase part still takes the in-phase values
     // of the samples it delivers.
     void skip_in_phase(unsigned int path, unsigned int chan, std::size_t count) {
-        if (shape.hilbert) lines[at(path, chan)].pop_front(count);
+        if (shape_.hilbert) lines_[at(path, chan)].pop_front(count);
     }
 
 protected:
-    KernelBank(const BankShape& shape_, const BankFormats& formats_);
-    std::size_t at(unsigned int path, unsigned int chan) const { return std::size_t{path} * shape.channels + chan; }
+    KernelBank(const BankShape& bank_shape, const BankFormats& bank_formats);
+    std::size_t at(unsigned int path, unsigned int chan) const { return std::size_t{path} * shape_.channels + chan; }
     // Hilbert filters: the in-phase line of (path, chan) takes the samples'
     // input values.
     void push_in_phase(unsigned int path, unsigned int chan, const double* values, std::size_t count);
     void prime_in_phase();
 
-    BankShape shape;
-    BankFormats formats;
+    BankShape shape_;
+    BankFormats formats_;
 
 private:
-    std::vector<SampleFifo<double>> lines;
+    std::vector<SampleFifo<double>> lines_;
 };
 
 // A bank in arithmetic, every kernel holding set; the kernel of path 0,
 // channel 0 calls sync(sync_arg) at each synchronisation point.
-std::unique_ptr<KernelBank> make_kernel_bank(Arithmetic arithmetic, const BankShape& shape, const BankFormats& formats,
-                                             const std::vector<double>& set, KernelBank::SyncHandler sync,
-                                             void* sync_arg);
+std::unique_ptr<KernelBank> make_kernel_bank(Arithmetic arithmetic, const BankShape& shape_,
+                                             const BankFormats& formats_, const std::vector<double>& set,
+                                             KernelBank::SyncHandler sync, void* sync_arg);
 
 #endif

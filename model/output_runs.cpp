@@ -3,14 +3,14 @@
 #include <algorithm>
 
 void OutputRuns::clear(unsigned int channels) {
-    runs.clear();
-    in_closed.assign(channels, 0);
-    total_vectors = 0;
+    runs_.clear();
+    in_closed_.assign(channels, 0);
+    total_vectors_ = 0;
 }
 
 std::size_t OutputRuns::close(zeb_fir_v7_1_pattern pattern, const std::vector<std::size_t>& held,
                               unsigned int read_slots) {
-    const unsigned int C = static_cast<unsigned int>(in_closed.size());
+    const unsigned int C = static_cast<unsigned int>(in_closed_.size());
     // Only channels the pattern owns were fed under it.
     Run run{pattern, std::vector<std::size_t>(C, 0), 0};
     std::size_t samples = 0;
@@ -38,14 +38,14 @@ std::size_t OutputRuns::close(zeb_fir_v7_1_pattern pattern, const std::vector<st
     run.vectors += more;
     slots += more * C;
     if (run.vectors == 0) return 0;
-    for (unsigned int c = 0; c < C; ++c) in_closed[c] += run.left[c];
-    total_vectors += run.vectors;
-    runs.push_back(std::move(run));
+    for (unsigned int c = 0; c < C; ++c) in_closed_[c] += run.left[c];
+    total_vectors_ += run.vectors;
+    runs_.push_back(std::move(run));
     return slots - samples;
 }
 
 std::size_t OutputRuns::head_full_vectors() const {
-    const Run& run = runs.front();
+    const Run& run = runs_.front();
     std::size_t full = run.vectors;
     for (unsigned int c = 0; c < run.left.size(); ++c) {
         const std::size_t per_vector = channel_slots(run.pattern, c);
@@ -55,7 +55,7 @@ std::size_t OutputRuns::head_full_vectors() const {
 }
 
 void OutputRuns::finished_vectors(std::size_t n) {
-    runs.front().vectors -= n;
-    total_vectors -= n;
-    if (runs.front().vectors == 0) runs.pop_front();
+    runs_.front().vectors -= n;
+    total_vectors_ -= n;
+    if (runs_.front().vectors == 0) runs_.pop_front();
 }

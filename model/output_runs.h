@@ -37,7 +37,7 @@ inline std::size_t channel_slots(zeb_fir_v7_1_pattern pattern, unsigned int chan
 class OutputRuns {
 public:
     void clear(unsigned int channels);
-    bool empty() const { return runs.empty(); }
+    bool empty() const { return runs_.empty(); }
 
     // Closes the open run of `pattern`, of which every path holds held[c]
     // samples of channel c beyond the closed runs.  `read_slots`: slots of
@@ -46,22 +46,22 @@ public:
     std::size_t close(zeb_fir_v7_1_pattern pattern, const std::vector<std::size_t>& held, unsigned int read_slots);
 
     // The run the host reads next, and what it holds.
-    zeb_fir_v7_1_pattern head_pattern() const { return runs.front().pattern; }
-    std::size_t head_left(unsigned int chan) const { return runs.front().left[chan]; }
+    zeb_fir_v7_1_pattern head_pattern() const { return runs_.front().pattern; }
+    std::size_t head_left(unsigned int chan) const { return runs_.front().left[chan]; }
     // Vectors of the head run in which every slot has a sample, from a vector start.
     std::size_t head_full_vectors() const;
     // The host took n samples of chan from the head run.
     void took(unsigned int chan, std::size_t n) {
-        runs.front().left[chan] -= n;
-        in_closed[chan] -= n;
+        runs_.front().left[chan] -= n;
+        in_closed_[chan] -= n;
     }
     // The host finished n vectors of the head run; drops it once read.
     void finished_vectors(std::size_t n);
 
     // Samples of chan in all closed runs: the oldest of its buffers.
-    std::size_t closed_samples(unsigned int chan) const { return in_closed[chan]; }
+    std::size_t closed_samples(unsigned int chan) const { return in_closed_[chan]; }
     // Vectors of all closed runs still to read, from the reader's vector on.
-    std::size_t vectors() const { return total_vectors; }
+    std::size_t vectors() const { return total_vectors_; }
 
 private:
     struct Run {
@@ -69,9 +69,9 @@ private:
         std::vector<std::size_t> left;  // per channel, samples not yet read
         std::size_t vectors;            // not yet finished, the one being read included
     };
-    std::deque<Run> runs;
-    std::vector<std::size_t> in_closed;
-    std::size_t total_vectors = 0;
+    std::deque<Run> runs_;
+    std::vector<std::size_t> in_closed_;
+    std::size_t total_vectors_ = 0;
 };
 
 #endif

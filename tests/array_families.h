@@ -19,11 +19,8 @@ struct Journal {
     Ops ops{[](const Ops* o, void* p, size_t n) { return of(o).fail ? nullptr : std::realloc(p, n); },
             [](const Ops*, void* p) { std::free(p); },
             [](const Ops* o, E* e) { of(o).created.push_back(e), F::ops_elem_create(o, e); },
-            [](const Ops* o, E* d, const E* s) {
-                of(o).copied.push_back({d, s}), F::ops_elem_copy(o, d, s);
-            },
-            F::ops_elem_swap,
-            [](const Ops* o, E* e) { of(o).destroyed.push_back(e), F::ops_elem_destroy(o, e); },
+            [](const Ops* o, E* d, const E* s) { of(o).copied.push_back({d, s}), F::ops_elem_copy(o, d, s); },
+            F::ops_elem_swap, [](const Ops* o, E* e) { of(o).destroyed.push_back(e), F::ops_elem_destroy(o, e); },
             this};
     static Journal& of(const Ops* o) { return *static_cast<Journal*>(o->context); }
 };

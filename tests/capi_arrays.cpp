@@ -33,7 +33,7 @@ TYPED_TEST(ArrayFamilies, OneRecordThroughAHostTable) {
     EXPECT_EQ(j.copied, (decltype(j.copied){{a->data + 1, &e}, {&f, a->data}}));
     ASSERT_EQ(F::reserve_data(a, 5), 0);
     EXPECT_EQ(a->data_capacity * 10 + a->dim_capacity, 54u);  // exactly what was asked
-    ASSERT_EQ(j.created.size(), 5u);                          // only the new elements are made
+    ASSERT_EQ(j.created.size(), 5u);  // only the new elements are made
     EXPECT_TRUE(j.created[3] == a->data + 3 && j.created[4] == a->data + 4);
     const TypeParam before = *a;
     j.fail = true;
@@ -81,21 +81,17 @@ struct Packet {
 // reads back, or its refusal leaves the record as it was.
 TEST(ChannelViews, WorkedPositionsRefusalsAndWholeRecords) {
     struct Row {  // value read there, -2: refused; unless the write is refused, 99 written there reads back
-        std::vector<size_t> lengths;
-        size_t capacity, size, path, chan, index;
-        int32_t pattern;
-        double value;
-        int refused;
+        std::vector<size_t> lengths; size_t capacity, size, path, chan, index; int32_t pattern; double value; int refused;
     };
     const Row rows[] = {
-        {{2, 4}, 8, 8, 0, 0, 1, 1, 4, 0},                            // pattern 1 (0 1 0 1): channel 0 twice per vector
-        {{2, 4, 3, 1}, 24, 24, 0, 0, 0, kBasic, -2, 1},              // four dimensions
-        {{2, 4, 3}, 24, 24, 0, 4, 0, kBasic, -2, 1},                 // channel at dim[1]
-        {{2, 4, 3}, 24, 24, 0, 2, 0, 2, -2, 1},                      // channel the pattern lacks
-        {{1, 4, 2}, 8, 8, 0, 1, 1, 24, -2, 1},                       // pattern slot past dim[1]
-        {{2, 4, 3}, 24, 16, 0, 0, 2, kBasic, -2, 0},                 // vector past data_size: written
-        {{2, 4}, 24, 24, 0, 0, 1, kBasic, -2, 1},                    // second vector of a 2-D record
-        {{2, 4, 10}, 24, 24, 0, 0, 0, kBasic, 0, 1},                 // lengths promise more than capacity
+        {{2, 4}, 8, 8, 0, 0, 1, 1, 4, 0},        // pattern 1 (0 1 0 1): channel 0 twice per vector
+        {{2, 4, 3, 1}, 24, 24, 0, 0, 0, kBasic, -2, 1},               // four dimensions
+        {{2, 4, 3}, 24, 24, 0, 4, 0, kBasic, -2, 1},                  // channel at dim[1]
+        {{2, 4, 3}, 24, 24, 0, 2, 0, 2, -2, 1},                       // channel the pattern lacks
+        {{1, 4, 2}, 8, 8, 0, 1, 1, 24, -2, 1},                        // pattern slot past dim[1]
+        {{2, 4, 3}, 24, 16, 0, 0, 2, kBasic, -2, 0},                  // vector past data_size: written
+        {{2, 4}, 24, 24, 0, 0, 1, kBasic, -2, 1},                     // second vector of a 2-D record
+        {{2, 4, 10}, 24, 24, 0, 0, 0, kBasic, 0, 1},                  // lengths promise more than capacity
         {{SIZE_MAX / 2 + 1, 4, 1}, 24, 24, 0, 0, 0, kBasic, -2, 1},  // paths times slots overflows
     };
     for (const Row& c : rows) {

@@ -66,24 +66,10 @@ std::vector<Case> cases() {
         {"Fractional5Over7", {}, 31, 14, 1, 15, 2, 23, rate(D, F, 5, 7)},
         {"Fractional7Over5", {}, 31, 14, 1, 15, 2, 23, rate(I, F, 7, 5)},
         {"FewerTapsThanBranches", {3, -5, 7}, 0, 16, 0, 16, 0, 10, rate(I, N, 8, 1, 1, 2)},
-        {"Hilbert",
-         {-0.25, 0, -0.5, 0, -1.5, 0, 1.5, 0, 0.5, 0, 0.25},
-         0,
-         12,
-         2,
-         10,
-         3,
-         30,
+        {"Hilbert", {-0.25, 0, -0.5, 0, -1.5, 0, 1.5, 0, 0.5, 0, 0.25}, 0, 12, 2, 10, 3, 30,
          [=](auto& c) { rate(H, N, 1, 1, 2, 3)(c), c.coeff_padding = 2; }},
         {"HilbertWide", {}, 15, 30, 9, 40, 6, 25, rate(H, N, 1, 1, 1, 2)},
-        {"ZeroPacking",
-         {},
-         7,
-         11,
-         0,
-         9,
-         1,
-         50,
+        {"ZeroPacking", {}, 7, 11, 0, 9, 1, 50,
          [](auto& c) {
              c.filter_type = 4, c.zero_packing_factor = 4, c.coeff_padding = 2, c.num_paths = 3;
              c.interpolation_rate = 5;  // not used by this type
@@ -91,14 +77,7 @@ std::vector<Case> cases() {
         {"WideWithFractionalBits", {}, 21, 47, 13, 45, 7, 40, rate(S, N, 1, 1)},
         {"WideRoundedWithFractionalBits", {}, 21, 47, 13, 45, 7, 40, rounding(4, 8, 2, 2)},  // half to even
         // The widest samples and coefficients: products of 2^96 on 128-bit kernels.
-        {"IntegerModeAtFullWidth",
-         {},
-         19,
-         49,
-         0,
-         49,
-         0,
-         90,
+        {"IntegerModeAtFullWidth", {}, 19, 49, 0, 49, 0, 90,
          [](auto& c) { rate(I, N, 3, 1)(c), c.reloadable = 1, c.output_rounding_mode = 4, c.output_width = 60; }},
     };
     // Every output rounding mode, in doubles (few and many dropped bits) and
@@ -108,27 +87,19 @@ std::vector<Case> cases() {
         all.push_back({m, {}, 9, 10, 0, 12, 0, 120, rounding(mode, 2, 1, 2)});
         all.push_back({m + "Fine", {}, 9, 10, 4, 12, 5, 60, rounding(mode, 12, 1, 2)});
         all.push_back({m + "Wide", {}, 9, 40, 1, 40, 2, 90, rounding(mode, 3, 2, 1)});
-        all.push_back({m + "WideNarrow", {}, 9, 40, 1, 40, 2, 20, [=](auto& c) {
-                           c.output_rounding_mode = mode, c.output_width = 20, c.num_paths = 2;
-                       }});
+        all.push_back({m + "WideNarrow", {}, 9, 40, 1, 40, 2, 20,
+                       [=](auto& c) { c.output_rounding_mode = mode, c.output_width = 20, c.num_paths = 2; }});
     }
     // Data and coefficient widths from 2 to 49 bits: dw, dfw, cw, cfw, taps, rounding mode, dropped bits.
-    const unsigned int widths[][7] = {{2, 0, 2, 0, 5, 0, 0},    {2, 1, 3, 1, 4, 4, 1},     {3, 0, 49, 20, 6, 0, 0},
-                                      {49, 10, 2, 0, 7, 1, 5},  {49, 0, 3, 0, 5, 0, 0},    {24, 8, 24, 12, 11, 3, 9},
-                                      {31, 0, 17, 5, 8, 7, 30}, {17, 17, 31, 31, 6, 6, 4}, {49, 49, 49, 49, 13, 0, 0},
+    const unsigned int widths[][7] = {{2, 0, 2, 0, 5, 0, 0},     {2, 1, 3, 1, 4, 4, 1},     {3, 0, 49, 20, 6, 0, 0},
+                                      {49, 10, 2, 0, 7, 1, 5},   {49, 0, 3, 0, 5, 0, 0},    {24, 8, 24, 12, 11, 3, 9},
+                                      {31, 0, 17, 5, 8, 7, 30},  {17, 17, 31, 31, 6, 6, 4}, {49, 49, 49, 49, 13, 0, 0},
                                       {8, 3, 44, 0, 9, 5, 40}};
     for (const auto& w : widths) {
         const int mode = static_cast<int>(w[5]), dropped = static_cast<int>(w[6]);
         all.push_back({"Widths" + std::to_string(w[0]) + "_" + std::to_string(w[1]) + "_" + std::to_string(w[2]) + "_" +
                            std::to_string(w[3]),
-                       {},
-                       w[4],
-                       w[0],
-                       w[1],
-                       w[2],
-                       w[3],
-                       40,
-                       rounding(mode, dropped, 1, 2)});
+                       {}, w[4], w[0], w[1], w[2], w[3], 40, rounding(mode, dropped, 1, 2)});
     }
     // Maximised dynamic range: the smaller of the scales of the largest and
     // of the most negative value.
@@ -138,8 +109,8 @@ std::vector<Case> cases() {
         all.push_back({"MaximizedRange" + std::to_string(all.size()), r.first, 0, 16, 0, r.second,
                        r.second == 10 ? 2u : 0u, 20, [](auto& c) { c.quantization = 2, c.num_channels = 3; }});
     // Channels owning several slots of an advanced pattern: id, type, rate change, L, M, channels.
-    const std::array<int, 6> patterns[] = {{3, S, N, 1, 1, 4},  {3, I, N, 2, 1, 4},   {18, D, N, 1, 3, 8},
-                                           {18, I, F, 3, 2, 8}, {45, S, N, 1, 1, 12}, {45, D, N, 1, 2, 12},
+    const std::array<int, 6> patterns[] = {{3, S, N, 1, 1, 4},   {3, I, N, 2, 1, 4},   {18, D, N, 1, 3, 8},
+                                           {18, I, F, 3, 2, 8},  {45, S, N, 1, 1, 12}, {45, D, N, 1, 2, 12},
                                            {64, I, N, 4, 1, 16}};
     for (const auto& q : patterns) {
         const auto L = static_cast<unsigned int>(q[3]), M = static_cast<unsigned int>(q[4]);
@@ -197,43 +168,17 @@ TEST(WorkedExamples, ImpulseResponsesShowTheQuantisedTaps) {
     };
     const std::vector<Example> examples = {
         // Nearest, halves toward zero, then wrapped to 8 bits.
-        {{2.5, 2.6, -2.5, -2.6, 0.4, 200, 127.5, -128.4, -0.0},
-         [](auto& c) { c.coeff_width = 8; },
+        {{2.5, 2.6, -2.5, -2.6, 0.4, 200, 127.5, -128.4, -0.0}, [](auto& c) { c.coeff_width = 8; },
          {2, 3, -2, -3, 0, -56, 127, -128, 0, 0}},
-        {{0.3, 0.375, 0.376, -0.375},
-         [](auto& c) { c.coeff_width = 8, c.coeff_fract_width = 2; },
+        {{0.3, 0.375, 0.376, -0.375}, [](auto& c) { c.coeff_width = 8, c.coeff_fract_width = 2; },
          {0.25, 0.25, 0.5, -0.25}},
         {{1, 2, -3, 4},
-         [](auto& c) {
-             c.filter_type = ZEB_FIR_V7_1_INTERPOLATED;
-             c.zero_packing_factor = 3;
-             c.coeff_padding = 1;
-         },
+         [](auto& c) { c.filter_type = ZEB_FIR_V7_1_INTERPOLATED; c.zero_packing_factor = 3; c.coeff_padding = 1; },
          {0, 0, 0, 1, 0, 0, 2, 0, 0, -3, 0, 0, 4, 0, 0, 0}},
-        {{1, 2, 4, 2, 1},
-         [](auto& c) {
-             c.quantization = 2;
-             c.coeff_width = 8;
-         },
-         {32, 63, 127, 63, 32, 0}},
-        {{-8, 3, 1},
-         [](auto& c) {
-             c.quantization = 2;
-             c.coeff_width = 8;
-         },
-         {-128, 48, 16, 0}},
-        {{-3, 8},
-         [](auto& c) {
-             c.quantization = 2;
-             c.coeff_width = 8;
-         },
-         {-48, 127, 0}},
-        {{0.5, -0.25, 0.125},
-         [](auto& c) {
-             c.quantization = 2;
-             c.coeff_width = 10;
-             c.coeff_fract_width = 2;
-         },
+        {{1, 2, 4, 2, 1}, [](auto& c) { c.quantization = 2; c.coeff_width = 8; }, {32, 63, 127, 63, 32, 0}},
+        {{-8, 3, 1}, [](auto& c) { c.quantization = 2; c.coeff_width = 8; }, {-128, 48, 16, 0}},
+        {{-3, 8}, [](auto& c) { c.quantization = 2; c.coeff_width = 8; }, {-48, 127, 0}},
+        {{0.5, -0.25, 0.125}, [](auto& c) { c.quantization = 2; c.coeff_width = 10; c.coeff_fract_width = 2; },
          {127.75, -63.75, 32, 0}},
     };
     for (const Example& x : examples) {

@@ -52,8 +52,7 @@ void expect(Model& m, const Call& call, zeb_status status, const std::string& li
 TEST(CreationRefusals, FirstFailingCheckWinsInTheFixedOrder) {
     using Set = std::function<void(zeb_fir_v7_1_config&, unsigned int)>;
     const char* const cw = "Invalid coefficient width";
-    const std::tuple<Set, unsigned int, unsigned int, const char*> checks[] = {
-        // bad value, fix, text
+    const std::tuple<Set, unsigned int, unsigned int, const char*> checks[] = {  // bad value, fix, text
         {FIELD(filter_type), 5, 0, "Invalid filter type"},
         {FIELD(rate_change), 2, 1, "Invalid rate change type"},
         {FIELD(interpolation_rate), 1025, 4, "Invalid interpolation rate"},
@@ -120,28 +119,22 @@ TEST(CreationNotes, SequencesAndTheWidthsTheyReport) {
     std::vector<double> two_sets(kDefault.coeff, kDefault.coeff + 21);
     for (size_t k = 0; k < 21; ++k) two_sets.push_back(2 * two_sets[k]);
     const std::string tail = "|Coefficient scaling: 1|Dout scaling: 1";
-    const std::tuple<Change, std::string, int> cases[] = {
-        // change, lines, coefficient factor
+    const std::tuple<Change, std::string, int> cases[] = {  // change, lines, coefficient factor
         {[](auto&) {}, "Max coeff sum: 252|Calculated accumulator width: 24|Output fract width: 0" + tail, 1},
         {[&](auto& c) { c.coeff = two_sets.data(), c.coeff_sets = 2, c.filter_type = 1, c.interpolation_rate = 2; },
          "Max coeff sum: 120|Max coeff sum: 132|Max coeff sum: 240|Max coeff sum: 264|Calculated accumulator width: 25|"
-         "Output fract width: 0" +
-             tail,
-         1},
+         "Output fract width: 0" + tail, 1},
         // 53 bits: the first width that needs integers.
         {[](auto& c) { c.reloadable = 1, c.coeff_width = 32, c.coeff_fract_width = 3; },
          "Calculated accumulator width: 53|Output fract width: 3|W Model will use MPZ data type|W Model inputs have "
          "fractional bits. Data and Coefficients will be scaled by fractional width to use integer representation. "
          "Output will be integer only, use configuration.output_fract_width to interpret output|Coefficient scaling: "
-         "8|Dout scaling: 1",
-         8},
+         "8|Dout scaling: 1", 8},
         // 29-bit accumulator, 13 bits dropped: no fractional bits left.
-        {[](auto& c) {
-             c.output_rounding_mode = 1, c.output_width = 16, c.coeff_fract_width = 5, c.data_fract_width = 4;
-         },
+        {[](auto& c) { c.output_rounding_mode = 1, c.output_width = 16,
+                       c.coeff_fract_width = 5, c.data_fract_width = 4; },
          "Max coeff sum: 8064|Calculated accumulator width: 29|Output fract width: 0|Coefficient scaling: 1|"
-         "Dout scaling: 16",
-         1},
+         "Dout scaling: 16", 1},
     };
     for (const auto& [change, lines, factor] : cases) {
         const zeb_fir_v7_1_config cfg = changed(change);
@@ -174,10 +167,7 @@ TEST(RefusedCalls, LoseNoSample) {
         };
     };
     auto read = [](std::vector<size_t> dims, size_t n, bool one = false) -> Call {
-        return [=](Model& m) {
-            Real r(dims, n);
-            return r->owner = 1, get(m, r.get(), one);
-        };
+        return [=](Model& m) { Real r(dims, n); return r->owner = 1, get(m, r.get(), one); };
     };
     const zeb_fir_v7_1_config cfg =
         changed([](auto& c) { c.num_paths = 2, c.num_channels = 3, c.filter_type = 2, c.decimation_rate = 2; });
@@ -194,8 +184,7 @@ TEST(RefusedCalls, LoseNoSample) {
     with_nan[23] = std::nan("");
     expect(m, send({2, 3, 4}, with_nan), 1, nan);
     ASSERT_EQ(zeb_fir_v7_1_data_send(*m, packet(2, 3, 8, values, 6).get()), ZEB_STATUS_OK);
-    const std::tuple<std::vector<size_t>, size_t, bool, std::string> shapes[] = {
-        // refused alike as input and output
+    const std::tuple<std::vector<size_t>, size_t, bool, std::string> shapes[] = {  // refused alike as input and output
         {{24}, 24, false, "Incorrect data array dimension, expecting num_paths by num_channels (by number of vectors)"},
         {{3, 3}, 9, false, "Incorrect data size, expecting num_paths: 2 by num_channels: 3"},
         {{2, 3}, 6, true, "Incorrect data array dimension, expected 1-D array of num_paths"},
@@ -213,9 +202,8 @@ TEST(RefusedCalls, LoseNoSample) {
         if (s == 0) expect(m, read({2, 3, 1}, 6), 1, "E " + position + "get a packet");
     }
     Real all({2, 3, 9});  // more than is held: the record shrinks
-    expect(
-        m, [&](Model&) { return get(m, all.get(), false); }, 0,
-        "W Getting more vectors than available, reseting array size");
+    expect(m, [&](Model&) { return get(m, all.get(), false); }, 0,
+           "W Getting more vectors than available, reseting array size");
     e.expect_vectors(*all.get(), 1, e.vectors - 1);
 }
 
@@ -230,10 +218,7 @@ TEST(RefusedCalls, ConfigurationAndReloadPackets) {
         };
     };
     auto reload = [](unsigned int set, std::vector<size_t> dims, std::vector<double> v) -> Call {  // {}: no record
-        return [=](Model& m) {
-            Real r = reals(dims, v);
-            return send_reload(m, set, dims.empty() ? nullptr : &r);
-        };
+        return [=](Model& m) { Real r = reals(dims, v); return send_reload(m, set, dims.empty() ? nullptr : &r); };
     };
     std::vector<double> sets = Stimulus(4).coeffs(4 * 21, 16, 0);
     const std::vector<double> k22 = Stimulus(5).coeffs(22, 16, 0);
@@ -242,7 +227,7 @@ TEST(RefusedCalls, ConfigurationAndReloadPackets) {
     nan21[20] = std::nan("");
     zeb_fir_v7_1_config cfg = config_with(sets, 4);
     cfg.num_channels = 4, cfg.config_method = ZEB_FIR_V7_1_CONFIG_BY_CHANNEL, cfg.reloadable = 1;
-    const Change fixed = [](auto&c) { c.coeff_sets = 1, c.reloadable = 0; }, same = [](auto&) {};
+    const Change fixed = [](auto& c) { c.coeff_sets = 1, c.reloadable = 0; }, same = [](auto&) {};
     const std::tuple<Change, Call, zeb_status, std::string> calls[] = {
         {fixed, config({0}), 0, "W Ignoring config packet as not required for model configuration"},
         {fixed, reload(0, {21}, k21), 0, "W Ignoring reload packet as not required for model configuration"},

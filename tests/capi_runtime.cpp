@@ -12,16 +12,10 @@ using Events = std::vector<std::pair<size_t, Event>>;  // each before the given 
 using Lengths = std::vector<size_t>;
 
 Event config(std::vector<unsigned int> v, int pattern = 0) {
-    return [=](const Model& m) {
-        Uint s = fsel(v);
-        ASSERT_EQ(send_config(m, pattern, &s), ZEB_STATUS_OK);
-    };
+    return [=](const Model& m) { Uint s = fsel(v); ASSERT_EQ(send_config(m, pattern, &s), ZEB_STATUS_OK); };
 }
 Event reload(unsigned int set, std::vector<double> c) {
-    return [=](const Model& m) {
-        Real r = reals({c.size()}, c);
-        ASSERT_EQ(send_reload(m, set, &r), ZEB_STATUS_OK);
-    };
+    return [=](const Model& m) { Real r = reals({c.size()}, c); ASSERT_EQ(send_reload(m, set, &r), ZEB_STATUS_OK); };
 }
 const Event reset = [](const Model& m) { ASSERT_EQ(zeb_fir_v7_1_reset(*m), ZEB_STATUS_OK); };
 
@@ -53,16 +47,12 @@ TEST(PacketTiming, PacketsApplyWhereChannelZeroSynchronises) {
     const std::tuple<std::function<void(zeb_fir_v7_1_config&)>, size_t, Events, std::vector<Lengths>> cases[] = {
         // change, vectors, events, the set of each input per channel (one row: every channel)
         // Channel 0 of a decimator by 3 completes outputs with inputs 2, 5, 8.
-        {[](auto& c) { c.filter_type = 2, c.decimation_rate = 3, c.num_channels = 2; },
-         9,
-         {{1, config({1})}},
+        {[](auto& c) { c.filter_type = 2, c.decimation_rate = 3, c.num_channels = 2; }, 9, {{1, config({1})}},
          {{0, 0, 0, 1, 1, 1, 1, 1, 1}}},
         // The second packet applies at slot 2, after channel 1 has filtered its
         // sample; the same pattern resets nothing.
-        {[](auto& c) { c.chan_seq = 1, c.num_channels = 4, c.init_pattern = 3; },
-         2,
-         {{0, config({0}, 3)}, {0, config({1}, 3)}},
-         {{0, 1, 1, 1}, {0, 1}, {1, 1}}},
+        {[](auto& c) { c.chan_seq = 1, c.num_channels = 4, c.init_pattern = 3; }, 2,
+         {{0, config({0}, 3)}, {0, config({1}, 3)}}, {{0, 1, 1, 1}, {0, 1}, {1, 1}}},
     };
     for (const auto& [change, V, events, select] : cases) {
         zeb_fir_v7_1_config cfg = sets;
@@ -71,9 +61,8 @@ TEST(PacketTiming, PacketsApplyWhereChannelZeroSynchronises) {
         const std::vector<double> values = Stimulus(V * 17 + C).samples(C * V, 16, 0);
         Model m(cfg);
         feed(m, 1, C, V, values, events);
-        const Expectation e(
-            cfg, cfg.chan_seq ? std::vector<int>{0, 1, 0, 2} : basic_order(C), V, values,
-            [&, &select = select](size_t ch) { return select[select.size() > 1 ? ch : 0]; }, taps);
+        const Expectation e(cfg, cfg.chan_seq ? std::vector<int>{0, 1, 0, 2} : basic_order(C), V, values,
+                            [&, &select = select](size_t ch) { return select[select.size() > 1 ? ch : 0]; }, taps);
         EXPECT_EQ(get_vectors(m, 1, C, e.vectors), e.reals()) << V;
         EXPECT_TRUE(m.take().empty());
     }
@@ -118,9 +107,7 @@ TEST(Reset, KeepsReloadedSetsAndQueuedReloadsAndDropsQueuedPackets) {
         for (const Event& e : before) e(m);
         ASSERT_EQ(zeb_fir_v7_1_data_send(*m, packet(1, 2, 3, values).get()), ZEB_STATUS_OK);
         const std::vector<double> want = Expectation(small(2, 1, taps), {0, 1}, 3, values).reals();
-        if (sink->data_size == 0) {
-            EXPECT_EQ(get_vectors(m, 1, 2, 3), want);
-        }
+        if (sink->data_size == 0) { EXPECT_EQ(get_vectors(m, 1, 2, 3), want); }
     };
     run(r0, {reload(0, r0), config({0, 0})});  // a reload that has taken effect stays in force
     run(r0, {reset});
@@ -199,9 +186,7 @@ TEST(DataSink, HostOwnedSinksAreFilledInPlaceOrRefusedWithoutLoss) {
         EXPECT_EQ(std::make_tuple(host->owner, host->data, host->data_capacity), std::make_tuple(1, memory, n));
         // Nothing delivered is announced; every sample is still there to pull.
         EXPECT_EQ(values_of(*host.get()), n == 6 ? want : std::vector<double>{});
-        if (n == 5) {
-            EXPECT_EQ(get_vectors(m, 1, 2, 3), want);
-        }
+        if (n == 5) { EXPECT_EQ(get_vectors(m, 1, 2, 3), want); }
     }
 }
 
@@ -246,6 +231,5 @@ TEST(Chaining, TheOutputCallbackFeedsASecondModel) {
     const Expectation middle(up, basic_order(2), 7, values), end(down, basic_order(2), 3, middle.reals());
     EXPECT_EQ(get_vectors(downstream, 1, 2, 9), end.reals());
     EXPECT_EQ(zeb_fir_v7_1_data_send_handler(nullptr, *downstream, nullptr) +
-                  zeb_fir_v7_1_data_send_handler(link.get(), nullptr, nullptr),
-              2 * ZEB_STATUS_ERROR);
+                  zeb_fir_v7_1_data_send_handler(link.get(), nullptr, nullptr), 2 * ZEB_STATUS_ERROR);
 }

@@ -26,34 +26,17 @@ TEST(OneStream, ScenariosThatOnceLostOrMovedSamples) {
              [](auto& c) {
                  c.filter_type = 1, c.interpolation_rate = 2, c.chan_seq = 1, c.num_channels = 4, c.init_pattern = 3;
              },
-             {1, 2, 3},
-             6,
-             {},
-             {}},
+             {1, 2, 3}, 6, {}, {}},
             {"a whole packet fed path 1 after a packet path 0 applied inside the vector",
              [](auto& c) { c.num_paths = 2, c.chan_seq = 1, c.num_channels = 4, c.init_pattern = 1, c.coeff_sets = 2; },
-             {1, 10},
-             1,
-             {{0, set1}, {0, set0}},
-             {10, 10, 10, 10, 1, 1, 1, 1}},
+             {1, 10}, 1, {{0, set1}, {0, set0}}, {10, 10, 10, 10, 1, 1, 1, 1}},
             {"whole vectors read at the end under the new pattern lost 12, 13, 22, 23",
-             [](auto& c) { c.chan_seq = 1, c.num_channels = 4, c.init_pattern = 4; },
-             {1},
-             4,
-             {{2, set0}},
-             ramp},
+             [](auto& c) { c.chan_seq = 1, c.num_channels = 4, c.init_pattern = 4; }, {1}, 4, {{2, set0}}, ramp},
             {"slot reads after whole packets fell back to channel = slot",
-             [](auto& c) { c.chan_seq = 1, c.num_channels = 4, c.init_pattern = 3; },
-             {1},
-             4,
-             {},
-             ramp},
+             [](auto& c) { c.chan_seq = 1, c.num_channels = 4, c.init_pattern = 3; }, {1}, 4, {}, ramp},
             {"real reads of a Hilbert filter left its in-phase values",
-             [](auto& c) { c.filter_type = 3, c.num_channels = 2, c.coeff_padding = 1; },
-             {-1, 0, -3, 0, 3, 0, 1},
-             30,
-             {},
-             {}},
+             [](auto& c) { c.filter_type = 3, c.num_channels = 2, c.coeff_padding = 1; }, {-1, 0, -3, 0, 3, 0, 1}, 30,
+             {}, {}},
         };
     for (const auto& [what, change, coeff, V, packets, want] : rows) {
         SCOPED_TRACE(what);
@@ -63,7 +46,7 @@ TEST(OneStream, ScenariosThatOnceLostOrMovedSamples) {
         sc.coeff = coeff, sc.cfg.num_coeffs = static_cast<unsigned int>(coeff.size() / sc.cfg.coeff_sets);
         sc.P = sc.cfg.num_paths, sc.C = sc.cfg.num_channels, sc.V = V, sc.before.resize(V);
         for (const auto& [v, k] : packets) sc.before[v].push_back(k);
-        sc.samples = want == ramp   ? ramp
+        sc.samples = want == ramp  ? ramp
                      : want.empty() ? Stimulus(V).samples(sc.P * sc.C * V, 16, 0)
                                     : std::vector<double>(sc.P * sc.C * V, 1);
         check_streams(sc, 7);

@@ -41,9 +41,8 @@ std::string int_lines(const Expectation& e) {
     return text;
 }
 
-const std::string kSets =
-    "--set coeff=1,2,3,-1,0,4 --set coeff_sets=2 --set num_channels=2 --set reloadable=1 "
-    "--set config_method=1 --format int --input - ";
+const std::string kSets = "--set coeff=1,2,3,-1,0,4 --set coeff_sets=2 --set num_channels=2 --set reloadable=1 "
+                          "--set config_method=1 --format int --input - ";
 
 }  // namespace
 
@@ -76,9 +75,8 @@ TEST(Tool, RunsGiveTheirOutputErrorTextAndStatus) {
     write_file(dir + "/taps.txt", "# five taps\n1, 2 3\n\n-4\n5.5\n");
     // y[v] = x[v] - 2 x[v-1] for two paths and three channels, against the golden file
     const std::string gold = "compared 12 samples (6 output slots) with ",
-                      compare =
-                          "--set num_paths=2 --set num_channels=3 --set coeff=1,-2 --input $D/stim.txt "
-                          "--compare $D/gold.txt";
+                      compare = "--set num_paths=2 --set num_channels=3 --set coeff=1,-2 --input $D/stim.txt "
+                                "--compare $D/gold.txt";
     const std::tuple<std::string, std::string, int, std::string, std::string> runs[] = {
         // arguments, standard input and golden file, status, output, error text
         {"--bogus", "", 2, "", "zeb-fir: unknown option '--bogus' (see zeb-fir --help)\n"},
@@ -106,34 +104,26 @@ TEST(Tool, RunsGiveTheirOutputErrorTextAndStatus) {
         {"--set num_paths=2 --set num_channels=2 --set coeff=1,2,3 --input -",
          "# path0 path1\n1 2\n  3,4   # slot 1\n\n+5\t,\t-6\r\n7.75 , 8e0\n1e-400 -1e-400\n0 0\n", 0,
          "1 2\n3 4\n7 -2\n13 16\n13 -6\n23 28\n", ""},
-        {"--set coeff=1,1 --set data_fract_width=4 --input - --input-format int", "16\n-8\n3\n", 0, "1\n0.5\n-0.3125\n",
-         ""},
+        {"--set coeff=1,1 --set data_fract_width=4 --input - --input-format int", "16\n-8\n3\n", 0,
+         "1\n0.5\n-0.3125\n", ""},
         {compare, "# summary line\n1.0, 2\n+3 4.00\n\n5 6e0\n5 4\n3 2 # dump\n1 -0\n", 0,
          gold + "$D/gold.txt: all equal\n", ""},
         {compare, "1 2\n3 4\n5 6\n5 4\n3 7\n9 0\n", 1,
          gold + "$D/gold.txt: 2 differ\nmismatch: vector 1, path 1, slot 1: dump: 7, model: 2 ($D/gold.txt:5)\n", ""},
         {compare + " --skip 2 --max-mismatches 5", "x x\nxx 0\n1 2\n3 4\n5 6\n5 4\n3 7\n9 0\n", 1,
-         "skipped the first 2 data lines of $D/gold.txt (to line 2)\n" + gold +
-             "$D/gold.txt: 2 differ\n"
-             "mismatch: vector 1, path 1, slot 1: dump: 7, model: 2 ($D/gold.txt:7)\n"
-             "mismatch: vector 1, path 0, slot 2: dump: 9, model: 1 ($D/gold.txt:8)\n",
-         ""},
-        {compare + " --skip 9 --max-mismatches 0", "1 2\n3 4\n", 1,
-         "skipped the first 9 data lines of $D/gold.txt: "
+         "skipped the first 2 data lines of $D/gold.txt (to line 2)\n" + gold + "$D/gold.txt: 2 differ\n"
+         "mismatch: vector 1, path 1, slot 1: dump: 7, model: 2 ($D/gold.txt:7)\n"
+         "mismatch: vector 1, path 0, slot 2: dump: 9, model: 1 ($D/gold.txt:8)\n", ""},
+        {compare + " --skip 9 --max-mismatches 0", "1 2\n3 4\n", 1, "skipped the first 9 data lines of $D/gold.txt: "
          "it has only 2\ncompared 0 samples (0 output slots) with $D/gold.txt: all equal\n$D/gold.txt has only 0 data "
-         "lines after the first 9, but the model produced 6 more output slots\n",
-         ""},
-        {compare, "1 2\n3 4\n5 6\n5 4\n", 1,
-         "compared 8 samples (4 output slots) with $D/gold.txt: all equal\n"
-         "$D/gold.txt has only 4 data lines, but the model produced 2 more output slots\n",
-         ""},
+         "lines after the first 9, but the model produced 6 more output slots\n", ""},
+        {compare, "1 2\n3 4\n5 6\n5 4\n", 1, "compared 8 samples (4 output slots) with $D/gold.txt: all equal\n"
+         "$D/gold.txt has only 4 data lines, but the model produced 2 more output slots\n", ""},
         {compare, "1 2\n3 4\n5 6\n5 4\n3 2\n1 0\n# end\n0 0\n0 0\n", 1,
          gold + "$D/gold.txt: all equal\n$D/gold.txt has 2 more data lines than the model produced, from line 8\n", ""},
         {"--set filter_type=ZEB_FIR_V7_1_HILBERT --set coeff=-1,0,1 --input $D/five.txt --compare $D/gold.txt",
-         "0 -5\n5 12345\n0 5\n", 1,
-         "compared 6 samples (3 output slots) with $D/gold.txt: 1 differs\n"
-         "mismatch: vector 1, path 0 (im), slot 0: dump: 12345, model: 0 ($D/gold.txt:2)\n",
-         ""},
+         "0 -5\n5 12345\n0 5\n", 1, "compared 6 samples (3 output slots) with $D/gold.txt: 1 differs\n"
+         "mismatch: vector 1, path 0 (im), slot 0: dump: 12345, model: 0 ($D/gold.txt:2)\n", ""},
         {"--input - --set coeff=1,1 --output $D/out.txt", "1\n2\n", 0, "", ""},
         {"--input - --packet 1 --output $D/out.txt", "1\n2\nx\n", 2, "",
          "zeb-fir: $D/out.txt was not written because of this error:\n"
@@ -147,8 +137,7 @@ TEST(Tool, RunsGiveTheirOutputErrorTextAndStatus) {
          "compared 4 samples (4 output slots) with $D/gold.txt: all equal\n", ""},
         {w5 + "--input $D/s5.txt --format bin --compare $D/gold.txt", "10000\n1111\n11110\n00000\n", 1,
          "compared 4 samples (4 output slots) with $D/gold.txt: 1 differs\n"
-         "mismatch: vector 2, path 0, slot 0: dump: 11110, model: 11111 ($D/gold.txt:3)\n",
-         ""},
+         "mismatch: vector 2, path 0, slot 0: dump: 11110, model: 11111 ($D/gold.txt:3)\n", ""},
         {w5 + "--input $D/s5.txt --format hex --compare $D/gold.txt", "10\nxx\n", 2, "",
          "zeb-fir: $D/gold.txt:2: value 1 has unknown bits (x or z): 'xx' (--format hex)\n"},
         {w5 + "--input - --input-format hex", "20\n", 2, "",
@@ -157,15 +146,13 @@ TEST(Tool, RunsGiveTheirOutputErrorTextAndStatus) {
          "zeb-fir: <stdin>:2: value 1 is not a binary number: '012' (--input-format bin)\n"},
         {w49 + "--input-format hex --format int", most + "0ffffffffffff\n1FFFFFFFFFFFF\n", 0,
          "-281474976710656\n281474976710655\n-1\n", ""},
-        {w49 + "--format bin", "-281474976710656\n281474976710655\n-1\n", 0,
-         "1" + std::string(48, '0') + "\n0" + std::string(48, '1') + "\n" + std::string(49, '1') + "\n", ""},
+        {w49 + "--format bin", "-281474976710656\n281474976710655\n-1\n", 0, "1" + std::string(48, '0') + "\n0" +
+         std::string(48, '1') + "\n" + std::string(49, '1') + "\n", ""},
         {"--set filter_type=HILBERT --set coeff=-1,0,1 --set data_width=5 --input $D/s5.txt --format hex", "", 0,
          "00 10\n10 31\n0f 31\n1f 0f\n", ""},
         // beyond the width in the integer mode: 18 x 2^48 in 53 bits, as the bus shows it
-        {wide + "--input - --format int", six, 0,
-         "844424930131968\n1688849860263936\n"
-         "2533274790395904\n3377699720527872\n4222124650659840\n5066549580791808\n",
-         mpz},
+        {wide + "--input - --format int", six, 0, "844424930131968\n1688849860263936\n"
+         "2533274790395904\n3377699720527872\n4222124650659840\n5066549580791808\n", mpz},
         {wide + "--format hex --compare $D/gold.txt --input $D/wide.txt",
          "3000000000000\n6000000000000\n9000000000000\nc000000000000\nF000000000000\n12000000000000\n", 0,
          "compared 6 samples (6 output slots) with $D/gold.txt: all equal\n", mpz},
@@ -256,15 +243,12 @@ TEST(Tool, RunTimeCommandsApplyBeforeTheirVector) {
     std::vector<std::vector<mpz_class>> taps;
     for (size_t set : {0, 1, 2}) taps.push_back(ref::taps_of(as_sets, set));
     const std::vector<size_t> select[] = {{1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2}, {0, 0, 0, 0, 0, 2, 2, 2, 2, 2, 2, 2}};
-    const std::string want = int_lines(Expectation(
-        cfg, {0, 1}, 12, values, [&](size_t c) { return select[c]; }, taps));
+    const std::string want = int_lines(Expectation(cfg, {0, 1}, 12, values, [&](size_t c) { return select[c]; }, taps));
     // After a reset the histories restart; the reloaded set stays.
-    const std::string after = int_lines(Expectation(
-        cfg, {0, 1}, 12, values, [](size_t) { return std::vector<size_t>(12, 2); }, taps));
-    EXPECT_EQ(tool(kSets + "--config-packet 5:fsel=0,0 --reload 3:fsel=0:coeff=5,0,-5 --config-packet 0:fsel=1,0", dir,
-                   text_of(values, 1))
-                  .out,
-              want);
+    const std::string after =
+        int_lines(Expectation(cfg, {0, 1}, 12, values, [](size_t) { return std::vector<size_t>(12, 2); }, taps));
+    EXPECT_EQ(tool(kSets + "--config-packet 5:fsel=0,0 --reload 3:fsel=0:coeff=5,0,-5 --config-packet 0:fsel=1,0",
+                   dir, text_of(values, 1)).out, want);
     for (const char* packet : {"1", "4", "1024"})
         EXPECT_EQ(tool(kSets + "--packet " + packet, dir, stim + "@reset\n" + text_of(values, 1)).out, want + after);
 }

@@ -90,8 +90,7 @@ TEST(DpiStreams, SlotsAndVectorsGiveTheLibrarysStream) {
 // 64-bit value.
 TEST(DpiPackets, ConfigReloadAndResetTakeEffectInTheStream) {
     Dpi dpi("coeff_sets=2; coeff=1,0,0,2,0,0; reloadable=1");
-    const std::tuple<std::vector<const char*>, long long, std::vector<long long>> steps[] = {
-        // packets, impulse, out
+    const std::tuple<std::vector<const char*>, long long, std::vector<long long>> steps[] = {  // packets, impulse, out
         {{"reset"}, 32768, {-32768, 0, 0}},
         {{"@reset", "config fsel=1"}, INT64_MIN + 1, {2, 0, 0}},
         {{"reset", "@reload fsel=0 coeff=0,5,-5", "config fsel=0"}, (1LL << 62) + 1, {0, 5, -5}},
@@ -124,12 +123,10 @@ TEST(DpiRefusals, BadInputGivesAStatusAndTheReason) {
     const std::string unreadable = "create_from_file: cannot read configuration file '" + path + "'",
                       dir = testing::TempDir(), long_path = dir + "dpi_long_line.cfg";
     std::ofstream(long_path) << std::string(65537, '#') << "\nnum_paths=2\n";
-    const std::pair<std::function<int()>, std::string> refusals[] = {
-        // call, error
+    const std::pair<std::function<int()>, std::string> refusals[] = {  // call, error
         {[] { return !Dpi(nullptr).h; }, "create: configuration text is null"},
         {[] { return !Dpi("filter_type").h; }, "create: configuration text:1: expected FIELD=VALUE, got 'filter_type'"},
-        {[] { return !Dpi("num_paths=1\nspeed=3").h; },
-         "create: configuration text:2: "
+        {[] { return !Dpi("num_paths=1\nspeed=3").h; }, "create: configuration text:2: "
          "unknown configuration field 'speed' (zeb-fir --list-fields shows them all)"},
         {[] { return !Dpi("num_coeffs=4; coeff=1,2,3").h; },
          "create: num_coeffs x coeff_sets = 4 x 1 = 4 coefficient values expected, 3 given"},

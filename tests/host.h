@@ -184,15 +184,9 @@ public:
     Expectation(const zeb_fir_v7_1_config& cfg, const std::vector<int>& seq, size_t V,
                 const std::vector<double>& values, const Select& select = nullptr,
                 const std::vector<std::vector<mpz_class>>& sets = {})
-        : P(cfg.num_paths),
-          C(seq.size()),
-          hilbert(cfg.filter_type == ZEB_FIR_V7_1_HILBERT),
-          dfw(static_cast<int>(cfg.data_fract_width)),
-          widths(ref::widths_of(cfg)),
-          owners(seq),
-          slots(C, 0),
-          rank(C, 0),
-          channels(P, std::vector<ref::ChannelResult>(C)) {
+        : P(cfg.num_paths), C(seq.size()), hilbert(cfg.filter_type == ZEB_FIR_V7_1_HILBERT),
+          dfw(static_cast<int>(cfg.data_fract_width)), widths(ref::widths_of(cfg)), owners(seq), slots(C, 0),
+          rank(C, 0), channels(P, std::vector<ref::ChannelResult>(C)) {
         for (size_t s = 0; s < C; ++s) rank[s] = slots[owners[s]]++;
         for (size_t p = 0; p < P; ++p)
             for (size_t c = 0; c < C; ++c) {

@@ -64,8 +64,8 @@ inline Widths widths_of(const zeb_fir_v7_1_config& cfg) {
     if (cfg.reloadable) {
         // Worst case: every tap of the widest branch at full scale.
         unsigned int taps = cfg.filter_type == ZEB_FIR_V7_1_HILBERT ? (n + 1) / 2
-                            : cfg.is_halfband                       ? (n + 1) / 2 + 1
-                                                                    : n;
+                            : cfg.is_halfband                        ? (n + 1) / 2 + 1
+                                                                     : n;
         if (r.L > 1) taps = cfg.is_halfband ? taps - 1 : (taps + r.L - 1) / r.L;
         w.acc_width = static_cast<int>(cfg.data_width) + cw + lg(taps);
     } else {
@@ -141,8 +141,8 @@ inline mpz_class quantise_input(double x, const zeb_fir_v7_1_config& cfg) {
 // An output exists once its position is inside the stream fed so far.  The
 // output at position m is formed with sets[select[m / L]], the set in force
 // when its newest input arrived (select empty: set 0 throughout).
-inline std::vector<mpz_class> convolve(const std::vector<std::vector<mpz_class>>& sets, unsigned int L, unsigned int M,
-                                       const std::vector<mpz_class>& input,
+inline std::vector<mpz_class> convolve(const std::vector<std::vector<mpz_class>>& sets, unsigned int L,
+                                       unsigned int M, const std::vector<mpz_class>& input,
                                        const std::vector<std::size_t>& select = {}) {
     std::vector<mpz_class> stuffed(input.size() * L, 0), out;
     for (std::size_t i = 0; i < input.size(); ++i) stuffed[i * L] = input[i];
@@ -164,9 +164,8 @@ inline mpz_class output_of(const mpz_class& acc, const zeb_fir_v7_1_config& cfg,
         mpz_fdiv_q_2exp(y.get_mpz_t(), acc.get_mpz_t(), static_cast<mp_bitcnt_t>(d));  // floor
         mpz_fdiv_r_2exp(r.get_mpz_t(), acc.get_mpz_t(), static_cast<mp_bitcnt_t>(d));  // 0 <= r < 2^d
         const mpz_class half = mpz_class(1) << (d - 1);
-        const bool up_on_tie[] = {
-            false, false, acc < 0, acc >= 0, mpz_odd_p(y.get_mpz_t()) != 0, mpz_even_p(y.get_mpz_t()) != 0,
-            false, true};
+        const bool up_on_tie[] = {false, false, acc < 0, acc >= 0, mpz_odd_p(y.get_mpz_t()) != 0,
+                                  mpz_even_p(y.get_mpz_t()) != 0, false, true};
         if (mode != ZEB_FIR_V7_1_TRUNCATE_LSBS && (r > half || (r == half && up_on_tie[mode]))) y += 1;
     }
     return w.wide ? y : wrap(y, w.output_width);

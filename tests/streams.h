@@ -63,16 +63,15 @@ struct Scenario {
     std::string text() const {
         const zeb_fir_v7_1_config& c = cfg;
         std::ostringstream t;
-        t << "filter_type=" << c.filter_type << "\nrate_change=" << c.rate_change
-          << "\ninterpolation_rate=" << c.interpolation_rate << "\ndecimation_rate=" << c.decimation_rate
-          << "\nzero_packing_factor=" << c.zero_packing_factor << "\nnum_coeffs=" << c.num_coeffs
-          << "\ncoeff_sets=" << c.coeff_sets << "\ncoeff=" << list(coeff) << "\nreloadable=" << c.reloadable
-          << "\nquantization=" << c.quantization << "\ncoeff_width=" << c.coeff_width
-          << "\ncoeff_fract_width=" << c.coeff_fract_width << "\nchan_seq=" << c.chan_seq
-          << "\nnum_channels=" << c.num_channels << "\ninit_pattern=" << c.init_pattern << "\nnum_paths=" << c.num_paths
-          << "\ndata_width=" << c.data_width << "\ndata_fract_width=" << c.data_fract_width
-          << "\noutput_rounding_mode=" << c.output_rounding_mode << "\noutput_width=" << c.output_width
-          << "\nconfig_method=" << c.config_method << "\n";
+        t << "filter_type=" << c.filter_type << "\nrate_change=" << c.rate_change << "\ninterpolation_rate="
+          << c.interpolation_rate << "\ndecimation_rate=" << c.decimation_rate << "\nzero_packing_factor="
+          << c.zero_packing_factor << "\nnum_coeffs=" << c.num_coeffs << "\ncoeff_sets=" << c.coeff_sets
+          << "\ncoeff=" << list(coeff) << "\nreloadable=" << c.reloadable << "\nquantization=" << c.quantization
+          << "\ncoeff_width=" << c.coeff_width << "\ncoeff_fract_width=" << c.coeff_fract_width
+          << "\nchan_seq=" << c.chan_seq << "\nnum_channels=" << c.num_channels << "\ninit_pattern="
+          << c.init_pattern << "\nnum_paths=" << c.num_paths << "\ndata_width=" << c.data_width
+          << "\ndata_fract_width=" << c.data_fract_width << "\noutput_rounding_mode=" << c.output_rounding_mode
+          << "\noutput_width=" << c.output_width << "\nconfig_method=" << c.config_method << "\n";
         return t.str();
     }
 };
@@ -286,8 +285,8 @@ private:
 // The hosts.  Each returns what it read.
 enum class Cut { whole, whole_in_slots_out, vectors_to_sink, slots, slots_in_vectors_out, random };
 inline const char* name(Cut c) {
-    static const char* const names[] = {"whole packets", "whole packets in, slots out", "vectors to a sink",
-                                        "slots",         "slots in, vectors out",       "random"};
+    static const char* const names[] = {"whole packets",         "whole packets in, slots out", "vectors to a sink",
+                                        "slots",                 "slots in, vectors out",       "random"};
     return names[static_cast<int>(c)];
 }
 
@@ -341,7 +340,8 @@ inline Stream run(const Scenario& sc, Cut cut, uint64_t seed, Model::Create crea
 // and less than one more.
 inline void check_streams(const Scenario& sc, uint64_t seed) {
     const Stream whole = run(sc, Cut::whole, seed);
-    for (Cut cut : {Cut::whole_in_slots_out, Cut::vectors_to_sink, Cut::slots, Cut::slots_in_vectors_out, Cut::random})
+    for (Cut cut : {Cut::whole_in_slots_out, Cut::vectors_to_sink, Cut::slots, Cut::slots_in_vectors_out,
+                    Cut::random})
         EXPECT_TRUE(same_stream(run(sc, cut, seed), whole)) << name(cut) << " against whole packets";
     if (!sc.quiet()) return;
     std::vector<int> owners = basic_order(sc.C);

@@ -13,10 +13,10 @@
 #include <new>
 #include <random>
 
+#include "streams.h"
 #include "interface/internal_create.h"
 #include "interface/model_handle.h"
 #include "model/fir.h"
-#include "streams.h"
 
 using namespace host;
 
@@ -33,8 +33,7 @@ struct Case {  // pattern: basic, or the first of three advanced ones used in tu
     bool int128;
 };
 
-constexpr int kBasic = ZEB_FIR_V7_1_PATTERN_BASIC, kInt = ZEB_FIR_V7_1_INTEGER_RATE,
-              kFrac = ZEB_FIR_V7_1_FIXED_FRACTIONAL;
+constexpr int kBasic = ZEB_FIR_V7_1_PATTERN_BASIC, kInt = ZEB_FIR_V7_1_INTEGER_RATE, kFrac = ZEB_FIR_V7_1_FIXED_FRACTIONAL;
 const Case kCases[] = {
     {ZEB_FIR_V7_1_SINGLE_RATE, kInt, 1, 1, 2, 3, kBasic, 14, 2, 13, 1, ZEB_FIR_V7_1_ROUND_HALF_EVEN, 22, false},
     {ZEB_FIR_V7_1_DECIMATION, kInt, 1, 3, 1, 2, kBasic, 16, 0, 16, 0, ZEB_FIR_V7_1_FULL_PRECISION, 0, false},
@@ -76,15 +75,10 @@ TEST(EngineBlocks, GmpKernelsReadWhat128BitKernelsRead) {
 }
 
 std::atomic<long> heap_calls{0};
-const bool gmp_counted =
-    (mp_set_memory_functions([](size_t n) { return ++heap_calls, std::malloc(n); },
-                             [](void* p, size_t, size_t n) { return ++heap_calls, std::realloc(p, n); }, nullptr),
-     true);  // default free
+const bool gmp_counted = (mp_set_memory_functions([](size_t n) { return ++heap_calls, std::malloc(n); },
+    [](void* p, size_t, size_t n) { return ++heap_calls, std::realloc(p, n); }, nullptr), true);  // default free
 
-void* counted_malloc(size_t n) {
-    void* p = (++heap_calls, std::malloc(n ? n : 1));
-    return p ? p : throw std::bad_alloc();
-}
+void* counted_malloc(size_t n) { void* p = (++heap_calls, std::malloc(n ? n : 1)); return p ? p : throw std::bad_alloc(); }
 
 }  // namespace
 
@@ -108,7 +102,7 @@ TEST(EngineAllocations, NoneOnceWarm) {
             const std::vector<double> coeff = Stimulus(1).coeffs(kTaps * kSets, c.cw, c.cfw);
             Model m(config_of(c, coeff), false, gmp_kernels ? gmp : zeb_fir_v7_1_create_dbg);
             ASSERT_NE(*m, nullptr);
-            m.take();                                                    // the integer mode's creation warnings
+            m.take();  // the integer mode's creation warnings
             const size_t P = c.P, C = c.C, V = 96, out = V * c.L / c.M;  // a read takes all there is: no warning
             const std::vector<double> samples = Stimulus(2).samples(P * C * V, c.dw, c.dfw);
             const Real in = packet(P, C, V, samples);

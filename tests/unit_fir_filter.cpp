@@ -17,19 +17,11 @@ namespace {
 using Out = std::vector<mpz_class>;
 const int kRates[][2] = {{1, 1}, {4, 1}, {1, 3}, {3, 2}, {2, 3}, {5, 7}, {7, 5}, {16, 15}};
 
-template <typename T>
-mpz_class exact(const T& v) {
-    return mpz_class(v);
-}
+template <typename T> mpz_class exact(const T& v) { return mpz_class(v); }
 #if ZEB_FIR_HAVE_INT128
 mpz_class exact(wide_int v) { return (mpz_class(static_cast<long>(v >> 64)) << 64) + static_cast<unsigned long>(v); }
 #endif
-template <typename T>
-Out exact(const std::vector<T>& v) {
-    Out o;
-    for (auto& e : v) o.push_back(exact(e));
-    return o;
-}
+template <typename T> Out exact(const std::vector<T>& v) { Out o; for (auto& e : v) o.push_back(exact(e)); return o; }
 
 // Outputs of x fed whole (how 0), one sample at a time (1), or in random cuts, some empty.
 template <typename T>
@@ -90,15 +82,10 @@ TEST(FirFilter, OutputIsTheSampledConvolutionHoweverTheInputIsCutAndInt128HoldsB
         }
 #if ZEB_FIR_HAVE_INT128  // the limit itself: every branch sum below 2^126
     const std::uint64_t p63 = std::uint64_t{1} << 63;
-    const std::tuple<std::vector<double>, int, std::uint64_t, bool> rows[] = {
-        // taps, L, largest sample, fits
-        {{0x1p62, 0x1p62}, 1, p63 - 1, true},
-        {{0x1p62, 0x1p62}, 1, p63, false},  // 2^126 - 2^63, 2^126 exactly
-        {{0x1p62, 0x1p62}, 2, p63, true},
-        {{2 * 0x1p62}, 1, 1, false},
-        {{std::nan("")}, 1, 1, false},  // beyond 64 bits
-        {{-0x1p62, 0x1p62 - 1024, 0.9}, 1, p63, true},
-        {{-0x1p62, 0x1p62, -1.5}, 1, p63, false}};  // truncated: 0, -1
+    const std::tuple<std::vector<double>, int, std::uint64_t, bool> rows[] = {  // taps, L, largest sample, fits
+        {{0x1p62, 0x1p62}, 1, p63 - 1, true}, {{0x1p62, 0x1p62}, 1, p63, false},  // 2^126 - 2^63, 2^126 exactly
+        {{0x1p62, 0x1p62}, 2, p63, true}, {{2 * 0x1p62}, 1, 1, false}, {{std::nan("")}, 1, 1, false},  // beyond 64 bits
+        {{-0x1p62, 0x1p62 - 1024, 0.9}, 1, p63, true}, {{-0x1p62, 0x1p62, -1.5}, 1, p63, false}};  // truncated: 0, -1
     for (const auto& [taps, L, sample, fits] : rows)
         EXPECT_EQ(fits_int128(taps, L, sample), fits) << taps.size() << " taps, L " << L << ", sample " << sample;
 #endif
@@ -129,14 +116,10 @@ TEST(FirFilter, WindowAcrossCoefficientChangesHandlerAndRefusals) {
     const std::vector<double> none;
     const std::pair<std::function<void()>, const char*> refusals[] = {
         {[&] { FirFilter<double>(none, 0, 1); }, "Invalid Filter rate"},  // checked first
-        {[&] { h.setRate(2, 0); }, "Invalid Filter rate"},
-        {[&] { h.setCoefficients(none); }, "Invalid Filter coefficients"},
+        {[&] { h.setRate(2, 0); }, "Invalid Filter rate"}, {[&] { h.setCoefficients(none); }, "Invalid Filter coefficients"},
         {[&] { FirFilter<mpz_class>(none, 1, 1); }, "Invalid Filter coefficients"},
         {[&] { h.setCoefficients(nullptr, 2); }, "Invalid Filter coefficients"}};
-    for (const auto& [refuse, text] : refusals) try {
-            refuse(), ADD_FAILURE() << text;
-        } catch (const FirFilterException& e) {
-            EXPECT_STREQ(e.what(), text);
-        }
+    for (const auto& [refuse, text] : refusals)
+        try { refuse(), ADD_FAILURE() << text; } catch (const FirFilterException& e) { EXPECT_STREQ(e.what(), text); }
     EXPECT_EQ(feed(h, {1.0, 2.0, 4.0}), Out{7});
 }

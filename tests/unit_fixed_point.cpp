@@ -25,11 +25,7 @@ void expect_value(FFPContext c, double in, double want) {
 
 template <typename F>
 std::string failure_text(F f) {
-    try {
-        f();
-    } catch (const FFPException& e) {
-        return e.what();
-    }
+    try { f(); } catch (const FFPException& e) { return e.what(); }
     return "(no exception)";
 }
 
@@ -37,13 +33,12 @@ std::string failure_text(F f) {
 
 TEST(FixedPoint, EveryRoundingModeOnHalvesAndNonHalvesOfBothSigns) {
     const double in[12] = {-3.5, -2.75, -2.5, -2.25, -0.5, -0.25, 0.25, 0.5, 2.25, 2.5, 2.75, 3.5};
-    const double rounded[][12] = {
-        // RND_TO_ZERO .. RND_HALF_TO_ZERO; none and check keep the input
-        {-3, -2, -2, -2, 0, 0, 0, 0, 2, 2, 2, 3},   {-4, -3, -3, -3, -1, -1, 1, 1, 3, 3, 3, 4},  // to zero, to inf
+    const double rounded[][12] = {  // RND_TO_ZERO .. RND_HALF_TO_ZERO; none and check keep the input
+        {-3, -2, -2, -2, 0, 0, 0, 0, 2, 2, 2, 3}, {-4, -3, -3, -3, -1, -1, 1, 1, 3, 3, 3, 4},    // to zero, to inf
         {-4, -3, -3, -3, -1, -1, 0, 0, 2, 2, 2, 3}, {-3, -2, -2, -2, 0, 0, 1, 1, 3, 3, 3, 4},    // down, up
-        {-4, -3, -2, -2, 0, 0, 0, 0, 2, 2, 3, 4},   {-3, -3, -3, -2, -1, 0, 0, 1, 2, 3, 3, 3},   // to even, to odd
-        {-4, -3, -3, -2, -1, 0, 0, 1, 2, 3, 3, 4},  {-4, -3, -3, -2, -1, 0, 0, 0, 2, 2, 3, 3},   // posix, half down
-        {-3, -3, -2, -2, 0, 0, 0, 1, 2, 3, 3, 4},   {-3, -3, -2, -2, 0, 0, 0, 0, 2, 2, 3, 3}};   // half up, to zero
+        {-4, -3, -2, -2, 0, 0, 0, 0, 2, 2, 3, 4}, {-3, -3, -3, -2, -1, 0, 0, 1, 2, 3, 3, 3},     // to even, to odd
+        {-4, -3, -3, -2, -1, 0, 0, 1, 2, 3, 3, 4}, {-4, -3, -3, -2, -1, 0, 0, 0, 2, 2, 3, 3},    // posix, half down
+        {-3, -3, -2, -2, 0, 0, 0, 1, 2, 3, 3, 4}, {-3, -3, -2, -2, 0, 0, 0, 0, 2, 2, 3, 3}};     // half up, to zero
     for (int mode = RND_NONE; mode <= RND_HALF_TO_ZERO; ++mode)
         for (int sign : {SIGN_SIGNED, SIGN_UNSIGNED})  // unsigned: the positive inputs only
             for (int i = sign == SIGN_UNSIGNED ? 6 : 0; i < 12; ++i)
@@ -60,12 +55,11 @@ TEST(FixedPoint, EveryRoundingModeOnHalvesAndNonHalvesOfBothSigns) {
 TEST(FixedPoint, WrapClipCheckAndNoneOnSignedAndUnsignedFormats) {
     const double p52 = std::ldexp(1.0, 52);
     const int S = SIGN_SIGNED, U = SIGN_UNSIGNED, W = OVF_WRAP, C = OVF_CLIP;
-    const std::tuple<int, int, int, double, double> rows[] = {
-        // width, sign, overflow mode, in, out
-        {8, S, W, 130, -126},     {8, S, W, -129, 127},  {8, S, W, 383, 127},         {8, S, W, 130.5, -125.5},
-        {8, U, W, 300, 44},       {8, U, W, -257, 255},  {8, U, W, -0.5, 255.5},      {1, S, W, 1, -1},
-        {1, U, W, -2, 0},         {53, S, W, p52, -p52}, {53, U, W, -1, 2 * p52 - 1}, {8, S, C, 200, 127},
-        {8, S, C, -200, -128},    {1, U, C, -5, 0},      {8, S, OVF_CHECK, 200, 200}, {8, S, OVF_NONE, -200, -200},
+    const std::tuple<int, int, int, double, double> rows[] = {  // width, sign, overflow mode, in, out
+        {8, S, W, 130, -126}, {8, S, W, -129, 127}, {8, S, W, 383, 127}, {8, S, W, 130.5, -125.5}, {8, U, W, 300, 44},
+        {8, U, W, -257, 255}, {8, U, W, -0.5, 255.5}, {1, S, W, 1, -1}, {1, U, W, -2, 0}, {53, S, W, p52, -p52},
+        {53, U, W, -1, 2 * p52 - 1}, {8, S, C, 200, 127}, {8, S, C, -200, -128}, {1, U, C, -5, 0},
+        {8, S, OVF_CHECK, 200, 200}, {8, S, OVF_NONE, -200, -200},
         {53, S, W, -HUGE_VAL, 0}, {8, U, W, HUGE_VAL, 0}};  // a multiple of 2^972 scaled past the double range
     for (const auto& r : rows)
         expect_value(ctx(std::get<0>(r), 0, RND_NONE, std::get<2>(r), std::get<1>(r)), std::get<3>(r), std::get<4>(r));
@@ -76,8 +70,7 @@ TEST(FixedPoint, ReportLinesInRealUnitsPrintedLikePercentG) {
         {ctx(8, 1, RND_POSIX, OVF_CLIP, SIGN_SIGNED, kBoth),  // precision first; overflow quotes the rounded value
          "65 too large for IFIX_8_1 (overflowed to 63.5)\n617284 too precise for IFIX_8_1 (rounded to 617284)\n"
          "617284 too large for IFIX_8_1 (overflowed to 63.5)"},
-        {ctx(8, 0, RND_CHECK, OVF_CHECK, SIGN_SIGNED, kBoth),
-         "130 too large for IFIX_8_0 (overflow disabled)\n"
+        {ctx(8, 0, RND_CHECK, OVF_CHECK, SIGN_SIGNED, kBoth), "130 too large for IFIX_8_0 (overflow disabled)\n"
          "1.23457e+06 too precise for IFIX_8_0 (was not rounded)\n"
          "1.23457e+06 too large for IFIX_8_0 (overflow disabled)"},
         {ctx(8, 0, RND_DOWN, OVF_WRAP, SIGN_SIGNED, WARN_ONCE | kBoth),  // the first of each kind only
@@ -91,16 +84,14 @@ TEST(FixedPoint, ReportLinesInRealUnitsPrintedLikePercentG) {
     EXPECT_EQ(failure_text([&] { thrower.do_restrict(300.5); }), "150.25 too precise for IFIX_8_1 (rounded to 150.5)");
     FFPContext all = ctx(8, 0, RND_TO_ZERO, OVF_WRAP, SIGN_SIGNED, WARN_RANGE | kBoth);
     all.do_tofix(160.4, -128.0, 127.0), all.do_fromfix(13.0, true);
-    EXPECT_EQ(all.getMessages(),
-              "to_fix: 160.4 (IFIX_8_0) exceeded range of target type\n"
-              "160.4 too precise for IFIX_8_0 (rounded to 160)\n"
-              "160 too large for IFIX_8_0 (overflowed to -96)\n"
-              "from_fix: input had more precision than target type IFIX_8_0 (became 13)");
+    EXPECT_EQ(all.getMessages(), "to_fix: 160.4 (IFIX_8_0) exceeded range of target type\n"
+                                 "160.4 too precise for IFIX_8_0 (rounded to 160)\n"
+                                 "160 too large for IFIX_8_0 (overflowed to -96)\n"
+                                 "from_fix: input had more precision than target type IFIX_8_0 (became 13)");
 }
 
 TEST(FixedPoint, NamesAndRefusals) {
-    const std::pair<std::tuple<int, int, int, int, int>, const char*> refused[] = {
-        // width, frac, rnd, ovf, sign
+    const std::pair<std::tuple<int, int, int, int, int>, const char*> refused[] = {  // width, frac, rnd, ovf, sign
         {{54, 0, RND_DOWN, OVF_WRAP, 0}, "Bad format specified (IFIX_54_0)"},
         {{0, -1, 12, OVF_WRAP, 1}, "Bad format specified (UFIX_0_-1)"},  // the format is checked first
         {{8, 0, RND_DOWN, OVF_WRAP, 2}, "Bad sign mode specified"},

@@ -14,8 +14,8 @@
 namespace {
 
 constexpr int kSlots = 64, kRow = 17, kPatterns = 174;
-const int kIds[][3] = {{4, 0, 4},     {6, 5, 13},     {8, 14, 26},    {12, 27, 53},  {16, 54, 75},  // channels,
-                       {24, 76, 102}, {32, 103, 124}, {48, 125, 151}, {64, 152, 173}};              // first, last id
+const int kIds[][3] = {{4, 0, 4},     {6, 5, 13},    {8, 14, 26},    {12, 27, 53}, {16, 54, 75},  // channels,
+                       {24, 76, 102}, {32, 103, 124}, {48, 125, 151}, {64, 152, 173}};            // first, last id
 
 std::vector<int> seq_row(int p) {  // the slots of its channel count
     const int32_t* row = zeb_fir_v7_1_pattern_seq + p * kSlots;
@@ -45,40 +45,14 @@ std::vector<int> rates(const std::vector<int>& row) {  // slot counts of the cha
 }  // namespace
 
 TEST(PatternTables, TheHardwareRowsAndTheRulesOfTheLargerOnes) {
-    const std::pair<int, const char*> rows[] = {// some of the hardware's, and a few of the larger ones
-                                                {0, "0000"},
-                                                {1, "0101"},
-                                                {2, "0001"},
-                                                {3, "0102"},
-                                                {4, "0123"},
-                                                {5, "000000"},
-                                                {6, "010101"},
-                                                {7, "000011"},
-                                                {8, "012012"},
-                                                {9, "000012"},
-                                                {10, "010203"},
-                                                {11, "012013"},
-                                                {12, "012034"},
-                                                {13, "012345"},
-                                                {14, "00000000"},
-                                                {15, "00000011"},
-                                                {16, "01010101"},
-                                                {17, "00000012"},
-                                                {18, "01020102"},
-                                                {19, "01230123"},
-                                                {20, "01020103"},
-                                                {21, "01010123"},
-                                                {22, "01020304"},
-                                                {23, "01230124"},
-                                                {24, "02130415"},
-                                                {25, "01230456"},
-                                                {26, "01234567"},
-                                                {45, "010203040506"},
-                                                {53, "0123456789ab"},
-                                                {72, "0126345701283459"},
-                                                {74, "02341567089a1bcd"},
-                                                {118, "04182539061a273b041c253d061e273f"},
-                                                {144, "04c15d26e37f08g19h2ai3bj04k15l26m37n08o19p2aq3br"}};
+    const std::pair<int, const char*> rows[] = {  // some of the hardware's, and a few of the larger ones
+        {0, "0000"}, {1, "0101"}, {2, "0001"}, {3, "0102"}, {4, "0123"}, {5, "000000"}, {6, "010101"},
+        {7, "000011"}, {8, "012012"}, {9, "000012"}, {10, "010203"}, {11, "012013"}, {12, "012034"},
+        {13, "012345"}, {14, "00000000"}, {15, "00000011"}, {16, "01010101"}, {17, "00000012"}, {18, "01020102"},
+        {19, "01230123"}, {20, "01020103"}, {21, "01010123"}, {22, "01020304"}, {23, "01230124"}, {24, "02130415"},
+        {25, "01230456"}, {26, "01234567"}, {45, "010203040506"}, {53, "0123456789ab"}, {72, "0126345701283459"},
+        {74, "02341567089a1bcd"}, {118, "04182539061a273b041c253d061e273f"},
+        {144, "04c15d26e37f08g19h2ai3bj04k15l26m37n08o19p2aq3br"}};
     for (const auto& r : rows) EXPECT_EQ(seq_row(r.first), parse(r.second)) << "pattern " << r.first;
     auto twice = [](std::vector<int> r) { return r.insert(r.end(), r.begin(), r.end()), r; };
     for (int k = 0; k < 9; ++k) EXPECT_EQ(seq_row(27 + k), widen(seq_row(5 + k), 2, false)) << 27 + k;  // 12 channels
@@ -90,9 +64,7 @@ TEST(PatternTables, TheHardwareRowsAndTheRulesOfTheLargerOnes) {
         for (int k = 0; k < f[3]; ++k) {
             const std::vector<int> narrow = seq_row(f[0] + k), wide = seq_row(f[1] + k);
             EXPECT_EQ(rates(wide), rates(widen(narrow, f[2], true))) << "pattern " << f[1] + k;
-            if (f[0] == 27 ? k <= 16 : k <= 13 || k == 16) {
-                EXPECT_EQ(wide, widen(narrow, f[2], true)) << f[1] + k;
-            }
+            if (f[0] == 27 ? k <= 16 : k <= 13 || k == 16) { EXPECT_EQ(wide, widen(narrow, f[2], true)) << f[1] + k; }
         }
 }
 
@@ -121,9 +93,7 @@ TEST(PatternTables, MapEqualsARebuildFromTheSequenceAndLookupsStayInBounds) {
         int first = -1, last = -1;
         for (const auto& r : kIds)
             if (int(n) == r[0]) first = r[1], last = r[2];
-        if (n <= kSlots) {
-            EXPECT_EQ(zeb_fir_v7_1_pattern_max[n], last) << n;
-        }
+        if (n <= kSlots) { EXPECT_EQ(zeb_fir_v7_1_pattern_max[n], last) << n; }
         EXPECT_EQ(pattern_first_for(n), first) << n;
         for (int32_t p = -2; p <= 177; ++p) ASSERT_EQ(pattern_valid_for(p, n), first >= 0 && p >= first && p <= last);
     }
@@ -132,8 +102,7 @@ TEST(PatternTables, MapEqualsARebuildFromTheSequenceAndLookupsStayInBounds) {
     EXPECT_EQ(pattern_channel_slot(3, 0, UINT_MAX), -1);
     for (int32_t p : {-1, 174, ZEB_FIR_V7_1_PATTERN_BASIC, INT32_MIN, INT32_MAX}) {
         EXPECT_EQ(std::make_tuple(pattern_slot_owner(p, 0), pattern_slot_count(p, 0), pattern_channel_slot(p, 0, 0)),
-                  std::make_tuple(-1, -1, -1))
-            << p;
+                  std::make_tuple(-1, -1, -1)) << p;
         EXPECT_EQ(pattern_slot_owner(0, p < 0 ? 64u : static_cast<unsigned>(p)), -1) << p;
     }
 }

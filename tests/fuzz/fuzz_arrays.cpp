@@ -10,9 +10,7 @@ namespace {
 // The channel views of the sample families under one name (mpz takes its
 // sample by pointer, the others by value).
 template <typename E>
-const E& by_value(const E* s) {
-    return *s;
-}
+const E& by_value(const E* s) { return *s; }
 inline mpz_srcptr by_value(const __mpz_struct* s) { return s; }
 #define ZEB_FUZZ_VIEW(word)                                                                                     \
     int view(zeb_array_##word* r, zeb_records::Family<zeb_array_##word>::Elem* s, size_t p, size_t c, size_t i, \
@@ -20,14 +18,12 @@ inline mpz_srcptr by_value(const __mpz_struct* s) { return s; }
         return write ? zeb_fir_v7_1_zeb_array_##word##_set_chan(r, by_value(s), p, c, i, pattern)               \
                      : zeb_fir_v7_1_zeb_array_##word##_get_chan(r, s, p, c, i, pattern);                        \
     }
-ZEB_FUZZ_VIEW(real)
-ZEB_FUZZ_VIEW(complex) ZEB_FUZZ_VIEW(mpz) ZEB_FUZZ_VIEW(mpz_complex)
+ZEB_FUZZ_VIEW(real) ZEB_FUZZ_VIEW(complex) ZEB_FUZZ_VIEW(mpz) ZEB_FUZZ_VIEW(mpz_complex)
 
-    // Where the channel view must find sample index of chan on path, or false
-    // when it must refuse: the documented rules, on the exported pattern tables.
-    template <typename R>
-    bool expected_position(const R* r, size_t path, size_t chan, size_t index, int32_t pattern, bool write,
-                           size_t& at) {
+// Where the channel view must find sample index of chan on path, or false
+// when it must refuse: the documented rules, on the exported pattern tables.
+template <typename R>
+bool expected_position(const R* r, size_t path, size_t chan, size_t index, int32_t pattern, bool write, size_t& at) {
     if (!r->dim || !r->data || (r->dim_size != 2 && r->dim_size != 3) || r->dim_size > r->dim_capacity) return false;
     const size_t d0 = r->dim[0], d1 = r->dim[1];
     if (path >= d0 || chan >= d1) return false;
@@ -149,8 +145,8 @@ void fuzz_family(FuzzedDataProvider& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static void (*const kFamilies[])(FuzzedDataProvider&) = {
-        fuzz_family<zeb_array_bit>,        fuzz_family<zeb_array_real>,   fuzz_family<zeb_array_complex>,
-        fuzz_family<zeb_array_uint>,       fuzz_family<zeb_array_uint32>, fuzz_family<zeb_array_mpz>,
+        fuzz_family<zeb_array_bit>,  fuzz_family<zeb_array_real>, fuzz_family<zeb_array_complex>,
+        fuzz_family<zeb_array_uint>, fuzz_family<zeb_array_uint32>, fuzz_family<zeb_array_mpz>,
         fuzz_family<zeb_array_mpz_complex>};
     FuzzedDataProvider in(data, size);
     in.PickValueInArray(kFamilies)(in);

@@ -30,19 +30,18 @@ namespace {
 
 // The four output families behind one call: op 0 reads a packet, 1 a slot,
 // 2 registers a sink, 3 sizes an output for the input record.
-#define ZEB_FUZZ_OUT(R, SUFFIX, ...)                                             \
-    int out(int op, zeb_fir_v7_1* m, R* r, const zeb_array_real* in) {           \
-        return op == 0   ? zeb_fir_v7_1_data_get##SUFFIX(m, __VA_ARGS__)         \
-               : op == 1 ? zeb_fir_v7_1_data_get_channel##SUFFIX(m, __VA_ARGS__) \
-               : op == 2 ? zeb_fir_v7_1_set_data_sink##SUFFIX(m, __VA_ARGS__)    \
-                         : zeb_fir_v7_1_calc_size##SUFFIX(m, in, __VA_ARGS__);   \
+#define ZEB_FUZZ_OUT(R, SUFFIX, ...)                                                 \
+    int out(int op, zeb_fir_v7_1* m, R* r, const zeb_array_real* in) {               \
+        return op == 0   ? zeb_fir_v7_1_data_get##SUFFIX(m, __VA_ARGS__)             \
+               : op == 1 ? zeb_fir_v7_1_data_get_channel##SUFFIX(m, __VA_ARGS__)     \
+               : op == 2 ? zeb_fir_v7_1_set_data_sink##SUFFIX(m, __VA_ARGS__)        \
+                         : zeb_fir_v7_1_calc_size##SUFFIX(m, in, __VA_ARGS__);       \
     }
-ZEB_FUZZ_OUT(zeb_array_real, , r, nullptr)
-ZEB_FUZZ_OUT(zeb_array_complex, , nullptr, r) ZEB_FUZZ_OUT(zeb_array_mpz, _mpz, r, nullptr)
-    ZEB_FUZZ_OUT(zeb_array_mpz_complex, _mpz, nullptr, r)
+ZEB_FUZZ_OUT(zeb_array_real, , r, nullptr) ZEB_FUZZ_OUT(zeb_array_complex, , nullptr, r)
+ZEB_FUZZ_OUT(zeb_array_mpz, _mpz, r, nullptr) ZEB_FUZZ_OUT(zeb_array_mpz_complex, _mpz, nullptr, r)
 
-    // One model, with what its output handler must see.
-    struct Side {
+// One model, with what its output handler must see.
+struct Side {
     zeb_fir_v7_1* model = nullptr;
     const void* real_sink = nullptr;
     int handler_result = 0;
@@ -149,9 +148,9 @@ private:
         const int op = in.ConsumeIntegralInRange<int>(0, 3);
         auto input = twins<zeb_array_real>({P, C, in.ConsumeIntegralInRange<size_t>(0, 9)}, 0);
         auto r = op == 1 ? twins<R>({P}, P + 1) : op == 3 ? twins<R>({P, C, 1}, 4) : packet<R>();
-        const int status = both(
-            r, [&](Side& s, R* o) { return out(op, s.model, o, (&s == &a ? input.first : input.second).get()); },
-            op == 3, op < 2);
+        const int status = both(r, [&](Side& s, R* o) {
+            return out(op, s.model, o, (&s == &a ? input.first : input.second).get());
+        }, op == 3, op < 2);
         if (op != 2) return;
         // A sink is kept until the models are gone (a refused registration
         // leaves the previous one registered), and after every step checked

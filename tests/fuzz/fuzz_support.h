@@ -33,12 +33,9 @@ inline void fuzz_message(void*, int error, const char* msg) {
 // Doubles are compared by their bits, so that a NaN would show as a change.
 template <typename E>
 bool same(const E& a, const E& b) {
-    if constexpr (std::is_same_v<E, __mpz_struct>)
-        return mpz_cmp(&a, &b) == 0;
-    else if constexpr (std::is_same_v<E, zeb_mpz_complex>)
-        return mpz_cmp(a.re, b.re) == 0 && mpz_cmp(a.im, b.im) == 0;
-    else
-        return std::memcmp(&a, &b, sizeof a) == 0;
+    if constexpr (std::is_same_v<E, __mpz_struct>) return mpz_cmp(&a, &b) == 0;
+    else if constexpr (std::is_same_v<E, zeb_mpz_complex>) return mpz_cmp(a.re, b.re) == 0 && mpz_cmp(a.im, b.im) == 0;
+    else return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 // A value over the whole double range, its largest magnitudes included.
@@ -49,9 +46,7 @@ inline double draw_value(FuzzedDataProvider& in, bool finite_only = false) {
         case 1: return finite_only ? 1.0 : std::nan("");
         case 2: return finite_only ? -1.0 : in.ConsumeBool() ? HUGE_VAL : -HUGE_VAL;
         case 3: return in.ConsumeBool() ? DBL_MAX : -DBL_MAX;
-        case 4:
-        case 5:
-        case 6: return in.ConsumeIntegralInRange<int>(-8, 8);
+        case 4: case 5: case 6: return in.ConsumeIntegralInRange<int>(-8, 8);
         case 7: return std::ldexp(in.ConsumeIntegral<int32_t>(), in.ConsumeIntegralInRange<int>(-1100, 990));
         default: return std::ldexp(in.ConsumeIntegral<int32_t>(), in.ConsumeIntegralInRange<int>(-40, 8));
     }
@@ -61,14 +56,10 @@ template <typename E>
 void draw(FuzzedDataProvider& in, E& e) {
     if constexpr (std::is_same_v<E, __mpz_struct>)
         mpz_set_si(&e, in.ConsumeIntegral<long>()), mpz_mul_2exp(&e, &e, in.ConsumeIntegralInRange<unsigned>(0, 200));
-    else if constexpr (std::is_same_v<E, zeb_mpz_complex>)
-        draw(in, *e.re), draw(in, *e.im);
-    else if constexpr (std::is_same_v<E, zeb_complex>)
-        e = {draw_value(in), draw_value(in)};
-    else if constexpr (std::is_same_v<E, double>)
-        e = draw_value(in);
-    else
-        e = in.ConsumeIntegral<E>();
+    else if constexpr (std::is_same_v<E, zeb_mpz_complex>) draw(in, *e.re), draw(in, *e.im);
+    else if constexpr (std::is_same_v<E, zeb_complex>) e = {draw_value(in), draw_value(in)};
+    else if constexpr (std::is_same_v<E, double>) e = draw_value(in);
+    else e = in.ConsumeIntegral<E>();
 }
 
 // A channel pattern: mostly one of those the tables give for the channel
@@ -92,25 +83,14 @@ inline void draw_config(FuzzedDataProvider& in, zeb_fir_v7_1_config& c, std::vec
         return k == 0 ? in.ConsumeIntegral<unsigned>() : k == 1 ? wide + 1 : in.ConsumeIntegralInRange(0u, wide);
     };
     using C = zeb_fir_v7_1_config;
-    static const struct {
-        int C::*field;
-        unsigned tame;
-    } kChoices[] = {{&C::filter_type, 4}, {&C::rate_change, 1},   {&C::quantization, 2},
-                    {&C::chan_seq, 1},    {&C::config_method, 1}, {&C::output_rounding_mode, 7}};
-    static const struct {
-        unsigned C::*field;
-        unsigned lo, tame, wide;
-    } kCounts[] = {{&C::interpolation_rate, 0, 7, 1024},
-                   {&C::decimation_rate, 0, 7, 1024},
-                   {&C::zero_packing_factor, 0, 4, 8},
-                   {&C::reloadable, 0, 1, 1},
-                   {&C::is_halfband, 0, 1, 1},
-                   {&C::coeff_width, 1, 49, 49},
-                   {&C::num_paths, 1, 3, 16},
-                   {&C::data_width, 1, 49, 49},
-                   {&C::output_width, 0, 60, 128},
-                   {&C::coeff_fract_width, 0, 24, 64},
-                   {&C::coeff_padding, 0, 3, 64}};
+    static const struct { int C::*field; unsigned tame; } kChoices[] = {
+        {&C::filter_type, 4}, {&C::rate_change, 1}, {&C::quantization, 2},
+        {&C::chan_seq, 1},    {&C::config_method, 1}, {&C::output_rounding_mode, 7}};
+    static const struct { unsigned C::*field; unsigned lo, tame, wide; } kCounts[] = {
+        {&C::interpolation_rate, 0, 7, 1024}, {&C::decimation_rate, 0, 7, 1024}, {&C::zero_packing_factor, 0, 4, 8},
+        {&C::reloadable, 0, 1, 1},            {&C::is_halfband, 0, 1, 1},        {&C::coeff_width, 1, 49, 49},
+        {&C::num_paths, 1, 3, 16},            {&C::data_width, 1, 49, 49},       {&C::output_width, 0, 60, 128},
+        {&C::coeff_fract_width, 0, 24, 64},   {&C::coeff_padding, 0, 3, 64}};
     zeb_fir_v7_1_default_config(&c);
     for (const auto& d : kChoices) c.*d.field = int(f(0, d.tame, d.tame));
     for (const auto& d : kCounts) c.*d.field = f(d.lo, d.tame, d.wide);
@@ -177,10 +157,8 @@ Rec<R> build(const Shape& s) {
     FUZZ_CHECK(r != nullptr && F::reserve_dim(r.get(), s.dim_capacity) == 0);
     std::copy(s.dim, s.dim + std::min<size_t>(s.dim_capacity, 4), r->dim);
     constexpr bool plain = std::is_arithmetic_v<typename F::Elem> || std::is_same_v<typename F::Elem, zeb_complex>;
-    if (plain && s.null_store)
-        r->data_capacity = s.data_capacity;
-    else
-        FUZZ_CHECK(F::reserve_data(r.get(), s.data_capacity) == 0);
+    if (plain && s.null_store) r->data_capacity = s.data_capacity;
+    else FUZZ_CHECK(F::reserve_data(r.get(), s.data_capacity) == 0);
     if (plain && r->data != nullptr) std::memset(r->data, 0, r->data_capacity * sizeof *r->data);
     r->dim_size = s.dim_size, r->data_size = s.data_size, r->owner = s.owner;
     return r;

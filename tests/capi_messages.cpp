@@ -211,9 +211,10 @@ TEST(RefusedCalls, LoseNoSample) {
 // selected per channel: the status and messages of each call on a fresh
 // model, then a sequence whose data show what was queued and selected.
 TEST(RefusedCalls, ConfigurationAndReloadPackets) {
-    auto config = [](std::vector<unsigned int> v, int pattern = 0, size_t dims = 1) -> Call {  // dims 0: no record
-        return [=](Model& m) {
+    auto config = [](std::vector<unsigned int> v, int pattern = 0, size_t dims = 1, size_t length = 0) -> Call {
+        return [=](Model& m) {  // dims 0: no record; length: a first length below the values held
             Uint sel = fsel(v);
+            if (length > 0) sel->dim[0] = length;
             return sel->dim_size = dims, sel->dim[1] = 1, send_config(m, pattern, dims == 0 ? nullptr : &sel);
         };
     };
@@ -243,6 +244,7 @@ TEST(RefusedCalls, ConfigurationAndReloadPackets) {
         {[](auto& c) { c.config_method = 0; }, config({1, 2}), 0, "W Will only use the first fsel values specificed"},
         // With one set nothing guarantees the selectors: missing ones count as 0.
         {[](auto& c) { c.coeff_sets = 1; }, config({}, 0, 0), 0, ""},
+        {[](auto& c) { c.coeff_sets = 1; }, config({0, 7, 7, 7}, 0, 1, 1), 0, ""},  // nor values beyond the length
         // 27 is a pattern of 12 channels.
         {[](auto& c) { c.chan_seq = ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ, c.init_pattern = 3; }, config({0, 0, 0, 0}, 27), 0,
          "W Channel pattern ID is invalid for specified number of channels, using default value"},

@@ -75,6 +75,29 @@ public:
     // Normalised configuration, name pointing at the model's own text.
     int get_config(zeb_fir_v7_1_config& out) const;
 
+    // What a host may inspect beyond the configuration.
+    struct Info {
+        int acc_width;
+        int output_lsb_exponent;  // the output LSB weighs 2^this in input-value units
+        Arithmetic arithmetic;
+        zeb_fir_v7_1_pattern pattern;
+        std::size_t queued_configs;
+        std::size_t queued_reloads;
+    };
+    Info inspect() const;
+    // The num_coeffs quantised coefficients of set as the kernels take them,
+    // in coefficient LSBs; throws for a set the model does not have.
+    std::vector<double> quantised_coefficients(unsigned int set) const;
+    // Delay from an input sample to the centre of its response through set,
+    // in input and in output samples: an impulse at input index i is centred
+    // at output index i * L / M + output_samples.  Throws for a set that is
+    // not linear-phase.
+    struct GroupDelay {
+        double input_samples;
+        double output_samples;
+    };
+    GroupDelay group_delay(unsigned int set) const;
+
     // Quantised, padded and packed coefficient sets from raw values.
     std::vector<std::vector<double>> process_coeff(const double* values, unsigned int sets);
 

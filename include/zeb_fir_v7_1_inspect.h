@@ -1,0 +1,64 @@
+/*
+ * What a model computes with, beyond the block's interface: its formats,
+ * the arithmetic it runs in, its pending packets and the coefficients its
+ * kernels hold.  Functions follow the conventions of zeb_fir_v7_1.h: a null
+ * pointer gives ZEB_STATUS_ERROR without a message; any other failure gives
+ * ZEB_STATUS_ERROR with its text on the model's message callback.
+ */
+#ifndef ZEB_FIR_V7_1_INSPECT_H
+#define ZEB_FIR_V7_1_INSPECT_H
+
+#include <stddef.h>
+
+#include "zeb_fir_v7_1.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/** The arithmetic a model runs in. */
+typedef enum {
+    ZEB_FIR_V7_1_ARITHMETIC_DOUBLE = 0, /**< doubles: accumulators of at most 52 bits */
+    ZEB_FIR_V7_1_ARITHMETIC_INT128 = 1, /**< exact 128-bit integers */
+    ZEB_FIR_V7_1_ARITHMETIC_GMP = 2     /**< exact GMP integers */
+} zeb_fir_v7_1_arithmetic;
+
+/** Formats and state of a model. */
+typedef struct {
+    unsigned int data_width;
+    unsigned int data_fract_width;
+    unsigned int coeff_width;
+    unsigned int coeff_fract_width;
+    int acc_width;                     /**< accumulator bits */
+    unsigned int output_width;
+    unsigned int output_fract_width;   /**< as get_config reports it (never below 0) */
+    int output_lsb_exponent;           /**< the output LSB weighs 2^this in input-value units */
+    int arithmetic;                    /**< a zeb_fir_v7_1_arithmetic */
+    int current_pattern;               /**< channel pattern in force */
+    size_t queued_configs;             /**< configuration packets waiting for their synchronisation point */
+    size_t queued_reloads;             /**< reloads waiting for the next applied configuration packet */
+} zeb_fir_v7_1_info;
+
+/** Fills *info. */
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_get_info(zeb_fir_v7_1* model, zeb_fir_v7_1_info* info);
+
+/** The num_coeffs quantised coefficients of set as the kernels hold them now
+    (reloads included), as integers in coefficient LSBs, into a 1-D record
+    grown through its own table. */
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_get_coefficients(zeb_fir_v7_1* model, unsigned int set,
+                                                             zeb_array_real* out);
+
+/** Group delay of a linear-phase set (symmetric or antisymmetric about the
+    middle of its nonzero taps, after quantisation, padding and zero
+    packing): an impulse at input index i is centred at output index
+    i * interpolation_rate / decimation_rate + *output_samples, and
+    *input_samples is the same delay in input samples.  A Hilbert filter's
+    in-phase output is aligned to it.  Another set is refused. */
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_get_group_delay(zeb_fir_v7_1* model, unsigned int set,
+                                                            double* input_samples, double* output_samples);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

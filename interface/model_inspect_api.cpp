@@ -1,0 +1,58 @@
+// Exported inspection functions (zeb_fir_v7_1_inspect.h).
+#include "interface/entry_frame.h"
+#include "interface/records.h"
+#include "model/fir_exception.h"
+#include "zeb_fir_v7_1_inspect.h"
+
+extern "C" {
+
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_get_info(zeb_fir_v7_1* model, zeb_fir_v7_1_info* info) {
+    if (model == nullptr || info == nullptr) return ZEB_STATUS_ERROR;
+    return call_model(model, "Uncaught exception in FIR model get_info", [info](FIR& fir) {
+        zeb_fir_v7_1_config cfg;
+        fir.get_config(cfg);
+        const FIR::Info in = fir.inspect();
+        *info = zeb_fir_v7_1_info{cfg.data_width,
+                                  cfg.data_fract_width,
+                                  cfg.coeff_width,
+                                  cfg.coeff_fract_width,
+                                  in.acc_width,
+                                  cfg.output_width,
+                                  cfg.output_fract_width,
+                                  in.output_lsb_exponent,
+                                  static_cast<int>(in.arithmetic),
+                                  in.pattern,
+                                  in.queued_configs,
+                                  in.queued_reloads};
+        return ZEB_STATUS_OK;
+    });
+}
+
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_get_coefficients(zeb_fir_v7_1* model, unsigned int set,
+                                                             zeb_array_real* out) {
+    if (model == nullptr || out == nullptr) return ZEB_STATUS_ERROR;
+    return call_model(model, "Uncaught exception in FIR model get_coefficients", [set, out](FIR& fir) {
+        const std::vector<double> values = fir.quantised_coefficients(set);
+        if (zeb_records::reserve_dim(*out, 1) != 0 || zeb_records::reserve_data(*out, values.size()) != 0 ||
+            out->dim == nullptr || zeb_records::writable_elements(*out) < values.size())
+            throw FIRException("Unable to reserve room for the coefficients");
+        out->dim_size = 1;
+        out->dim[0] = values.size();
+        out->data_size = values.size();
+        std::copy(values.begin(), values.end(), out->data);
+        return ZEB_STATUS_OK;
+    });
+}
+
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_get_group_delay(zeb_fir_v7_1* model, unsigned int set,
+                                                            double* input_samples, double* output_samples) {
+    if (model == nullptr || input_samples == nullptr || output_samples == nullptr) return ZEB_STATUS_ERROR;
+    return call_model(model, "Uncaught exception in FIR model get_group_delay", [=](FIR& fir) {
+        const FIR::GroupDelay delay = fir.group_delay(set);
+        *input_samples = delay.input_samples;
+        *output_samples = delay.output_samples;
+        return ZEB_STATUS_OK;
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,155 @@
+// The inspection functions against the reference model: formats, arithmetic,
+// pending packets and the quantised coefficients, also after a reload.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "host.h"
+#include "zeb_fir_v7_1_inspect.h"
+
+using namespace host;
+
+namespace {
+
+// The coefficients of set s in coefficient LSBs, without padding and packing zeros.
+std::vector<double> reference_coefficients(const zeb_fir_v7_1_config& cfg, unsigned int s) {
+    const std::vector<mpz_class> taps = ref::taps_of(cfg, s);
+    const unsigned int z = ref::rates_of(cfg).z;
+    std::vector<double> out;
+    for (unsigned int k = 0; k < cfg.num_coeffs; ++k) out.push_back(taps[(cfg.coeff_padding + k) * z].get_d());
+    return out;
+}
+
+std::vector<double> coefficients_of(const Model& m, unsigned int set) {
+    Real out({});
+    EXPECT_EQ(zeb_fir_v7_1_get_coefficients(*m, set, out.get()), ZEB_STATUS_OK);
+    return std::vector<double>(out->data, out->data + out->data_size);
+}
+
+}  // namespace
+
+TEST(Inspect, FormatsAndCoefficientsMatchTheReference) {
+    using Change = std::function<void(zeb_fir_v7_1_config&)>;
+    const std::pair<const char*, Change> cases[] = {
+        {"default", [](auto&) {}},
+        {"decimate, maximised range", [](auto& c) { c.filter_type = 2, c.decimation_rate = 3, c.quantization = 1; }},
+        {"packed and padded", [](auto& c) { c.filter_type = 4, c.zero_packing_factor = 3, c.coeff_padding = 2; }},
+        {"truncated, fraction clamped", [](auto& c) { c.output_rounding_mode = 1, c.output_width = 12; }},
+        {"integer mode", [](auto& c) { c.data_width = 30, c.coeff_width = 30, c.coeff_fract_width = 7; }},
+        {"three sets, reloadable", [](auto& c) { c.coeff_sets = 3, c.reloadable = 1, c.data_fract_width = 5; }},
+    };
+    for (const auto& [name, change] : cases) {
+        SCOPED_TRACE(name);
+        zeb_fir_v7_1_config cfg = config_with(Stimulus(7).coeffs(21 * 3, 16, 0), 3);
+        cfg.coeff_sets = 1, change(cfg);
+        const std::vector<double> raw = Stimulus(8).coeffs(21 * cfg.coeff_sets, cfg.coeff_width, cfg.coeff_fract_width);
+        cfg.coeff = raw.data();
+        Model m(cfg);
+        ASSERT_NE(*m, nullptr);
+        const ref::Widths w = ref::widths_of(cfg);
+        zeb_fir_v7_1_info info{};
+        ASSERT_EQ(zeb_fir_v7_1_get_info(*m, &info), ZEB_STATUS_OK);
+        EXPECT_EQ(info.acc_width, w.acc_width);
+        EXPECT_EQ(info.output_width, static_cast<unsigned int>(w.output_width));
+        EXPECT_EQ(info.output_fract_width, static_cast<unsigned int>(w.out_fract));
+        EXPECT_EQ(info.output_lsb_exponent,
+                  w.dropped - static_cast<int>(cfg.coeff_fract_width + cfg.data_fract_width));
+        EXPECT_EQ(info.arithmetic == ZEB_FIR_V7_1_ARITHMETIC_DOUBLE, !w.wide);
+        EXPECT_EQ(info.data_width, cfg.data_width);
+        EXPECT_EQ(info.coeff_fract_width, cfg.coeff_fract_width);
+        for (unsigned int s = 0; s < cfg.coeff_sets; ++s)
+            EXPECT_EQ(coefficients_of(m, s), reference_coefficients(cfg, s));
+    }
+}
+
+TEST(Inspect, PendingPacketsReloadsAndRefusals) {
+    std::vector<double> sets = Stimulus(4).coeffs(2 * 21, 16, 0);
+    zeb_fir_v7_1_config cfg = config_with(sets, 2);
+    cfg.reloadable = 1;
+    Model m(cfg);
+    const std::vector<double> fresh = Stimulus(5).coeffs(21, 16, 0);
+    const Real reload = reals({21}, fresh);
+    const Uint sel = fsel({1});
+    ASSERT_EQ(send_reload(m, 1, &reload), ZEB_STATUS_OK);
+    ASSERT_EQ(send_config(m, ZEB_FIR_V7_1_PATTERN_BASIC, &sel), ZEB_STATUS_OK);
+    zeb_fir_v7_1_info info{};
+    ASSERT_EQ(zeb_fir_v7_1_get_info(*m, &info), ZEB_STATUS_OK);
+    EXPECT_EQ(info.queued_configs, 1u);
+    EXPECT_EQ(info.queued_reloads, 1u);
+    const std::vector<double> before = coefficients_of(m, 1);
+    ASSERT_EQ(zeb_fir_v7_1_data_send(*m, packet(1, 1, 1, {1.0}).get()), ZEB_STATUS_OK);  // applies both
+    ASSERT_EQ(zeb_fir_v7_1_get_info(*m, &info), ZEB_STATUS_OK);
+    EXPECT_EQ(info.queued_configs + info.queued_reloads, 0u);
+    std::copy(fresh.begin(), fresh.end(), sets.begin() + 21);
+    cfg.coeff = sets.data();
+    EXPECT_EQ(coefficients_of(m, 1), reference_coefficients(cfg, 1));
+    EXPECT_NE(coefficients_of(m, 1), before);
+    m.take();
+    Real out({});
+    EXPECT_EQ(zeb_fir_v7_1_get_coefficients(*m, 2, out.get()), ZEB_STATUS_ERROR);
+    EXPECT_EQ(m.take(), std::vector<std::string>{std::string(cfg.name) + " ERROR: No such coefficient set: 2"});
+    EXPECT_EQ(zeb_fir_v7_1_get_coefficients(*m, 0, nullptr) + zeb_fir_v7_1_get_info(*m, nullptr) +
+                  zeb_fir_v7_1_get_info(nullptr, &info),
+              3);
+    EXPECT_TRUE(m.take().empty());
+}
+
+// A triangle of taps through each rate: the response to an impulse at input
+// i is the kernel's taps h (padding and packing zeros included) sampled
+// about the centre c, output k holding h[c + (k - i * L / M - delay) * M].
+TEST(Inspect, AnImpulseIsCentredWhereTheGroupDelaySays) {
+    using Change = std::function<void(zeb_fir_v7_1_config&)>;
+    auto fractional = [](int type, unsigned int L, unsigned int M) -> Change {
+        return [=](auto& c) { c.filter_type = type, c.rate_change = 1,
+                              c.interpolation_rate = L, c.decimation_rate = M; };
+    };
+    const std::tuple<const char*, unsigned int, double, Change> cases[] = {
+        {"default", 21, 10.0, [](auto&) {}},
+        {"decimate by 3", 63, -1, [](auto& c) { c.filter_type = 2, c.decimation_rate = 3; }},
+        {"interpolate by 4, even length", 64, -1, [](auto& c) { c.filter_type = 1, c.interpolation_rate = 4; }},
+        {"3/2", 21, -1, fractional(1, 3, 2)},
+        {"2/3", 31, -1, fractional(2, 2, 3)},
+        {"packed by 3, padded", 11, -1,
+         [](auto& c) { c.filter_type = 4, c.zero_packing_factor = 3, c.coeff_padding = 2; }},
+    };
+    for (const auto& [name, taps, expected, change] : cases) {
+        SCOPED_TRACE(name);
+        std::vector<double> tri(taps);
+        for (unsigned int k = 0; k < taps; ++k) tri[k] = std::min(k + 1, taps - k);
+        zeb_fir_v7_1_config cfg = config_with(tri);
+        change(cfg);
+        Model m(cfg);
+        ASSERT_NE(*m, nullptr);
+        double in = 0, out = 0;
+        ASSERT_EQ(zeb_fir_v7_1_get_group_delay(*m, 0, &in, &out), ZEB_STATUS_OK);
+        if (expected >= 0) {
+            EXPECT_EQ(in, expected);
+        }
+        const ref::Rates r = ref::rates_of(cfg);
+        EXPECT_DOUBLE_EQ(in, out * r.M / r.L);
+        std::vector<double> h(cfg.coeff_padding * r.z, 0.0);
+        for (double t : tri) h.push_back(t), h.insert(h.end(), r.z - 1, 0.0);
+        const double c = cfg.coeff_padding * r.z + (taps - 1) * r.z / 2.0;
+        const size_t V = 600, i = 60 * r.M;
+        std::vector<double> x(V, 0.0);
+        x[i] = 1.0;
+        ASSERT_EQ(zeb_fir_v7_1_data_send(*m, packet(1, 1, V, x).get()), ZEB_STATUS_OK);
+        Real y({1, 1, V * r.L / r.M});
+        ASSERT_EQ(zeb_fir_v7_1_data_get(*m, y.get(), nullptr), ZEB_STATUS_OK);
+        for (size_t k = 0; k < y->data_size; ++k) {
+            const double n = c + (double(k) - double(i) * r.L / r.M - out) * r.M;
+            const bool tap = n == std::floor(n) && n >= 0 && n < double(h.size());
+            ASSERT_EQ(y->data[k], tap ? h[static_cast<size_t>(n)] : 0.0) << "output " << k;
+        }
+    }
+    // Antisymmetric of odd length; then a set that is neither.
+    const std::vector<double> anti = {3, 2, 1, 0, -1, -2, -3}, skew = {3, 2, 1, 0, 1, 2, 4};
+    Model a(config_with(anti)), s(config_with(skew));
+    double in = 0, out = 0;
+    EXPECT_EQ(zeb_fir_v7_1_get_group_delay(*a, 0, &in, &out), ZEB_STATUS_OK);
+    EXPECT_EQ(in, 3.0);
+    s.take();
+    EXPECT_EQ(zeb_fir_v7_1_get_group_delay(*s, 0, &in, &out), ZEB_STATUS_ERROR);
+    const std::string refusal = " ERROR: Coefficient set is not linear-phase, it has no group delay: 0";
+    EXPECT_EQ(s.take(), std::vector<std::string>{std::string(config_with(skew).name) + refusal});
+}

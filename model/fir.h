@@ -101,15 +101,10 @@ public:
     // Quantised, padded and packed coefficient sets from raw values.
     std::vector<std::vector<double>> process_coeff(const double* values, unsigned int sets);
 
-    // Derived state, for inspection.
-    int get_acc_width() const { return acc_width; }
+    // The arithmetic chosen at creation.
     Arithmetic arithmetic() const { return bank->arithmetic(); }
     // Output rounding of the integer mode: x / dout_scale by the rounding rule.
     void dout_trim_mpz(mpz_class& result, const mpz_class& x) const;
-    double get_coeff_scale() const { return coeff_scale; }
-    double get_dout_scale() const { return dout_scale; }
-    const std::vector<std::vector<double>>& get_coeffs() const { return coeffs; }
-    zeb_fir_v7_1_pattern get_current_pattern() const { return CurrentPattern; }
 
 private:
     // Configuration checks and normalisation (fir_validate.cpp).

@@ -81,7 +81,9 @@ public:
     // out[i] = do_restrict(in[i]) for count values (in may be out), for a
     // caller that reads no report: the same results, while messages and the
     // warning bits stay untouched and nothing is thrown.
-    void restrict_quietly(const double* in, double* out, std::size_t count);
+    // Returns how many values lay outside the range (and so went through the
+    // overflow rule), and in *first, when given, where the first one was.
+    std::size_t restrict_quietly(const double* in, double* out, std::size_t count, std::size_t* first = nullptr);
 
 private:
     // Result of the overflow rule for v beyond max_int (above) or min_int.

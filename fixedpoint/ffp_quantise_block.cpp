@@ -93,7 +93,7 @@ Normalise pick_normalise() { return normalise_baseline; }
 
 }  // namespace
 
-void FFPContext::restrict_quietly(const double* in, double* out, std::size_t count) {
+std::size_t FFPContext::restrict_quietly(const double* in, double* out, std::size_t count, std::size_t* first) {
     constexpr double kSplitLimit = 4611686018427387904.0;  // 2^62
     constexpr double kRounderRange = 2251799813685248.0;   // 2^51
     const bool rounds = rounding::rounds(rounding_mode);
@@ -102,13 +102,19 @@ void FFPContext::restrict_quietly(const double* in, double* out, std::size_t cou
     const double hi = limiting ? max_int : kRounderRange;
     if (lo >= -kRounderRange && hi <= kRounderRange) {
         static const Normalise normalise = pick_normalise();
-        if (normalise(in, out, count, lo, hi, rounds)) return;
+        if (normalise(in, out, count, lo, hi, rounds)) return 0;
     } else if (in != out) {
         std::copy(in, in + count, out);
     }
+    std::size_t outside = 0;
+    auto note_outside = [&outside, first](std::size_t i) {
+        if (outside++ == 0 && first != nullptr) *first = i;
+    };
     for (std::size_t i = 0; i < count; ++i) {
         const double x = out[i];
         if (!(std::fabs(x) < kSplitLimit)) {
+            // Whole already at this size: the range rule alone can change it.
+            if (limiting && (x > max_int || x < min_int)) note_outside(i);
             const WarnMode kept = warn_mode;
             warn_mode = WARN_NONE;
             out[i] = do_restrict(x);
@@ -118,7 +124,11 @@ void FFPContext::restrict_quietly(const double* in, double* out, std::size_t cou
         const double whole = static_cast<double>(static_cast<long long>(x));
         const double fraction = x - whole;
         double v = rounds && fraction != 0.0 ? rounding::round_fraction(rounding_mode, x, whole, fraction) : x;
-        if (limiting && (v > max_int || v < min_int)) v = resolve_overflow(v, v > max_int);
+        if (limiting && (v > max_int || v < min_int)) {
+            note_outside(i);
+            v = resolve_overflow(v, v > max_int);
+        }
         out[i] = v == 0.0 ? 0.0 : v;  // never a negative zero
     }
+    return outside;
 }

@@ -57,6 +57,36 @@ ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_get_coefficients(zeb_fir_v7_1* model
 ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_get_group_delay(zeb_fir_v7_1* model, unsigned int set,
                                                             double* input_samples, double* output_samples);
 
+/** Where a sample sits in the stream: its vector (whole turns of the channel
+    sequence since creation or the last reset), path and slot. */
+typedef struct {
+    unsigned long long vector;
+    unsigned int path;
+    unsigned int slot;
+} zeb_fir_v7_1_position;
+
+/** Wraps since creation, the last reset or the last clear_wrap_counts.  A
+    first position is meaningful only when its count is above 0. */
+typedef struct {
+    unsigned long long input;        /**< input samples wrapped into the data width */
+    unsigned long long output;       /**< output samples whose rounding left the output range (wrapped) */
+    unsigned long long coefficients; /**< coefficients wrapped into the coefficient width (creation, reloads) */
+    zeb_fir_v7_1_position first_input;   /**< the first wrapped input sample */
+    zeb_fir_v7_1_position first_output;  /**< the first wrapped output sample, in the order it is read */
+} zeb_fir_v7_1_wrap_counts;
+
+/** Fills *counts. */
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_get_wrap_counts(zeb_fir_v7_1* model, zeb_fir_v7_1_wrap_counts* counts);
+
+/** Sets every wrap count to 0; the stream positions go on. */
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_clear_wrap_counts(zeb_fir_v7_1* model);
+
+/** Input and output wraps per path and channel, into 2-D records of lengths
+    num_paths x num_channels (element path + num_paths * channel), grown
+    through their own tables; a count above UINT_MAX reads as UINT_MAX. */
+ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_get_wrap_counts_by_channel(zeb_fir_v7_1* model, zeb_array_uint* input,
+                                                                       zeb_array_uint* output);
+
 #ifdef __cplusplus
 }
 #endif

@@ -30,7 +30,9 @@ FIR::FIR(const zeb_fir_v7_1_config* config, ZebLogger* logger_, ZebLogger* dbg_l
       CurrentPattern(ZEB_FIR_V7_1_PATTERN_BASIC),
       dout_scale(1.0),
       out_rnd(RND_NONE),
-      data_fract_scale(1.0) {
+      data_fract_scale(1.0),
+      vectors_in(0),
+      vectors_out(0) {
     validate_config(*config);
     refuse_unservable(*config);
     dbg_logger->note("Passed basic checks");
@@ -48,6 +50,8 @@ FIR::FIR(const zeb_fir_v7_1_config* config, ZebLogger* logger_, ZebLogger* dbg_l
 
     select_initial_pattern();
     closed_runs.clear(configuration.num_channels);
+    wraps.input.shape(configuration.num_paths, configuration.num_channels);
+    wraps.output.shape(configuration.num_paths, configuration.num_channels);
     build_bank(choose_arithmetic(widths.integer_mode, kernels));
 }
 

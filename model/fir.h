@@ -6,6 +6,7 @@
 #include <gmpxx.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@
 #include "model/host_io.h"
 #include "model/kernel_bank.h"
 #include "model/output_runs.h"
+#include "model/wrap_tally.h"
 #include "model/zeb_logger.h"
 #include "zeb_fir_v7_1.h"
 
@@ -98,7 +100,12 @@ public:
     };
     GroupDelay group_delay(unsigned int set) const;
 
-    // Quantised, padded and packed coefficient sets from raw values.
+    // Wraps since creation, reset or clear_wraps.
+    const WrapTally& wrap_tally() const { return wraps; }
+    void clear_wraps() { wraps.clear(); }
+
+    // Quantised, padded and packed coefficient sets from raw values (counts
+    // the coefficients that wrap).
     std::vector<std::vector<double>> process_coeff(const double* values, unsigned int sets);
 
     // The arithmetic chosen at creation.
@@ -137,9 +144,11 @@ private:
     void list_owned_slots(zeb_fir_v7_1_pattern pattern);
     // Vectors per block of the block paths, for blocks of about `elements` samples.
     std::size_t block_vectors(std::size_t elements) const;
-    // Input samples in to integer units of the input format in values (in may be values).
-    void quantise_input(const double* in, double* values, std::size_t count);
-    void feed(double x, unsigned int path, unsigned int chan);
+    // Input samples in to integer units of the input format in values (in
+    // may be values); returns how many wrapped, and in first where the first did.
+    std::size_t quantise_input(const double* in, double* values, std::size_t count, std::size_t& first);
+    // One sample of path in slot (carrying chan) of the input vector `vector`.
+    void feed(double x, unsigned int path, unsigned int chan, unsigned int slot, std::uint64_t vector);
     // Feeds vectors [first, last) of a packet channel by channel in blocks;
     // only while no configuration packet is queued.
     void feed_blocks(const double* data, std::size_t first, std::size_t last);
@@ -162,6 +171,10 @@ private:
     // The host has read the slot at s: closed-run bookkeeping.
     void slot_taken(unsigned int s, const SlotSource& source);
     void read_vector_by_slots(OutputRecord& out, std::size_t vector, std::vector<int>* note_counts);
+    // After a take of path's samples that put sample k at record element
+    // place(k) of a read starting at output vector `first_vector`: counts
+    // its output wraps.
+    void count_output_wraps(unsigned int path, unsigned int chan, const BlockPlace& place, std::uint64_t first_vector);
     ReadSource read_source();
     void get_blocks(OutputRecord& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::size_t vectors);
     int deliver();
@@ -189,6 +202,10 @@ private:
     RndMode out_rnd;
     OutputRuns closed_runs;
     double data_fract_scale;  // 2^data_fract_width
+    WrapTally wraps;
+    std::uint64_t vectors_in;           // whole input vectors fed since creation or reset
+    std::uint64_t vectors_out;          // whole output vectors read since creation or reset
+    std::uint64_t bank_wraps_seen = 0;  // the bank's output wrap count already in wraps
 
     // Scratch, reused from call to call.
     mpz_class out_mpz;

@@ -27,6 +27,8 @@ std::vector<std::vector<double>> FIR::process_coeff(const double* values, unsign
             const double x = c * coeff_scale + h * inv_scale;
             coeff_fmt.clearMessages();
             const double q = coeff_fmt.do_restrict(x * scale) * inv_scale;
+            // Truncation alone leaves the value where it was: any other change is the wrap.
+            if (q * scale != std::trunc(x * scale)) ++wraps.coefficients;
             set.push_back(q);
             if (dbg_logger->active()) {
                 std::ostringstream note;
@@ -92,6 +94,7 @@ void FIR::build_bank(Arithmetic arithmetic) {
                               dout_scale,
                               out_rnd,
                               acc_width - static_cast<int>(cfg.output_width),
+                              static_cast<int>(cfg.output_width),
                               std::ldexp(1.0, static_cast<int>(cfg.output_fract_width))};
     bank = make_kernel_bank(arithmetic, shape, formats, coeffs[0], call_cnfg_sync, this);
 }

@@ -32,17 +32,18 @@ bool all_finite(const double* values, std::size_t count) {
 
 using fir_text::labelled;
 
-void FIR::quantise_input(const double* in, double* values, std::size_t count) {
+std::size_t FIR::quantise_input(const double* in, double* values, std::size_t count, std::size_t& first) {
     const double scale = din_fmt.getScale();
     if (scale != 1.0) {
         for (std::size_t i = 0; i < count; ++i) values[i] = in[i] * scale;
         in = values;
     }
-    din_fmt.restrict_quietly(in, values, count);  // the input format reports nothing
+    return din_fmt.restrict_quietly(in, values, count, &first);  // the input format reports nothing
 }
 
-void FIR::feed(double x, unsigned int path, unsigned int chan) {
-    quantise_input(&x, &x, 1);
+void FIR::feed(double x, unsigned int path, unsigned int chan, unsigned int slot, std::uint64_t vector) {
+    std::size_t first = 0;
+    if (quantise_input(&x, &x, 1, first) != 0) wraps.input.add(path, chan, 1, StreamPosition{vector, path, slot});
     bank->feed(path, chan, x);
 }
 
@@ -66,11 +67,12 @@ int FIR::data_send(const InputRecord& input) {
     std::size_t v = 0;
     for (; v < V && !cnfg_queue.empty(); ++v) {
         const double* vector = data + v * per_vector;
-        for (std::size_t s = 0; s < C; ++s) {
+        for (unsigned int s = 0; s < C; ++s) {
             chan_pos_in = static_cast<int>(s);
-            const unsigned int c = channel_of_slot(static_cast<unsigned int>(s));
-            for (std::size_t p = 0; p < P; ++p) feed(vector[p + P * s], static_cast<unsigned int>(p), c);
+            const unsigned int c = channel_of_slot(s);
+            for (unsigned int p = 0; p < P; ++p) feed(vector[p + P * s], p, c, s, vectors_in);
         }
+        ++vectors_in;
     }
     chan_pos_in = 0;
     if (v < V) feed_blocks(data, v, V);
@@ -101,18 +103,24 @@ void FIR::feed_blocks(const double* data, std::size_t first, std::size_t last) {
             for (unsigned int p = 0; p < P; ++p) {
                 double* next = block_values.data();
                 const double* vector = data + from * per_vector + p;
+                std::size_t wrapped = 0, k = 0;
                 if (per_vector == 1) {
-                    quantise_input(vector, next, count);  // copies as it goes
+                    wrapped = quantise_input(vector, next, count, k);  // copies as it goes
                 } else {
                     for (std::size_t v = from; v < to; ++v, vector += per_vector) {
                         for (std::size_t i = 0; i < slots; ++i) *next++ = vector[P * owned[i]];
                     }
-                    quantise_input(block_values.data(), block_values.data(), count);
+                    wrapped = quantise_input(block_values.data(), block_values.data(), count, k);
+                }
+                if (wrapped != 0) {
+                    const StreamPosition at{vectors_in + (from - first) + k / slots, p, owned[k % slots]};
+                    wraps.input.add(p, c, wrapped, at);
                 }
                 bank->feed_block(p, c, block_values.data(), count);
             }
         }
     }
+    vectors_in += last - first;
 }
 
 int FIR::data_send_chan(const InputRecord& input) {
@@ -129,7 +137,7 @@ int FIR::data_send_chan(const InputRecord& input) {
     const std::size_t before = bank->buffered(0, c);
     if (advanced) dbg_logger->note(labelled("Starting buffer size: ", before));
     if (notes) dbg_logger->note(labelled("Push channel: ", c));
-    for (std::size_t p = 0; p < P; ++p) feed(data[p], static_cast<unsigned int>(p), c);
+    for (unsigned int p = 0; p < P; ++p) feed(data[p], p, c, s, vectors_in);
     if (advanced) {
         const std::size_t after = bank->buffered(0, c);
         dbg_logger->note(labelled("End buffer size: ", after));
@@ -137,6 +145,9 @@ int FIR::data_send_chan(const InputRecord& input) {
             dbg_logger->note(labelled("Stored channel pattern: ", CurrentPattern));
         }
     }
-    if (++chan_pos_in == static_cast<int>(configuration.num_channels)) chan_pos_in = 0;
+    if (++chan_pos_in == static_cast<int>(configuration.num_channels)) {
+        chan_pos_in = 0;
+        ++vectors_in;
+    }
     return ZEB_STATUS_OK;
 }

@@ -90,6 +90,7 @@ void FIR::read_vector_by_slots(OutputRecord& out, std::size_t vector, std::vecto
             const std::size_t index = p + P * (s + C * vector);
             if (source.filled) {
                 out.element(from, index, p, source.chan);
+                count_output_wraps(p, source.chan, BlockPlace{index, 0, nullptr}, vectors_out);
             } else {
                 out.zero(index);
             }
@@ -140,7 +141,20 @@ int FIR::data_get(OutputRecord& out) {
         v += whole;
     }
     out.cover(vectors);
+    vectors_out += vectors;
     return ZEB_STATUS_OK;
+}
+
+void FIR::count_output_wraps(unsigned int path, unsigned int chan, const BlockPlace& place,
+                             std::uint64_t first_vector) {
+    const std::uint64_t total = bank->output_wraps();
+    if (total == bank_wraps_seen) return;
+    const std::size_t P = configuration.num_paths;
+    const std::size_t index = place(bank->first_wrap_of_last_take());
+    const StreamPosition at{first_vector + index / (P * configuration.num_channels), path,
+                            static_cast<unsigned int>(index / P % configuration.num_channels)};
+    wraps.output.add(path, chan, total - bank_wraps_seen, at);
+    bank_wraps_seen = total;
 }
 
 void FIR::get_blocks(OutputRecord& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::size_t vectors) {
@@ -172,6 +186,7 @@ void FIR::get_blocks(OutputRecord& out, zeb_fir_v7_1_pattern pattern, std::size_
                 const unsigned int next_c = p + 1 < P ? c : c + 1;
                 if (next_c < C) bank->prefetch(next_p, next_c, count);
                 out.block(from, p, c, count, place);
+                count_output_wraps(p, c, place, vectors_out);
             }
         }
     }
@@ -194,12 +209,16 @@ int FIR::data_get_chan(OutputRecord& out) {
     for (unsigned int p = 0; p < P; ++p) {
         if (source.filled) {
             out.element(from, p, p, source.chan);
+            count_output_wraps(p, source.chan, BlockPlace{p + P * s, 0, nullptr}, vectors_out);
         } else {
             out.zero(p);
         }
     }
     slot_taken(s, source);
-    if (++chan_pos_out == static_cast<int>(configuration.num_channels)) chan_pos_out = 0;
+    if (++chan_pos_out == static_cast<int>(configuration.num_channels)) {
+        chan_pos_out = 0;
+        ++vectors_out;
+    }
     if (notes) dbg_logger->note(labelled("chanCountOut: ", chan_pos_out));
     return ZEB_STATUS_OK;
 }

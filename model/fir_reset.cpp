@@ -9,5 +9,8 @@ int FIR::reset() {
     CurrentPattern = configuration.chan_seq == ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ ? configuration.init_pattern
                                                                               : ZEB_FIR_V7_1_PATTERN_BASIC;
     closed_runs.clear(configuration.num_channels);
+    wraps.clear();
+    vectors_in = 0;
+    vectors_out = 0;
     return ZEB_STATUS_OK;
 }

@@ -75,6 +75,14 @@ wide_int round_wide(wide_int x, int shift, RndMode rule) {
     return truncated + rounding::integer_step(rule, c, (q & 1) != 0);
 }
 
+// x wrapped into the two's complement range of bits (< 128) bits.
+wide_int wrap_wide(wide_int x, int bits) {
+    const wide_uint mask = (wide_uint(1) << bits) - 1;
+    wide_uint u = static_cast<wide_uint>(x) & mask;
+    if ((u >> (bits - 1)) != 0) u |= ~mask;
+    return static_cast<wide_int>(u);
+}
+
 // The double nearest x toward zero (what mpz_get_d gives).
 double wide_to_double(wide_int x) {
     constexpr wide_int exact = wide_int{1} << 53;
@@ -96,6 +104,18 @@ void wide_to_mpz(mpz_ptr dst, wide_int x) {
 }
 #endif
 
+// 2^(bits - 1): the end of the positive range of a signed format.
+mpz_class range_end(int bits) { return bits > 0 ? mpz_class(1) << (bits - 1) : mpz_class(1); }
+
+// The samples of one take that wrapped.
+struct TakeWraps {
+    std::size_t count = 0;
+    std::size_t first = 0;
+    void hit(std::size_t k) {
+        if (count++ == 0) first = k;
+    }
+};
+
 template <typename S>
 class Bank final : public KernelBank {
 public:
@@ -105,7 +125,9 @@ public:
           kernels_(std::size_t{bank_shape.paths} * bank_shape.channels,
                    FirFilter<S, double>(set, bank_shape.rate_numerator, bank_shape.rate_denominator)),
           outputs_(kernels_.size()),
-          divisor_(bank_formats.dout_scale) {
+          divisor_(bank_formats.dout_scale),
+          top_(range_end(bank_formats.output_width) - 1),
+          bottom_(-range_end(bank_formats.output_width)) {
         kernels_[0].set_change_config_handler(sync, sync_arg);
     }
 
@@ -150,7 +172,11 @@ public:
         if constexpr (std::is_same<S, double>::value) {
             round_outputs(raw, values, count);
         } else {
-            for (std::size_t k = 0; k < count; ++k) values[k] = to_double(raw[k]) / formats_.out_fract_scale;
+            TakeWraps wrapped;
+            for (std::size_t k = 0; k < count; ++k) {
+                values[k] = to_double(raw[k], k, wrapped) / formats_.out_fract_scale;
+            }
+            note_wraps(wrapped.count, wrapped.first);
         }
         buf.pop_front(count);
     }
@@ -168,17 +194,18 @@ public:
         } else {
             SampleFifo<S>& buf = outputs_[at(path, chan)];
             const S* raw = buf.data();
+            TakeWraps wrapped;
             for (std::size_t k = 0; k < count; ++k) {
                 if constexpr (std::is_same<S, mpz_class>::value) {
-                    rounded(rounded_value_, raw[k]);
-                    put(k, rounded_value_.get_mpz_t());
+                    put(k, output_of(raw[k], k, wrapped).get_mpz_t());
                 } else {
 #if ZEB_FIR_HAVE_INT128
-                    wide_to_mpz(value, round_wide(raw[k], formats_.out_shift, formats_.out_rnd));
+                    wide_to_mpz(value, output_wide(raw[k], k, wrapped));
                     put(k, value);
 #endif
                 }
             }
+            note_wraps(wrapped.count, wrapped.first);
             buf.pop_front(count);
         }
     }
@@ -256,7 +283,9 @@ private:
             for (std::size_t k = 0; k < count; ++k) values[k] = raw[k] * factor;
             raw = values;
         }
-        fmt.restrict_quietly(raw, values, count);  // its overflow reports are never read
+        std::size_t first = 0;
+        const std::size_t wrapped = fmt.restrict_quietly(raw, values, count, &first);  // reports are never read
+        note_wraps(wrapped, first);
         const double inv_scale = fmt.getInvScale();
         if (inv_scale != 1.0) {
             for (std::size_t k = 0; k < count; ++k) values[k] *= inv_scale;
@@ -267,13 +296,39 @@ private:
         divide_rounded(result, x, divisor_, formats_.dout_scale / 2, formats_.out_rnd, quotient_, remainder_);
     }
 
-    double to_double(const S& x) {
+    // Integer kernels: a produced sample rounded to the output format and
+    // wrapped into its width, as the double kernels' output quantiser does
+    // (rounding up at the top of the range, or coefficients whose quantised
+    // sum outgrows the accumulator, can leave the range); sample k of a take.
+    const mpz_class& output_of(const mpz_class& x, std::size_t k, TakeWraps& wrapped) {
+        rounded(rounded_value_, x);
+        if (rounded_value_ > top_ || rounded_value_ < bottom_) {
+            wrapped.hit(k);
+            const mp_bitcnt_t bits = static_cast<mp_bitcnt_t>(formats_.output_width);
+            rounded_value_ -= bottom_;
+            mpz_fdiv_r_2exp(rounded_value_.get_mpz_t(), rounded_value_.get_mpz_t(), bits);
+            rounded_value_ += bottom_;
+        }
+        return rounded_value_;
+    }
+#if ZEB_FIR_HAVE_INT128
+    wide_int output_wide(wide_int x, std::size_t k, TakeWraps& wrapped) const {
+        const wide_int y = round_wide(x, formats_.out_shift, formats_.out_rnd);
+        const int bits = formats_.output_width;
+        if (bits >= 128) return y;
+        const wide_int top = (wide_int{1} << (bits - 1)) - 1;
+        if (y <= top && y >= -top - 1) return y;
+        wrapped.hit(k);
+        return wrap_wide(y, bits);
+    }
+#endif
+
+    double to_double(const S& x, std::size_t k, TakeWraps& wrapped) {
         if constexpr (std::is_same<S, mpz_class>::value) {
-            rounded(rounded_value_, x);
-            return mpz_get_d(rounded_value_.get_mpz_t());
+            return mpz_get_d(output_of(x, k, wrapped).get_mpz_t());
         } else {
 #if ZEB_FIR_HAVE_INT128
-            return wide_to_double(round_wide(x, formats_.out_shift, formats_.out_rnd));
+            return wide_to_double(output_wide(x, k, wrapped));
 #else
             return static_cast<double>(x);
 #endif
@@ -287,6 +342,7 @@ private:
     std::vector<double> reals_;
     mpz_class scratch_;
     mpz_class divisor_;
+    mpz_class top_, bottom_;  // the output range, in output LSBs
     mpz_class quotient_;
     mpz_class remainder_;
     mpz_class rounded_value_;

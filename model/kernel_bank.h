@@ -8,6 +8,7 @@
 #include <gmpxx.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,7 @@ struct BankFormats {
     double dout_scale;       // a produced sample is divided by this before rounding
     RndMode out_rnd;         // the output rounding rule
     int out_shift;           // integer modes: bits the output rounding drops
+    int output_width;        // integer modes: rounded outputs wrap into this many bits
     double out_fract_scale;  // 2^output_fract_width
 };
 
@@ -79,6 +81,12 @@ public:
     // notes when `notes` listens (`scaled`: the note of the scaled value too).
     virtual void take_integer_noted(unsigned int path, unsigned int chan, mpz_ptr value, ZebLogger& notes,
                                     bool scaled) = 0;
+    // Outputs that rounding took beyond the output range (they wrap, as the
+    // hardware's output register does), counted over every take, and the
+    // index of the first such sample within the last take that had one.
+    std::uint64_t output_wraps() const { return output_wraps_; }
+    std::size_t first_wrap_of_last_take() const { return first_wrap_; }
+
     // Starts fetching the oldest count samples of (path, chan) from memory.
     virtual void prefetch(unsigned int path, unsigned int chan, std::size_t count) const = 0;
 
@@ -111,11 +119,20 @@ protected:
     void push_in_phase(unsigned int path, unsigned int chan, const double* values, std::size_t count);
     void prime_in_phase();
 
+    // A take wrapped count samples, the first at index first.
+    void note_wraps(std::size_t count, std::size_t first) {
+        if (count == 0) return;
+        output_wraps_ += count;
+        first_wrap_ = first;
+    }
+
     BankShape shape_;
     BankFormats formats_;
 
 private:
     std::vector<SampleFifo<double>> lines_;
+    std::uint64_t output_wraps_ = 0;
+    std::size_t first_wrap_ = 0;
 };
 
 // A bank in arithmetic, every kernel holding set; the kernel of path 0,

@@ -42,7 +42,7 @@ struct Widths {
     int acc_width = 0, output_width = 0;
     int out_fract = 0;  // fractional bits of the output
     int dropped = 0;    // accumulator bits dropped by the output rounding
-    bool wide = false;  // accumulator above 52 bits: exact integers, no output wrap
+    bool wide = false;  // accumulator above 52 bits: exact integers
 };
 
 inline Widths widths_of(const zeb_fir_v7_1_config& cfg) {
@@ -156,7 +156,7 @@ inline std::vector<mpz_class> convolve(const std::vector<std::vector<mpz_class>>
 }
 
 // Output sample in units of 2^-out_fract: acc / 2^dropped rounded by the
-// output rounding mode, then wrapped to the output width (doubles only).
+// output rounding mode, then wrapped to the output width.
 inline mpz_class output_of(const mpz_class& acc, const zeb_fir_v7_1_config& cfg, const Widths& w) {
     const int d = w.dropped, mode = cfg.output_rounding_mode;
     mpz_class y = acc, r;
@@ -168,7 +168,7 @@ inline mpz_class output_of(const mpz_class& acc, const zeb_fir_v7_1_config& cfg,
                                   mpz_even_p(y.get_mpz_t()) != 0, false, true};
         if (mode != ZEB_FIR_V7_1_TRUNCATE_LSBS && (r > half || (r == half && up_on_tie[mode]))) y += 1;
     }
-    return w.wide ? y : wrap(y, w.output_width);
+    return wrap(y, w.output_width);
 }
 
 // Real value of an integer in units of 2^-frac, as a double read gives it.

@@ -155,9 +155,8 @@ inline std::vector<mpz_class> convolve(const std::vector<std::vector<mpz_class>>
     return out;
 }
 
-// Output sample in units of 2^-out_fract: acc / 2^dropped rounded by the
-// output rounding mode, then wrapped to the output width.
-inline mpz_class output_of(const mpz_class& acc, const zeb_fir_v7_1_config& cfg, const Widths& w) {
+// acc / 2^dropped rounded by the output rounding mode, in units of 2^-out_fract.
+inline mpz_class rounded_of(const mpz_class& acc, const zeb_fir_v7_1_config& cfg, const Widths& w) {
     const int d = w.dropped, mode = cfg.output_rounding_mode;
     mpz_class y = acc, r;
     if (mode != ZEB_FIR_V7_1_FULL_PRECISION && d > 0) {
@@ -168,7 +167,12 @@ inline mpz_class output_of(const mpz_class& acc, const zeb_fir_v7_1_config& cfg,
                                   mpz_even_p(y.get_mpz_t()) != 0, false, true};
         if (mode != ZEB_FIR_V7_1_TRUNCATE_LSBS && (r > half || (r == half && up_on_tie[mode]))) y += 1;
     }
-    return wrap(y, w.output_width);
+    return y;
+}
+
+// Output sample: rounded, then wrapped to the output width.
+inline mpz_class output_of(const mpz_class& acc, const zeb_fir_v7_1_config& cfg, const Widths& w) {
+    return wrap(rounded_of(acc, cfg, w), w.output_width);
 }
 
 // Real value of an integer in units of 2^-frac, as a double read gives it.

@@ -14,19 +14,13 @@
 #include <random>
 
 #include "streams.h"
-#include "interface/internal_create.h"
+#include "internal_create_gmp.h"
 #include "interface/model_handle.h"
 #include "model/fir.h"
 
 using namespace host;
 
 namespace {
-
-// The integer mode on GMP kernels wherever 128-bit ones would serve it.
-zeb_fir_v7_1* gmp(const zeb_fir_v7_1_config* cfg, zeb_msg_handler msg, void* msg_handle, zeb_msg_handler dbg,
-                  void* dbg_handle) {
-    return create_with_kernels(cfg, msg, msg_handle, dbg, dbg_handle, Arithmetic::gmp);
-}
 
 struct Case {  // pattern: basic, or the first of three advanced ones used in turn; int128: 128-bit kernels
     int type, rate_change, L, M, P, C, pattern, dw, dfw, cw, cfw, rounding, output_width;
@@ -67,8 +61,8 @@ TEST(EngineBlocks, GmpKernelsReadWhat128BitKernelsRead) {
         if (handle_object(*probe)->model->arithmetic() != Arithmetic::int128) continue;
         ++wide;
         SCOPED_TRACE(sc.text());
-        EXPECT_EQ(handle_object(*Model(sc.config(), false, gmp))->model->arithmetic(), Arithmetic::gmp);
-        EXPECT_TRUE(streams::same_stream(streams::run(sc, streams::Cut::random, seed, gmp),
+        EXPECT_EQ(handle_object(*Model(sc.config(), false, create_on_gmp))->model->arithmetic(), Arithmetic::gmp);
+        EXPECT_TRUE(streams::same_stream(streams::run(sc, streams::Cut::random, seed, create_on_gmp),
                                          streams::run(sc, streams::Cut::whole, seed)));
     }
     EXPECT_EQ(wide, 25u) << "too few scenarios on 128-bit kernels";
@@ -100,7 +94,7 @@ TEST(EngineAllocations, NoneOnceWarm) {
     for (const Case& c : {kCases[0], kCases[3], kCases[4], kCases[5], kCases[6], kCases[7]})
         for (bool gmp_kernels : {false, c.int128}) {
             const std::vector<double> coeff = Stimulus(1).coeffs(kTaps * kSets, c.cw, c.cfw);
-            Model m(config_of(c, coeff), false, gmp_kernels ? gmp : zeb_fir_v7_1_create_dbg);
+            Model m(config_of(c, coeff), false, gmp_kernels ? create_on_gmp : zeb_fir_v7_1_create_dbg);
             ASSERT_NE(*m, nullptr);
             m.take();  // the integer mode's creation warnings
             const size_t P = c.P, C = c.C, V = 96, out = V * c.L / c.M;  // a read takes all there is: no warning

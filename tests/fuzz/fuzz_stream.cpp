@@ -22,9 +22,11 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "fuzz_support.h"
 #include "interface/internal_create.h"
+#include "zeb_fir_v7_1_inspect.h"
 
 namespace {
 
@@ -252,7 +254,14 @@ public:
         }
         while (read(0)) {
         }
+        FUZZ_CHECK(zeb_fir_v7_1_get_wrap_counts(m, &wraps) == 0);
         return stream;
+    }
+    // Every sample fed and read: the counts and first positions are the stream's own.
+    auto wrap_counts() const {
+        const zeb_fir_v7_1_position &i = wraps.first_input, &o = wraps.first_output;
+        return std::make_tuple(wraps.input, wraps.output, wraps.coefficients, i.vector, i.path, i.slot, o.vector,
+                               o.path, o.slot);
     }
 
 private:
@@ -308,6 +317,7 @@ private:
     int F = 0, D = 0;
     bool hilbert = false;
     std::vector<Element> stream;
+    zeb_fir_v7_1_wrap_counts wraps{};
 };
 
 // The work: finite samples, selectors and coefficients within range, so
@@ -345,7 +355,9 @@ void differential(FuzzedDataProvider& in) {
         }
     }
     const uint32_t a = in.ConsumeIntegral<uint32_t>(), b = in.ConsumeIntegral<uint32_t>();
-    const std::vector<Element> x = Cutter(w, a).run(), y = Cutter(w, b).run();
+    Cutter one(w, a), other(w, b);
+    const std::vector<Element> x = one.run(), y = other.run();
+    FUZZ_CHECK(one.wrap_counts() == other.wrap_counts());
     FUZZ_CHECK(x.size() == y.size());
     for (size_t i = 0; i < x.size(); ++i) FUZZ_CHECK(x[i].agrees(y[i]));
 }

@@ -71,8 +71,8 @@ typedef struct {
     unsigned long long input;        /**< input samples wrapped into the data width */
     unsigned long long output;       /**< output samples whose rounding left the output range (wrapped) */
     unsigned long long coefficients; /**< coefficients wrapped into the coefficient width (creation, reloads) */
-    zeb_fir_v7_1_position first_input;   /**< the first wrapped input sample */
-    zeb_fir_v7_1_position first_output;  /**< the first wrapped output sample, in the order it is read */
+    zeb_fir_v7_1_position first_input;   /**< the first wrapped input sample (by vector, slot, path) */
+    zeb_fir_v7_1_position first_output;  /**< the first wrapped output sample (by vector, slot, path) */
 } zeb_fir_v7_1_wrap_counts;
 
 /** Fills *counts. */

@@ -11,13 +11,14 @@
 #include <vector>
 
 // A sample's place in a stream: whole turns of the channel sequence before
-// it, its path and its slot.
+// it, its path and its slot.  Earlier means earlier in time: the paths of a
+// slot arrive together, so the slot comes before the path.
 struct StreamPosition {
     std::uint64_t vector;
     unsigned int path;
     unsigned int slot;
     bool operator<(const StreamPosition& o) const {
-        return std::tie(vector, path, slot) < std::tie(o.vector, o.path, o.slot);
+        return std::tie(vector, slot, path) < std::tie(o.vector, o.slot, o.path);
     }
 };
 

@@ -22,7 +22,7 @@ struct Counts {
 };
 
 void note(unsigned long long& total, zeb_fir_v7_1_position& first, const zeb_fir_v7_1_position& at) {
-    if (total++ == 0 || std::tie(at.vector, at.path, at.slot) < std::tie(first.vector, first.path, first.slot))
+    if (total++ == 0 || std::tie(at.vector, at.slot, at.path) < std::tie(first.vector, first.slot, first.path))
         first = at;
 }
 

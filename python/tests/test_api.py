@@ -1,4 +1,5 @@
 """Introspection, integer input, threads, responses, refusals and messages."""
+import dataclasses
 import logging
 import threading
 
@@ -9,14 +10,33 @@ import zebfir
 from conftest import CONFIGS, stimulus
 
 
-@pytest.mark.parametrize("fields, acc, out_format, gmp", [
-    ({}, 24, (24, 0), False),
+_DEFAULT_INFO = dict(data_width=16, data_fract_width=0, coeff_width=16, coeff_fract_width=0, acc_width=24,
+                     output_width=24, output_fract_width=0, output_lsb_exponent=0, arithmetic="double",
+                     current_pattern=175, queued_configs=0, queued_reloads=0)
+
+
+@pytest.mark.parametrize("fields, act, changed", [
+    ({}, None, {}),
+    # 40 + ceil(log2(2^28 + 1)) = 69 bits, past doubles; the top 50 are kept, so the LSB weighs 2^19.
     ({"data_width": 40, "coeff_width": 30, "coeff": [2**28, 1], "output_rounding_mode": 4, "output_width": 50},
-     69, (50, 0), True),
+     None, dict(data_width=40, coeff_width=30, acc_width=69, output_width=50, output_lsb_exponent=19,
+                arithmetic="int128")),
+    # Reloadable: 16 + 16 + ceil(log2(3 taps)) = 34 bits; the top 12 kept, less 2 + 3 fraction bits.
+    ({"coeff": [[1, 2, 1], [3, 0, 3]], "reloadable": 1, "coeff_fract_width": 2, "data_fract_width": 3,
+      "output_rounding_mode": "truncate_lsbs", "output_width": 12, "chan_seq": "advanced_chan_seq",
+      "num_channels": 4, "init_pattern": 3},
+     lambda f: (f.reload(1, [1, 1, 1]), f.config(fsel=1)),
+     dict(data_fract_width=3, coeff_fract_width=2, acc_width=34, output_width=12, output_lsb_exponent=17,
+          current_pattern=3, queued_configs=1, queued_reloads=1)),
 ])
-def test_widths_and_arithmetic(fields, acc, out_format, gmp):
+def test_info(fields, act, changed):
     with zebfir.Filter(**fields) as f:
-        assert (f.accumulator_width, f.output_format, f.uses_gmp) == (acc, out_format, gmp)
+        act and act(f)
+        expected = {**_DEFAULT_INFO, **changed}
+        assert dataclasses.asdict(f.info) == expected
+        assert (f.accumulator_width, f.output_format, f.uses_gmp) == (
+            expected["acc_width"], (expected["output_width"], expected["output_fract_width"]),
+            expected["arithmetic"] != "double")
 
 
 def test_config_and_quantised_coefficients():
@@ -26,6 +46,52 @@ def test_config_and_quantised_coefficients():
         c = f.config
         assert (c["num_coeffs"], c["coeff_sets"], c["filter_type"], c["output_fract_width"]) == (4, 2, "DECIMATION", 2)
         assert f.coefficients.tolist() == [[1, 1, 2, -10], [-56, 0, 0, 0]]
+
+
+def quantised(values, width, fract):
+    """Nearest multiple of 2^-fract (exact halves toward zero) in LSBs, wrapped
+    into width bits; and how many wrapped."""
+    scaled = np.ldexp(np.asarray(values, dtype=np.float64), fract)
+    n = (np.sign(scaled) * np.ceil(np.abs(scaled) - 0.5)).astype(np.int64)
+    wrapped = (n + 2**(width - 1)) % 2**width - 2**(width - 1)
+    return wrapped.tolist(), int(np.count_nonzero(wrapped != n))
+
+
+@pytest.mark.parametrize("coeff, width, fract, reload", [
+    ([[100000, 1]], 8, 0, None),  # [[-96, 1]]
+    (np.random.default_rng(1).uniform(-300, 300, (3, 7)), 10, 3, None),
+    ([[1, 2, 3], [4, 5, 6]], 8, 0, [300, -1.5, 2.5]),  # the reload replaces set 1
+])
+def test_coefficients_as_the_kernels_hold_them(coeff, width, fract, reload):
+    with zebfir.Filter(coeff=coeff, coeff_width=width, coeff_fract_width=fract, reloadable=reload is not None) as f:
+        sets = list(coeff)
+        if reload:
+            f.reload(1, reload)
+            f.config(fsel=1)
+            f.process(np.zeros(1))
+            sets[1] = reload
+        expected = [quantised(s, width, fract) for s in sets]
+        assert f.coefficients.tolist() == [taps for taps, _ in expected]
+        assert f.wrap_counts.coefficients == sum(wraps for _, wraps in expected)
+
+
+_SYMMETRIC = [1, 2, 4, 7, 11, 16, 11, 7, 4, 2, 1]
+
+
+@pytest.mark.parametrize("fields, at, delay", [
+    ({}, 5, (10, 10)),
+    ({"filter_type": "decimation", "decimation_rate": 3, "coeff": _SYMMETRIC}, 6, (3, 1)),
+    ({"filter_type": "interpolation", "interpolation_rate": 2, "coeff": _SYMMETRIC[2:-2]}, 4, (1.5, 3)),
+    ({"filter_type": "interpolation", "rate_change": "fixed_fractional", "interpolation_rate": 3,
+      "decimation_rate": 2, "coeff": _SYMMETRIC}, 5, (5 / 3, 2.5)),
+])
+def test_group_delay_centres_an_impulse(fields, at, delay):
+    with zebfir.Filter(**fields) as f:
+        assert f.group_delay == delay
+        impulse = np.zeros(40)
+        impulse[at] = 1
+        c = f.config
+        assert np.argmax(f.process(impulse)) == at * c["interpolation_rate"] / c["decimation_rate"] + delay[1]
 
 
 def test_integer_input_wraps_like_the_model():
@@ -65,6 +131,23 @@ def test_response_and_plot(tmp_path):
     assert (tmp_path / "r.png").read_bytes()[:4] == b"\x89PNG"
 
 
+@pytest.mark.parametrize("fields, nyquist", [
+    ({}, None),
+    ({"filter_type": "decimation", "decimation_rate": 3}, 1 / 6),  # cycles per tap
+    ({"filter_type": "interpolation", "interpolation_rate": 2}, 0.5),
+    (CONFIGS["fractional"], 0.25),
+])
+def test_plot_marks_the_output_nyquist_frequency(tmp_path, monkeypatch, fields, nyquist):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+    figures = []
+    monkeypatch.setattr(plt, "close", figures.append)
+    zebfir.plot_response(zebfir.Filter(**fields), tmp_path / "r.png", n=16)
+    marks = [line.get_xdata()[0] for line in figures[0].axes[0].lines if line.get_label() == "output Nyquist"]
+    assert marks == ([] if nyquist is None else [nyquist])
+
+
 NAME = "pilvoran_v7_1"
 
 
@@ -98,6 +181,9 @@ def test_configuration_refusals(fields, text):
     ({}, lambda f: f.reload(2**32 + 1, [1]), zebfir.ConfigError,
      "bad number 4294967297 for reload fsel: expected an integer from 0 to 4294967295"),
     ({}, lambda f: f.reload(0, [1, np.inf]), zebfir.ConfigError, "reload coefficient 1 is not a finite double: inf"),
+    ({"coeff": [[1, 2, 1], [1, 2, 3]]}, lambda f: f.group_delay_of(1), zebfir.ModelError,
+     f"{NAME} ERROR: Coefficient set is not linear-phase, it has no group delay: 1"),
+    ({}, lambda f: f.group_delay_of(1), zebfir.ModelError, f"{NAME} ERROR: No such coefficient set: 1"),
 ])
 def test_refusals_leave_the_filter_usable(fields, act, error, text):
     x = np.arange(-20.0, 20.0).reshape(-1, 2, 1)

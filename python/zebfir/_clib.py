@@ -1,6 +1,6 @@
 """The shared library and GMP through ctypes: records, prototypes, loading.
 
-The records mirror include/zeb_fir_v7_1.h.  Every array family has the same
+The records mirror include/zeb_fir_v7_1.h and include/zeb_fir_v7_1_inspect.h.  Every array family has the same
 record layout, so one Structure serves them all; only the element type of
 the store differs.
 """
@@ -69,6 +69,29 @@ class ReloadPacket(ctypes.Structure):
     _fields_ = [("fsel", ctypes.c_uint), ("coeff", ctypes.POINTER(ArrayRecord))]
 
 
+class Info(ctypes.Structure):
+    _fields_ = [(name, ctypes.c_uint) for name in ("data_width", "data_fract_width", "coeff_width",
+                                                   "coeff_fract_width")] + [
+        ("acc_width", ctypes.c_int),
+        ("output_width", ctypes.c_uint),
+        ("output_fract_width", ctypes.c_uint),
+        ("output_lsb_exponent", ctypes.c_int),
+        ("arithmetic", ctypes.c_int),
+        ("current_pattern", ctypes.c_int),
+        ("queued_configs", ctypes.c_size_t),
+        ("queued_reloads", ctypes.c_size_t),
+    ]
+
+
+class Position(ctypes.Structure):
+    _fields_ = [("vector", ctypes.c_ulonglong), ("path", ctypes.c_uint), ("slot", ctypes.c_uint)]
+
+
+class WrapCounts(ctypes.Structure):
+    _fields_ = [("input", ctypes.c_ulonglong), ("output", ctypes.c_ulonglong), ("coefficients", ctypes.c_ulonglong),
+                ("first_input", Position), ("first_output", Position)]
+
+
 class Mpz(ctypes.Structure):
     """gmp.h's __mpz_struct: allocated limbs, signed used limbs, limbs."""
     _fields_ = [("alloc", ctypes.c_int), ("size", ctypes.c_int), ("limbs", ctypes.c_void_p)]
@@ -97,8 +120,15 @@ _PROTOTYPES = {
     "config_send": (_status, [_model, ctypes.POINTER(ConfigPacket)]),
     "reload_send": (_status, [_model, ctypes.POINTER(ReloadPacket)]),
     "get_config": (_status, [_model, ctypes.POINTER(Config)]),
+    "get_info": (_status, [_model, ctypes.POINTER(Info)]),
+    "get_coefficients": (_status, [_model, ctypes.c_uint, _record]),
+    "get_group_delay": (_status, [_model, ctypes.c_uint, ctypes.POINTER(ctypes.c_double),
+                                  ctypes.POINTER(ctypes.c_double)]),
+    "get_wrap_counts": (_status, [_model, ctypes.POINTER(WrapCounts)]),
+    "clear_wrap_counts": (_status, [_model]),
+    "get_wrap_counts_by_channel": (_status, [_model, _record, _record]),
 }
-ARRAY_FAMILIES = ("real", "complex", "mpz", "mpz_complex")
+ARRAY_FAMILIES = ("real", "complex", "mpz", "mpz_complex", "uint")
 
 
 def _library_candidates():

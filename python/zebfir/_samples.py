@@ -65,8 +65,9 @@ def doubles(value, what, error, finite=True):
 
 def input_samples(x, kind, data_width, data_fract_width):
     """A float64 C-contiguous array of sample values; a copy only when x is
-    not one already.  kind "int": integers in input-LSB units, wrapped to
-    data_width bits here as the model would, so wide integers stay exact."""
+    not one already.  kind "int": integers in input-LSB units, brought within
+    one period of 2^data_width of the range so that wide integers stay exact;
+    one out of range stays out of range, for the model to wrap and count."""
     if kind == "real":
         if np.iscomplexobj(x):
             raise TypeError("input samples must be real")
@@ -81,12 +82,16 @@ def input_samples(x, kind, data_width, data_fract_width):
     if x.dtype.kind not in "iub" and x.dtype != object:
         raise TypeError(f"input='int' takes integers, not {x.dtype}")
     half = 1 << (data_width - 1) if data_width else 0
+    period = 2 * half or 1
     if x.dtype == object:
-        wrapped = [((int(v) + half) % (2 * half or 1)) - half for v in x.ravel()]
-        x = np.array(wrapped, dtype=np.int64).reshape(x.shape)
+        values = [int(v) for v in x.ravel()]
+        low = np.array([v & (period - 1) for v in values], dtype=np.int64).reshape(x.shape)
+        side = np.array([(v >= half) - (v < -half) for v in values], dtype=np.int64).reshape(x.shape)
     else:
-        x = x.astype(np.int64) & ((2 * half or 1) - 1)
-        x = np.where(x >= half, x - 2 * half, x) if half else x
+        x = x.astype(np.int64)
+        low, side = x & (period - 1), (x >= half).astype(np.int64) - (x < -half)
+    # data_width is at most 49 bits, so three halves of a period are exact doubles.
+    x = np.where(low >= half, low - period, low) + side * period
     return np.ascontiguousarray(np.ldexp(x.astype(np.float64), -data_fract_width))
 
 

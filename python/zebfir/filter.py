@@ -4,17 +4,16 @@ import logging
 
 import numpy as np
 
-from . import _samples
+from . import _samples, inspection
 from ._clib import (ArrayRecord, Config, ConfigPacket, MessageHandler, ReloadPacket, destroy_record, lib,
                     new_record)
 from ._fields import FIELDS, PATTERN_BASIC, Builder, enumerator_name, integer, read_config_file
-from .errors import ConfigError, InputError, ModelError
+from .errors import ConfigError, InputError, ModelError, WrapError
 
 log = logging.getLogger("zebfir")
 
 _HILBERT = 3
 _ADVANCED_CHAN_SEQ = 1
-_DOUBLE_BITS = 52   # widest accumulator the model keeps in doubles
 _INT64_BITS = 63
 _OUTPUTS = ("real", "int", "complex")
 _UINT_MAX = 2**32 - 1
@@ -29,7 +28,6 @@ def _log_debug_message(_handle, error, text):
 
 
 _on_debug = MessageHandler(_log_debug_message)
-_no_handler = MessageHandler()
 
 
 class _ConfigView(dict):
@@ -50,17 +48,19 @@ class Filter:
     name (see zeb-fir --list-fields); coeff takes any array-like (a 2-D one
     as coefficient sets x taps), and num_coeffs follows from the number of
     values unless it is given.  Samples are arrays of shape (vectors,
-    channels, paths), or 1-D for one path and one channel.
+    channels, paths), or 1-D for one path and one channel.  With
+    strict=True a wrapped coefficient, input or output sample raises
+    WrapError at creation or after the call that fed or read it.
     """
 
-    def __init__(self, **fields):
+    def __init__(self, *, strict=False, **fields):
         builder = Builder()
         for field, value in fields.items():
             builder.assign(field, value)
-        self._create(builder)
+        self._create(builder, strict)
 
     @classmethod
-    def from_file(cls, path, **fields):
+    def from_file(cls, path, *, strict=False, **fields):
         """A filter from a zeb-fir --config file of FIELD=VALUE lines; fields
         given here override the file's."""
         builder = Builder()
@@ -72,42 +72,33 @@ class Filter:
         for field, value in fields.items():
             builder.assign(field, value)
         self = cls.__new__(cls)
-        self._create(builder)
+        self._create(builder, strict)
         return self
 
     # ------------------------------------------------------------ lifecycle
-    def _create(self, builder, quiet=False):
+    def _create(self, builder, strict):
         self._model = self._sink = self._slot_record = None
         record = builder.finish()
         self._messages = messages = []
         self._on_message = MessageHandler(lambda _h, error, text: messages.append(
             (error, text.decode(errors="replace"))))
-        if log.isEnabledFor(logging.DEBUG) and not quiet:
+        if log.isEnabledFor(logging.DEBUG):
             model = lib.create_dbg(ctypes.byref(record), self._on_message, None, _on_debug, None)
         else:
             model = lib.create(ctypes.byref(record), self._on_message, None)
-        errors = self._take_messages(quiet)
+        errors = self._take_messages()
         if not model:
             raise ConfigError("\n".join(errors) or "the model refused the configuration")
-        self._model = model
+        self._model, self._strict = model, strict
         self._coeffs = builder.coeffs.reshape(record.coeff_sets, record.num_coeffs).copy()
-        self._coefficients = None
         normalised = Config()
         lib.get_config(model, ctypes.byref(normalised))
         self._config = {field: self._field_value(normalised, field) for field in FIELDS}
-        self._acc_width = normalised.output_width
-        if normalised.output_rounding_mode != 0:
-            # The accumulator width shows only under full precision: ask a twin.
-            record.output_rounding_mode = 0
-            twin = lib.create(ctypes.byref(record), _no_handler, None)
-            if twin:
-                twin_config = Config()
-                lib.get_config(twin, ctypes.byref(twin_config))
-                lib.destroy(twin)
-                self._acc_width = twin_config.output_width
+        info = self.info
+        self._acc_width = info.acc_width
         self._paths, self._channels = normalised.num_paths, normalised.num_channels
         self._hilbert = normalised.filter_type == _HILBERT
-        self._gmp = self._acc_width > _DOUBLE_BITS
+        self._gmp = info.arithmetic != "double"  # outputs are then read as GMP integers
         self._wide = normalised.output_width > _INT64_BITS
         self._family = {(False, False): "real", (False, True): "complex",
                         (True, False): "mpz", (True, True): "mpz_complex"}[self._gmp, self._hilbert]
@@ -121,6 +112,11 @@ class Filter:
         self._pending = []
         self._input = ArrayRecord()
         self._input_dims = (ctypes.c_size_t * 3)()
+        try:
+            self._checked()  # coefficients wrapped at creation
+        except WrapError:
+            self.close()
+            raise
 
     def _field_value(self, normalised, field):
         if field == "name":
@@ -152,13 +148,12 @@ class Filter:
             pass
 
     # ------------------------------------------------------------ messages
-    def _take_messages(self, quiet=False):
+    def _take_messages(self):
         """Logs warnings and returns the error texts sent since the last call."""
         errors = [text for error, text in self._messages if error]
-        if not quiet:
-            for error, text in self._messages:
-                if not error:
-                    log.warning(text)
+        for error, text in self._messages:
+            if not error:
+                log.warning(text)
         del self._messages[:]
         return errors
 
@@ -170,6 +165,14 @@ class Filter:
         errors = self._take_messages()
         if status != 0:
             raise ModelError("\n".join(errors or warnings) or f"the model refused the call (status {status})")
+
+    def _checked(self, output=None):
+        """output, unless a strict filter has wrapped something."""
+        if self._strict:
+            counts = self.wrap_counts
+            if counts.input or counts.output or counts.coefficients:
+                raise WrapError(str(counts), counts, output)
+        return output
 
     # ------------------------------------------------------------ samples in
     def _input_record(self, x, kind, slot):
@@ -192,6 +195,7 @@ class Filter:
     def send(self, x, input="real"):
         """Feeds whole vectors; their output waits for read()."""
         self._send(x, input)
+        self._checked()
 
     def _send(self, x, input):
         samples, record = self._input_record(x, input, slot=False)
@@ -206,13 +210,14 @@ class Filter:
         kind = self._output_kind(output)
         one_dimensional = self._send(x, input)
         out = self._drain(kind)
-        return out.reshape((-1,) + out.shape[3:]) if one_dimensional else out
+        return self._checked(out.reshape((-1,) + out.shape[3:]) if one_dimensional else out)
 
     def send_slot(self, samples, input="real"):
         """Feeds one time slot: one sample per path."""
         samples, record = self._input_record(np.atleast_1d(samples), input, slot=True)
         self._send_record(lib.data_send_channel, samples, record)
         self._slots_in = (self._slots_in + 1) % self._channels
+        self._checked()
 
     def _send_record(self, fn, samples, record):
         try:
@@ -284,7 +289,7 @@ class Filter:
             self._send(np.empty((0, self._channels, self._paths)), "real")  # delivers what is buffered
         elif not self._pending:
             self._pending.append(self._take_sink_empty())
-        return self._drain(kind)
+        return self._checked(self._drain(kind))
 
     def _take_sink_empty(self):
         shape = (0, self._channels, self._paths) + ((2,) if self._gmp and self._hilbert else ())
@@ -303,7 +308,7 @@ class Filter:
             record = self._slot_record
             self._call(lib.data_get_channel_mpz, *((None, record) if complex_record else (record, None)))
             if record.contents.data_size == 0:
-                return None
+                return self._checked()
             values = self._mpz_values(record.contents, (self._paths,))
         else:
             values = np.empty(self._paths, dtype=np.complex128 if complex_record else np.float64)
@@ -312,8 +317,8 @@ class Filter:
             pointer = ctypes.pointer(record)
             self._call(lib.data_get_channel, *((None, pointer) if complex_record else (pointer, None)))
             if record.data_size == 0:
-                return None
-        return self._convert(values, kind)
+                return self._checked()
+        return self._checked(self._convert(values, kind))
 
     # ------------------------------------------------------------ run time
     def _config_send(self, fsel=None, pattern=None):
@@ -365,34 +370,36 @@ class Filter:
 
     @property
     def uses_gmp(self):
-        """True when the model computes in GMP integers (accumulator wider than 52 bits)."""
+        """True when the model computes in integers (accumulator wider than 52
+        bits; info.arithmetic tells which) and outputs are read as GMP integers."""
         return self._gmp
 
     @property
     def coefficients(self):
-        """The quantised coefficient sets as created (reloads not included),
-        integers in units of the coefficient LSB: shape (coeff_sets, num_coeffs)."""
-        if self._coefficients is None:
-            self._coefficients = self._quantised_sets()
-        return self._coefficients.copy()
+        """The quantised coefficient sets as the kernels hold them now (applied
+        reloads included), integers in units of the coefficient LSB: shape
+        (coeff_sets, num_coeffs)."""
+        return inspection.coefficients(self._call, self._config["coeff_sets"])
 
-    def _quantised_sets(self):
-        # A single-rate twin with the same coefficient fields and a one-LSB
-        # impulse answers with the quantised taps, one set after another.
-        builder = Builder()
-        for field in ("quantization", "coeff_width", "coeff_fract_width"):
-            builder.assign(field, self._config[field])
-        builder.assign("coeff", self._coeffs)
-        builder.assign("data_width", 2)
-        twin = Filter.__new__(Filter)
-        twin._create(builder, quiet=True)
-        impulse = np.zeros(self._coeffs.shape[1])
-        impulse[0] = 1.0
-        with twin:
-            rows = []
-            for s in range(self._coeffs.shape[0]):
-                if s:
-                    twin.reset()
-                    twin._config_send(fsel=s)
-                rows.append(twin.process(impulse, output="int"))
-        return np.array(rows, dtype=np.int64)
+    @property
+    def info(self):
+        """The model's formats and state now: a read-only zebfir.Info."""
+        return inspection.info(self._call)
+
+    @property
+    def group_delay(self):
+        """GroupDelay(input_samples, output_samples) of coefficient set 0."""
+        return self.group_delay_of(0)
+
+    def group_delay_of(self, coefficient_set):
+        """GroupDelay of a linear-phase set; another set raises ModelError."""
+        return inspection.group_delay(self._call, integer("coefficient set", coefficient_set, 0, _UINT_MAX))
+
+    @property
+    def wrap_counts(self):
+        """Wraps since creation, reset() or clear_wrap_counts(): a zebfir.WrapCounts."""
+        return inspection.wrap_counts(self._call)
+
+    def clear_wrap_counts(self):
+        """Sets every wrap count to 0; stream positions go on."""
+        self._call(lib.clear_wrap_counts)

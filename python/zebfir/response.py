@@ -44,9 +44,18 @@ def response(filter, n=2048):
     return Response(np.arange(n) / (2.0 * n), hq, hu, deviation)
 
 
+def output_nyquist(filter):
+    """Half the output rate in cycles per tap, or None for a filter that
+    keeps the rate.  The taps run at interpolation_rate times the input
+    rate, the output at interpolation_rate / decimation_rate times it."""
+    c = filter.config
+    return None if c["interpolation_rate"] == c["decimation_rate"] == 1 else 0.5 / c["decimation_rate"]
+
+
 def plot_response(filter, path, n=2048):
     """Draws the magnitude of both responses of every set into path (any
-    format matplotlib writes) and returns the Response."""
+    format matplotlib writes), with the output Nyquist frequency of a rate
+    changer as a dashed line, and returns the Response."""
     import matplotlib
     matplotlib.use("Agg")
     import matplotlib.pyplot as plt
@@ -55,11 +64,15 @@ def plot_response(filter, path, n=2048):
     config = filter.config
     fig, axes = plt.subplots(len(r.quantised), 1, squeeze=False, figsize=(8, 3.5 * len(r.quantised)))
     db = lambda h: 20 * np.log10(np.maximum(np.abs(h), 1e-300))
+    nyquist = output_nyquist(filter)
     for s, ax in enumerate(axes[:, 0]):
         ax.plot(r.frequency, db(r.unquantised[s]), label="as designed")
         ax.plot(r.frequency, db(r.quantised[s]), label=f"quantised to {config['coeff_width']} bits")
         floor = db(r.unquantised[s]).max() - 140
         ax.set_ylim(bottom=max(floor, min(db(r.quantised[s]).min(), db(r.unquantised[s]).min())))
+        if nyquist is not None:
+            ax.axvline(nyquist, color="0.4", linestyle="--", label="output Nyquist")
+        ax.set_xlim(0, 0.5)
         ax.set_title(f"coefficient set {s}: largest deviation {r.deviation_db[s]:.1f} dB re peak gain")
         ax.set_xlabel("frequency (cycles per tap)")
         ax.set_ylabel("magnitude (dB)")

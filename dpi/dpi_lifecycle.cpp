@@ -1,5 +1,5 @@
-// Creating, resetting and destroying models; configuration, run-time
-// packets and message texts.
+// Creating, resetting and destroying models; run-time packets and message
+// texts.
 #include <memory>
 
 #include "config_text/config_builder.h"
@@ -52,13 +52,6 @@ int zeb_fir_v7_1_dpi_destroy(void* model) {
 
 int zeb_fir_v7_1_dpi_reset(void* model) {
     return with_model(__func__, model, [](DpiModel& m) { m.reset(); });
-}
-
-int zeb_fir_v7_1_dpi_get_field(void* model, const char* field, long long* value) {
-    return with_model(__func__, model, [field, value](DpiModel& m) {
-        if (!field || !value) throw DpiError("null field name or value pointer");
-        *value = m.field(field);
-    });
 }
 
 int zeb_fir_v7_1_dpi_send_packet(void* model, const char* command) {

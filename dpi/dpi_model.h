@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "config_text/c_records.h"
@@ -37,6 +38,14 @@ public:
 
     // A numeric or enumerated field of the model's normalised record.
     long long field(std::string_view name) const;
+
+    // Inspection (dpi_inspect.cpp): a field of the model's info or wrap
+    // counts by its name, the group delay of a set in input and output
+    // samples.
+    long long info(std::string_view name);
+    long long wrap_count(std::string_view name);
+    void clear_wrap_counts();
+    std::pair<double, double> group_delay(int set);
 
     // Sample value of an integer in input LSBs, wrapped to data_width bits.
     double sample_of(long long lsbs) const;

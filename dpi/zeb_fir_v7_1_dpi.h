@@ -96,6 +96,35 @@ ZEB_FIR_V7_1_DPI_EXPORT const char* zeb_fir_v7_1_dpi_get_text(void* model, int p
  *  slot taken, in input LSBs.  The get functions above give the filtered one. */
 ZEB_FIR_V7_1_DPI_EXPORT int zeb_fir_v7_1_dpi_get_inphase_int(void* model, int path, long long* value);
 
+/* ---- inspection ---- */
+
+/** A field of the model's zeb_fir_v7_1_info (zeb_fir_v7_1_inspect.h) by its
+ *  C name: "data_width", "data_fract_width", "coeff_width",
+ *  "coeff_fract_width", "acc_width", "output_width", "output_fract_width",
+ *  "output_lsb_exponent", "arithmetic" (0 doubles, 1 128-bit integers,
+ *  2 GMP integers), "current_pattern", "queued_configs", "queued_reloads". */
+ZEB_FIR_V7_1_DPI_EXPORT int zeb_fir_v7_1_dpi_get_info(void* model, const char* field, long long* value);
+
+/** A wrap count since creation, the last reset or the last clear: "input"
+ *  (samples put as reals beyond the data range; integers are wrapped before
+ *  they reach the model and never count), "output" (outputs whose rounding
+ *  left the output range, counted when they become ready), "coefficients";
+ *  or where the first wrapped input or output sits: "first_input_vector",
+ *  "first_input_path", "first_input_slot", "first_output_vector",
+ *  "first_output_path", "first_output_slot" (0 while its count is 0).
+ *  Values beyond a longint read as its largest. */
+ZEB_FIR_V7_1_DPI_EXPORT int zeb_fir_v7_1_dpi_get_wrap_count(void* model, const char* field, long long* value);
+
+/** Sets every wrap count to 0; the stream positions go on. */
+ZEB_FIR_V7_1_DPI_EXPORT int zeb_fir_v7_1_dpi_clear_wrap_counts(void* model);
+
+/** Group delay of a linear-phase coefficient set: an impulse at input
+ *  index i is centred at output index i * L / M + *output_samples;
+ *  *input_samples is the same delay in input samples (10 for the default
+ *  filter).  Another set is refused with the model's reason. */
+ZEB_FIR_V7_1_DPI_EXPORT int zeb_fir_v7_1_dpi_get_group_delay(void* model, int coeff_set, double* input_samples,
+                                                             double* output_samples);
+
 /* ---- messages ---- */
 
 /** The model's last message ("<name> WARNING: ..."), "" before the first. */

@@ -32,6 +32,16 @@ package zeb_fir_v7_1_dpi_pkg;
   import "DPI-C" function int zeb_fir_v7_1_dpi_get_inphase_int(input chandle model, input int path,
                                                                output longint value);
 
+  // Inspection: the model's info and wrap counts by field name, the group delay of a set
+  import "DPI-C" function int zeb_fir_v7_1_dpi_get_info(input chandle model, input string field,
+                                                        output longint value);
+  import "DPI-C" function int zeb_fir_v7_1_dpi_get_wrap_count(input chandle model, input string field,
+                                                              output longint value);
+  import "DPI-C" function int zeb_fir_v7_1_dpi_clear_wrap_counts(input chandle model);
+  import "DPI-C" function int zeb_fir_v7_1_dpi_get_group_delay(input chandle model, input int coeff_set,
+                                                               output real input_samples,
+                                                               output real output_samples);
+
   // Messages
   import "DPI-C" function string zeb_fir_v7_1_dpi_last_message(input chandle model);
   import "DPI-C" function string zeb_fir_v7_1_dpi_last_error(input chandle model);

@@ -24,8 +24,15 @@ set(bench ${CMAKE_CURRENT_BINARY_DIR}/cosim)
 add_test(NAME cosim_verilate
   COMMAND bash ${PROJECT_SOURCE_DIR}/examples/cosim/verilate.sh ${bench} $<TARGET_FILE:zeb_fir_v7_1_dpi>)
 set_tests_properties(cosim_verilate PROPERTIES FIXTURES_SETUP cosim PROCESSORS 2 LABELS cosim)
-foreach(variant fir21 decim2)
+# A passing run ends with the model's group delay (read through the real
+# outputs of a DPI call) and the PASS line.
+foreach(variant_delay "fir21;10;10" "decim2;9;4.5")
+  list(GET variant_delay 0 variant)
+  list(GET variant_delay 1 delay_in)
+  list(GET variant_delay 2 delay_out)
   add_test(NAME cosim_${variant} COMMAND ${bench}/tb_cosim +variant=${variant})
+  set_tests_properties(cosim_${variant} PROPERTIES PASS_REGULAR_EXPRESSION
+    "group delay ${delay_in} input samples \\(${delay_out} output samples\\)\nPASS ${variant}: ")
 endforeach()
 # The broken RTL must stop the run at its first wrong output.
 add_test(NAME cosim_broken

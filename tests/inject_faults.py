@@ -170,6 +170,9 @@ FAULTS = [
      '== 0 && S_ISDIR(entry.st_mode)) {', 'zeb-fir --output renames over a FIFO or a symbolic link'),
     ('tool-directory', 'config_text/line_reader.cpp', '== 0 && S_ISDIR(status.st_mode))',
      '== 0 && S_ISDIR(status.st_mode) && false)', 'zeb-fir and the DPI open a directory as an input file'),
+    ('dpi-wrap-field', 'dpi/dpi_inspect.cpp', '{"first_output_slot", position<&Wraps::first_output, &Position::slot>}',
+     '{"first_output_slot", position<&Wraps::first_output, &Position::path>}',
+     'the DPI getter of the first wrapped output slot reads its path'),
     ('tool-line-bound', 'config_text/line_reader.cpp', 'if (line.size() + length > kMaxLineLength)',
      'if (line.size() + length > 64 * kMaxLineLength)', 'line readers accept lines 64 times too long'),
 ]

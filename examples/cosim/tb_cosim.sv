@@ -65,6 +65,21 @@ module tb_cosim;
     end
   endfunction
 
+  // At the end: a full-precision output never wraps, so a wrap the model
+  // counted means the configuration does not describe the RTL.
+  function automatic void model_check_wraps();
+    longint wraps, vector, slot;
+    real delay_in, delay_out;
+    if (zeb_fir_v7_1_dpi_get_wrap_count(model, "output", wraps) != 0) model_fatal("get_wrap_count");
+    if (wraps != 0) begin
+      void'(zeb_fir_v7_1_dpi_get_wrap_count(model, "first_output_vector", vector));
+      void'(zeb_fir_v7_1_dpi_get_wrap_count(model, "first_output_slot", slot));
+      $fatal(1, "%0d model outputs wrapped, the first in output vector %0d, slot %0d", wraps, vector, slot);
+    end
+    if (zeb_fir_v7_1_dpi_get_group_delay(model, 0, delay_in, delay_out) != 0) model_fatal("get_group_delay");
+    $display("model: no output wrapped; group delay %0g input samples (%0g output samples)", delay_in, delay_out);
+  endfunction
+
   // An impulse of one LSB, steps and alternation at full scale, random
   // full-scale signs (which drive the sums to their extremes), then random
   // values of the whole range.
@@ -96,6 +111,7 @@ module tb_cosim;
     repeat (4) @(posedge clk);
     if (expected.size() != 0)
       $fatal(1, "cycle %0d: the RTL gave %0d outputs fewer than the model", cycle, expected.size());
+    model_check_wraps();
     $display("PASS %s: %0d outputs in %0d cycles equal the model's", variant_name, compared, cycle);
     void'(zeb_fir_v7_1_dpi_destroy(model));
     $finish;

@@ -58,6 +58,11 @@ TEST(Tool, RunsGiveTheirOutputErrorTextAndStatus) {
                       most = "1000000000000\n", six = most + most + most + most + most + most,
                       wide = "--set data_width=49 --set coeff=-2.6,-2.6,-2.6,-2.6,-2.6,-2.6 --input-format hex ",
                       mpz = "pilvoran_v7_1 WARNING: Model will use MPZ data type\n",
+                      wrap5 = mpz + "zeb-fir: wraps: 0 input samples, 1 output sample, 0 coefficients\n"
+                                    "zeb-fir: first output wrap: vector 5, path 0, slot 0\n",
+                      coeff_wrap = "zeb-fir: wraps: 0 input samples, 0 output samples, 1 coefficient\n",
+                      round8 = "--set coeff=1,1 --set output_rounding_mode=ROUND_HALF_UP --set output_width=8 "
+                               "--input - --format int ",
                       q = "--set quantization=QUANTIZE_ONLY --set coeff_fract_width=4 --set coeff_width=8 "
                           "--set coeff_sets=2 ",
                       sets = "@config fsel=1\n100\n-50\n3\n0\n@config fsel=0\n7\n0\n",
@@ -152,14 +157,28 @@ TEST(Tool, RunsGiveTheirOutputErrorTextAndStatus) {
          "00 10\n10 31\n0f 31\n1f 0f\n", ""},
         // 18 x 2^48 wraps in the integer mode's 53 bits, as in the double mode
         {wide + "--input - --format int", six, 0, "844424930131968\n1688849860263936\n"
-         "2533274790395904\n3377699720527872\n4222124650659840\n-3940649673949184\n", mpz},
+         "2533274790395904\n3377699720527872\n4222124650659840\n-3940649673949184\n", wrap5},
         {wide + "--format hex --compare $D/gold.txt --input $D/wide.txt",
          "3000000000000\n6000000000000\n9000000000000\nc000000000000\nF000000000000\n12000000000000\n", 0,
-         "compared 6 samples (6 output slots) with $D/gold.txt: all equal\n", mpz},
+         "compared 6 samples (6 output slots) with $D/gold.txt: all equal\n", wrap5},
         // the quantised coefficients as hex, and read back as hex: the same output
         {q + "--set coeff=0.3,-0.77,1.234,-8,7.99,0.05 --input - --format int", sets, 0,
-         "-12800\n-6400\n6116\n-434\n95\n-84\n", ""},
-        {q + "--set coeff=0.3,-0.77,1.234,-8,7.99,0.05 --format hex --write-coefficients $D/c.hex", "", 0, "", ""},
+         "-12800\n-6400\n6116\n-434\n95\n-84\n", coeff_wrap},
+        {q + "--set coeff=0.3,-0.77,1.234,-8,7.99,0.05 --format hex --write-coefficients $D/c.hex", "", 0, "",
+         coeff_wrap},
+        {q + "--set coeff=0.3,-0.77,1.234,-8,7.99,0.05 --strict", "", 2, "",
+         "zeb-fir: --strict: 1 coefficient wrapped at creation\n"},
+        // wraps: summed up across a reset, in stream vectors; --strict stops at the first, passes clean input
+        {round8, "40000\n@reset\n0\n32767\n32767\n", 0, "-50\n0\n64\n-128\n",
+         "zeb-fir: wraps: 1 input sample, 1 output sample, 0 coefficients\n"
+         "zeb-fir: first input wrap: vector 0, path 0, slot 0\nzeb-fir: first output wrap: vector 3, path 0, slot 0\n"},
+        {round8 + "--strict", "0\n@reset\n32767\n32767\n40000\n", 2, "0\n64\n-128\n",
+         "zeb-fir: the output is incomplete: 3 lines were written before this error:\n"
+         "zeb-fir: --strict: output sample wrapped at vector 2, path 0, slot 0\n"},
+        {round8 + "--strict --set num_paths=2", "0 1\n-32768 40000\n", 2, "0 0\n-64 -50\n",
+         "zeb-fir: the output is incomplete: 2 lines were written before this error:\n"
+         "zeb-fir: --strict: input sample wrapped at vector 1, path 1, slot 0\n"},
+        {round8 + "--strict", "0\n32767\n-32768\n", 0, "0\n64\n0\n", ""},
         {"--set coeff_width=5 --coeff-file $D/c.hex --coeff-format hex " + q + "--input - --format int", sets, 0,
          "-12800\n-6400\n6116\n-434\n95\n-84\n", ""},
         // faults: FIFOs, links and directories; over-long lines
@@ -203,6 +222,33 @@ TEST(Tool, DefaultRunIsTheImpulseResponseThenASineConvolved) {
     EXPECT_EQ(data_lines(tool("", scratch_dir()).out), data_lines(text_of(e.reals(), 1)));
 }
 
+// The summary's group delay (about the middle of a symmetric set, none for
+// another), accumulator width (data bits plus the growth of the sums of
+// taps) and output LSB weight (accumulator minus output bits, minus
+// fractional bits), with no refusal shown.
+TEST(Tool, SummaryNamesGroupDelayAndOutputLsb) {
+    const std::string dir = scratch_dir(), round8 = " --set output_rounding_mode=ROUND_HALF_UP --set output_width=8";
+    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
+        {"", "10 input samples, 10 output samples (set 0)", "24 bits", "2^0"},  // 21 taps summing to 252
+        {"--set filter_type=DECIMATION --set decimation_rate=3", "8 input samples, 2.66667 output samples (set 0)",
+         "24 bits", "2^0"},
+        {"--set coeff=1,1 --set data_fract_width=15" + round8, "0.5 input samples, 0.5 output samples (set 0)",
+         "17 bits", "2^-6"},
+        {"--set coeff=1,2" + round8, "none: set 0 is not linear-phase", "18 bits", "2^10"},
+    };
+    for (const auto& [args, delay, acc, lsb] : cases) {
+        const ToolRun run = tool(args + " --summary --input -", dir);
+        const auto row = [&](const std::string& label) {
+            const size_t at = run.out.find("\n# " + label + std::string(22 - label.size(), ' '));
+            return at == std::string::npos ? "" : run.out.substr(at + 25, run.out.find('\n', at + 1) - at - 25);
+        };
+        EXPECT_EQ(std::tie(run.status, run.err), std::make_tuple(0, std::string())) << args;
+        EXPECT_EQ(std::make_tuple(row("group delay"), row("accumulator width"), row("output LSB weight")),
+                  std::make_tuple(delay, acc, lsb + " in input-value units"))
+            << args;
+    }
+}
+
 TEST(Tool, OutputEqualsTheReferenceForAnyPacketSize) {
     const std::vector<double> wide = {100000001, -99999999, 123456789};
     const std::tuple<std::string, std::function<void(zeb_fir_v7_1_config&)>, size_t, const char*> cases[] = {
@@ -222,9 +268,19 @@ TEST(Tool, OutputEqualsTheReferenceForAnyPacketSize) {
         const std::vector<double> values = Stimulus(V).samples(P * C * V, cfg.data_width, cfg.data_fract_width);
         write_file(dir + "/stim.txt", text_of(values, P));
         const std::string want = int_lines(Expectation(cfg, basic_order(C), V, values));
+        // The stimulus goes beyond the data width: samples whose LSB count leaves it wrap.
+        size_t wraps = 0, first = 0;
+        const double top = std::ldexp(1, cfg.data_width - 1);
+        for (size_t i = values.size(); i-- > 0;)
+            if (std::abs(std::floor(std::ldexp(values[i], cfg.data_fract_width)) + 0.5) > top) ++wraps, first = i;
+        const std::string err = warning + ("zeb-fir: wraps: " + std::to_string(wraps) +
+                                           " input samples, 0 output samples, 0 coefficients\n"
+                                           "zeb-fir: first input wrap: vector " + std::to_string(first / (P * C)) +
+                                           ", path " + std::to_string(first % P) + ", slot " +
+                                           std::to_string(first / P % C) + "\n");
         for (const std::string packet : {"1024", "7"}) {
             const ToolRun run = tool(args + " --input $D/stim.txt --format int --packet " + packet, dir);
-            EXPECT_EQ(run.err, warning);
+            EXPECT_EQ(run.err, err);
             EXPECT_EQ(run.out, want) << args;
         }
     }

@@ -87,6 +87,8 @@ Options parse_command_line(int argc, const char* const* argv) {
             options.list_fields = true;
         } else if (arg == "--summary") {
             options.summary = true;
+        } else if (arg == "--strict") {
+            options.strict = true;
         } else if (arg == "--set") {
             options.config_steps.push_back({ConfigStep::Kind::Set, value});
         } else if (arg == "--config") {

@@ -36,6 +36,7 @@ struct Options {
     std::string write_coefficients;  // file for the quantised coefficients, empty: none
     std::vector<ScheduledCommand> schedule;
     std::size_t packet_vectors = 0;  // 0: automatic
+    bool strict = false;             // a wrap fails the run
 };
 
 // Throws ToolError for an unknown option, a missing or bad value, or an

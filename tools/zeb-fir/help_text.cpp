@@ -68,6 +68,12 @@ Output:
                         (e.g. a dump's reset or pipeline-fill samples)
   --max-mismatches N    with --compare: name up to N mismatches (default 1); all
                         are counted
+  --strict              stop with status 2 at the first wrap: an input sample
+                        wrapped into data_width bits, an output sample whose
+                        rounding left the output range, or a coefficient wrapped
+                        into coeff_width bits (vectors are then sent one by one
+                        unless --packet is given).  Without it the run goes on and
+                        the wraps are summed up on standard error.
   --write-coefficients FILE
                         write the quantised coefficient sets, set after set, one
                         value per line in the --format chosen (real values, or
@@ -93,8 +99,8 @@ Other:
   --version             print the library's version text
 
 Exit status: 0 success, 1 the output differs from the --compare file,
-2 any error (bad option, field, number or line, or a refusal by the model,
-whose own message is printed on standard error).
+2 any error (bad option, field, number or line, a refusal by the model,
+whose own message is printed on standard error, or a wrap under --strict).
 
 Examples:
   zeb-fir

@@ -23,6 +23,7 @@
 #include "sample_sink.h"
 #include "stimulus_reader.h"
 #include "stream_runner.h"
+#include "wrap_report.h"
 
 namespace zebtool {
 namespace {
@@ -63,10 +64,19 @@ std::vector<unsigned> column_widths(const ModelSession& model) {
     return widths;
 }
 
+void print_wrap_summary(const zeb_fir_v7_1_wrap_counts& counts) {
+    if (!any_wrap(counts)) return;
+    std::fflush(stdout);
+    for (const std::string& line : wrap_summary(counts)) std::fprintf(stderr, "zeb-fir: %s\n", line.c_str());
+}
+
 int run(const Options& options) {
     ConfigBuilder builder;
     const zeb_fir_v7_1_config& record = build_config(builder, options);
     ModelSession model(record);
+    // Coefficients wrap at creation, before anything is written.
+    const zeb_fir_v7_1_wrap_counts created = RunWraps(model.handle()).totals();
+    if (options.strict && any_wrap(created)) throw ToolError(first_wrap(created, 0));
     const std::vector<unsigned> widths = column_widths(model);
     SampleSink sink(model.handle(), options.format, model.hilbert(), model.paths(), model.channels(), widths);
 
@@ -81,8 +91,11 @@ int run(const Options& options) {
             throw ToolError(
                 "--write-coefficients -: standard output carries the output of this run; "
                 "give a file name");
-        write_coefficients(record, options.format, options.write_coefficients);
-        if (!runs) return kExitOk;
+        write_coefficients(model, options.format, options.write_coefficients);
+        if (!runs) {
+            print_wrap_summary(created);
+            return kExitOk;
+        }
     }
 
     // Stimulus source.
@@ -134,9 +147,12 @@ int run(const Options& options) {
         }
     }
 
-    const std::size_t packet =
-        options.packet_vectors ? options.packet_vectors : automatic_packet_vectors(model.config());
-    StreamRunner runner(model, sink, packet, output.get(), golden.get(), options.schedule);
+    // --strict sends vector by vector, so that the run stops right after
+    // the vector holding the first wrap.
+    const std::size_t packet = options.packet_vectors ? options.packet_vectors
+                               : options.strict       ? 1
+                                                      : automatic_packet_vectors(model.config());
+    StreamRunner runner(model, sink, packet, output.get(), golden.get(), options.schedule, options.strict);
     ProgressLine progress(!builtin && ProgressLine::wanted(), builtin ? 0 : regular_file_size(options.input));
     try {
         runner.run(stimulus, progress);
@@ -159,6 +175,7 @@ int run(const Options& options) {
         throw;
     }
     if (output) output->commit();
+    print_wrap_summary(runner.wraps());
     if (!golden) return kExitOk;
     const bool same = golden->finish();
     golden->report(stdout);

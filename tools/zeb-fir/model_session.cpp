@@ -7,7 +7,8 @@
 
 namespace zebtool {
 
-void print_model_message(void* /*handle*/, int /*error*/, const char* text) {
+void ModelSession::print_message(void* session, int /*error*/, const char* text) {
+    if (session && static_cast<const ModelSession*>(session)->quiet_) return;
     // On a terminal a progress line may be showing: start on a clean line
     // (the progress line is drawn again at its next update).
     static const bool terminal = ProgressLine::wanted();
@@ -15,24 +16,24 @@ void print_model_message(void* /*handle*/, int /*error*/, const char* text) {
 }
 
 ModelSession::ModelSession(const zeb_fir_v7_1_config& config)
-    : model_(zeb_fir_v7_1_create(&config, print_model_message, nullptr)) {
+    : model_(zeb_fir_v7_1_create(&config, print_message, this)) {
     if (!model_) throw ToolError("the model refused the configuration (its message is above)");
     if (zeb_fir_v7_1_get_config(model_.get(), &normalised_) != ZEB_STATUS_OK)
         throw ToolError("cannot read the model's configuration back");
     // The record's name points into the model; keep a copy of our own.
     name_ = normalised_.name ? normalised_.name : "";
     normalised_.name = name_.c_str();
+    if (zeb_fir_v7_1_get_info(model_.get(), &info_) != ZEB_STATUS_OK)
+        throw ToolError("cannot read the model's formats");
+}
 
-    acc_width_ = normalised_.output_width;
-    if (normalised_.output_rounding_mode != ZEB_FIR_V7_1_FULL_PRECISION) {
-        zeb_fir_v7_1_config twin = config;
-        twin.output_rounding_mode = ZEB_FIR_V7_1_FULL_PRECISION;
-        const ModelHandle probe(zeb_fir_v7_1_create(&twin, nullptr, nullptr));
-        zeb_fir_v7_1_config probed{};
-        if (!probe || zeb_fir_v7_1_get_config(probe.get(), &probed) != ZEB_STATUS_OK)
-            throw ToolError("cannot determine the accumulator width");
-        acc_width_ = probed.output_width;
-    }
+bool ModelSession::group_delay(unsigned int set, double& input_samples, double& output_samples) const {
+    // A set that is not linear-phase is refused with a message: an answer
+    // here, not an error of the run.
+    quiet_ = true;
+    const zeb_status status = zeb_fir_v7_1_get_group_delay(model_.get(), set, &input_samples, &output_samples);
+    quiet_ = false;
+    return status == ZEB_STATUS_OK;
 }
 
 }  // namespace zebtool

@@ -1,6 +1,6 @@
 // One model built from the tool's record: creation with the model's
 // messages shown on standard error, and the facts the summary and the
-// stream loop need (normalised record, accumulator width, output shape).
+// stream loop need (normalised record, formats, output shape).
 #ifndef ZEB_TOOL_MODEL_SESSION_H
 #define ZEB_TOOL_MODEL_SESSION_H
 
@@ -8,7 +8,7 @@
 #include <string>
 
 #include "config_text/c_records.h"
-#include "zeb_fir_v7_1.h"
+#include "zeb_fir_v7_1_inspect.h"
 
 namespace zebtool {
 
@@ -17,6 +17,10 @@ public:
     // Creates the model; when the model refuses the record its message is
     // already on standard error and ToolError is thrown.
     explicit ModelSession(const zeb_fir_v7_1_config& config);
+
+    // The model's messages reach this object.
+    ModelSession(const ModelSession&) = delete;
+    ModelSession& operator=(const ModelSession&) = delete;
 
     zeb_fir_v7_1* handle() const { return model_.get(); }
 
@@ -27,25 +31,28 @@ public:
     std::size_t channels() const { return normalised_.num_channels; }
     bool hilbert() const { return normalised_.filter_type == ZEB_FIR_V7_1_HILBERT; }
 
-    // Accumulator width in bits.  Under full precision the output is as
-    // wide as the accumulator; otherwise a full-precision twin of the
-    // record tells it.
-    unsigned int accumulator_width() const { return acc_width_; }
+    // Formats as the model computes with them, read at creation.
+    const zeb_fir_v7_1_info& info() const { return info_; }
 
-    // The model computes in GMP integers once the accumulator no longer
+    // The model computes in exact integers once the accumulator no longer
     // fits the 52-bit mantissa of a double.
-    bool arbitrary_precision() const { return acc_width_ > 52; }
+    bool arbitrary_precision() const { return info_.arithmetic != ZEB_FIR_V7_1_ARITHMETIC_DOUBLE; }
+
+    // Group delay of a coefficient set; false (and no message) when the
+    // set is not linear-phase.
+    bool group_delay(unsigned int set, double& input_samples, double& output_samples) const;
 
 private:
+    // The model's own text, unchanged, one line on standard error, unless
+    // the session asked the model a question it may refuse.
+    static void print_message(void* session, int error, const char* text);
+
+    mutable bool quiet_ = false;  // before model_: creation may already send messages
     ModelHandle model_;
     zeb_fir_v7_1_config normalised_{};
     std::string name_;
-    unsigned int acc_width_ = 0;
+    zeb_fir_v7_1_info info_{};
 };
-
-// The message callback of every model the tool creates: the model's own
-// text, unchanged, one line on standard error.
-void print_model_message(void* handle, int error, const char* text);
 
 }  // namespace zebtool
 

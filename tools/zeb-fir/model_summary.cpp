@@ -1,5 +1,7 @@
 #include "model_summary.h"
 
+#include <cstdio>
+
 #include "config_text/config_fields.h"
 
 namespace zebtool {
@@ -20,6 +22,19 @@ std::string row(const char* label, const std::string& value) {
 
 std::string plural(unsigned long long n, const char* word) {
     return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
+
+// Delays are multiples of 1/(2 x rate): six significant digits show them.
+std::string delay_text(double samples, const char* what) {
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%.6g", samples);
+    return std::string(digits) + " " + what + (samples == 1.0 ? "" : "s");
+}
+
+std::string group_delay_text(const ModelSession& model) {
+    double input = 0.0, output = 0.0;
+    if (!model.group_delay(0, input, output)) return "none: set 0 is not linear-phase";
+    return delay_text(input, "input sample") + ", " + delay_text(output, "output sample") + " (set 0)";
 }
 
 }  // namespace
@@ -62,13 +77,16 @@ std::vector<std::string> model_summary(const ModelSession& model, SampleFormat f
     if (c.coeff_padding) coefficients += ", " + std::to_string(c.coeff_padding) + " padding taps";
     coefficients += c.reloadable ? ", reloadable" : ", fixed";
     lines.push_back(row("coefficients", coefficients));
+    lines.push_back(row("group delay", group_delay_text(model)));
     lines.push_back(row("data format", fixed_point_name(c.data_width, c.data_fract_width)));
     lines.push_back(row("coefficient format", fixed_point_name(c.coeff_width, c.coeff_fract_width) + " (" +
                                                   enum_text(c, "quantization") + ")"));
-    lines.push_back(row("accumulator width", plural(model.accumulator_width(), "bit")));
+    lines.push_back(row("accumulator width", plural(model.info().acc_width, "bit")));
     lines.push_back(row("output format", fixed_point_name(c.output_width, c.output_fract_width) + " (" +
                                              enum_text(c, "output_rounding_mode") + ")"));
     lines.push_back(row("output fract width", plural(c.output_fract_width, "bit")));
+    lines.push_back(
+        row("output LSB weight", "2^" + std::to_string(model.info().output_lsb_exponent) + " in input-value units"));
     lines.push_back(
         row("arithmetic", model.arbitrary_precision() ? "arbitrary precision (GMP integers)" : "double precision"));
     if (c.coeff_sets > 1 || c.reloadable) lines.push_back(row("config method", enum_text(c, "config_method")));

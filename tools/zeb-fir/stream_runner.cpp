@@ -22,13 +22,15 @@ std::size_t automatic_packet_vectors(const zeb_fir_v7_1_config& normalised) {
 }
 
 StreamRunner::StreamRunner(ModelSession& model, SampleSink& sink, std::size_t packet_vectors, OutputFile* output,
-                           GoldenComparer* golden, std::vector<ScheduledCommand> schedule)
+                           GoldenComparer* golden, std::vector<ScheduledCommand> schedule, bool strict)
     : model_(model),
       sink_(sink),
       packet_vectors_(std::max<std::size_t>(1, packet_vectors)),
       output_(output),
       golden_(golden),
       schedule_(std::move(schedule)),
+      wraps_(model.handle()),
+      strict_(strict),
       packet_(make_record<zeb_array_real>()) {
     std::stable_sort(schedule_.begin(), schedule_.end(),
                      [](const ScheduledCommand& a, const ScheduledCommand& b) { return a.vector < b.vector; });
@@ -69,11 +71,18 @@ void StreamRunner::send_packet() {
         }
         ++output_vectors_;
     }
+    if (strict_) {
+        const zeb_fir_v7_1_wrap_counts counts = wraps_.totals();
+        if (any_wrap(counts)) throw ToolError(first_wrap(counts, input_vectors_));
+    }
 }
 
 void StreamRunner::apply(const PacketCommand& command) {
     send_packet();
+    const bool reset = command.kind == PacketCommand::Kind::Reset;
+    if (reset) wraps_.carry();
     send_packet_command(model_.handle(), command, patterns_);
+    if (reset) wraps_.restart(input_vectors_, output_vectors_);
 }
 
 void StreamRunner::apply_scheduled_up_to(std::uint64_t vector) {

@@ -17,6 +17,7 @@
 #include "progress_line.h"
 #include "sample_sink.h"
 #include "stimulus_reader.h"
+#include "wrap_report.h"
 
 namespace zebtool {
 
@@ -27,14 +28,18 @@ std::size_t automatic_packet_vectors(const zeb_fir_v7_1_config& normalised);
 class StreamRunner {
 public:
     // output and golden may be null.  schedule: commands from the command
-    // line, in any order.
+    // line, in any order.  strict: a wrap stops the run.
     StreamRunner(ModelSession& model, SampleSink& sink, std::size_t packet_vectors, OutputFile* output,
-                 GoldenComparer* golden, std::vector<ScheduledCommand> schedule);
+                 GoldenComparer* golden, std::vector<ScheduledCommand> schedule, bool strict);
 
     // Runs the whole stimulus.  Throws ToolError for a malformed line, a
     // command inside a vector, an input that ends inside a vector, a
-    // refused packet, or a scheduled command beyond the end of the input.
+    // refused packet, a scheduled command beyond the end of the input, or
+    // under strict a wrap (once the packet holding it is written).
     void run(StimulusReader& stimulus, ProgressLine& progress);
+
+    // Wraps of the whole run, across resets.
+    zeb_fir_v7_1_wrap_counts wraps() const { return wraps_.totals(); }
 
     std::uint64_t input_vectors() const { return input_vectors_; }
     std::uint64_t output_slots() const { return output_slots_; }
@@ -52,6 +57,8 @@ private:
     std::vector<ScheduledCommand> schedule_;
     std::size_t next_scheduled_ = 0;
     PatternMemory patterns_;
+    RunWraps wraps_;
+    bool strict_;
 
     zeb_records::Owned<zeb_array_real> packet_;
     std::size_t slot_ = 0;             // slot of the next stimulus line within its vector

@@ -172,7 +172,7 @@ TEST(Tool, RunsGiveTheirOutputErrorTextAndStatus) {
         {round8, "40000\n@reset\n0\n32767\n32767\n", 0, "-50\n0\n64\n-128\n",
          "zeb-fir: wraps: 1 input sample, 1 output sample, 0 coefficients\n"
          "zeb-fir: first input wrap: vector 0, path 0, slot 0\nzeb-fir: first output wrap: vector 3, path 0, slot 0\n"},
-        {round8 + "--strict", "0\n@reset\n32767\n32767\n40000\n", 2, "0\n64\n-128\n",
+        {round8 + "--strict --packet 1", "0\n@reset\n32767\n32767\n40000\n", 2, "0\n64\n-128\n",
          "zeb-fir: the output is incomplete: 3 lines were written before this error:\n"
          "zeb-fir: --strict: output sample wrapped at vector 2, path 0, slot 0\n"},
         {round8 + "--strict --set num_paths=2", "0 1\n-32768 40000\n", 2, "0 0\n-64 -50\n",

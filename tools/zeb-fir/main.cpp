@@ -147,11 +147,10 @@ int run(const Options& options) {
         }
     }
 
-    // --strict sends vector by vector, so that the run stops right after
-    // the vector holding the first wrap.
-    const std::size_t packet = options.packet_vectors ? options.packet_vectors
-                               : options.strict       ? 1
-                                                      : automatic_packet_vectors(model.config());
+    // --strict stops after the packet holding the first wrap; the model
+    // names the wrap's exact place, so packets keep their usual size.
+    const std::size_t packet =
+        options.packet_vectors ? options.packet_vectors : automatic_packet_vectors(model.config());
     StreamRunner runner(model, sink, packet, output.get(), golden.get(), options.schedule, options.strict);
     ProgressLine progress(!builtin && ProgressLine::wanted(), builtin ? 0 : regular_file_size(options.input));
     try {

@@ -34,10 +34,6 @@ public:
     // Formats as the model computes with them, read at creation.
     const zeb_fir_v7_1_info& info() const { return info_; }
 
-    // The model computes in exact integers once the accumulator no longer
-    // fits the 52-bit mantissa of a double.
-    bool arbitrary_precision() const { return info_.arithmetic != ZEB_FIR_V7_1_ARITHMETIC_DOUBLE; }
-
     // Group delay of a coefficient set; false (and no message) when the
     // set is not linear-phase.
     bool group_delay(unsigned int set, double& input_samples, double& output_samples) const;

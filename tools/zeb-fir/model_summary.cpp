@@ -87,8 +87,10 @@ std::vector<std::string> model_summary(const ModelSession& model, SampleFormat f
     lines.push_back(row("output fract width", plural(c.output_fract_width, "bit")));
     lines.push_back(
         row("output LSB weight", "2^" + std::to_string(model.info().output_lsb_exponent) + " in input-value units"));
-    lines.push_back(
-        row("arithmetic", model.arbitrary_precision() ? "arbitrary precision (GMP integers)" : "double precision"));
+    // Indexed by zeb_fir_v7_1_arithmetic.
+    static const char* const arithmetic[] = {"double precision", "exact 128-bit integers",
+                                             "arbitrary precision (GMP integers)"};
+    lines.push_back(row("arithmetic", arithmetic[model.info().arithmetic]));
     if (c.coeff_sets > 1 || c.reloadable) lines.push_back(row("config method", enum_text(c, "config_method")));
     lines.push_back(row("stimulus", stimulus));
 

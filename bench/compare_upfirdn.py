@@ -112,7 +112,7 @@ def cases():
         Case("64 taps, interpolate x4 (input rate)", random_ints(rng, 64, 2000), L=4, filter_type=INTERPOLATION),
         Case("63 taps, decimate /3 (input rate)", random_ints(rng, 63, 2000), M=3, filter_type=DECIMATION),
         Case("21 taps, 3/2", DEFAULT_COEFF, L=3, M=2, filter_type=INTERPOLATION, rate_change=FIXED_FRACTIONAL),
-        Case("21 taps forced into GMP mode", DEFAULT_COEFF, width=30, reloadable=1),
+        Case("21 taps, integer mode (30-bit data and coefficients)", DEFAULT_COEFF, width=30, reloadable=1),
     ]
 
 
@@ -220,14 +220,14 @@ def main():
     chosen = {int(c) for c in args.cases.split(",") if c} or set(range(1, 7))
     print("input samples per path and channel per packet: %d, best of %d after a warm-up, %s time"
           % (1 << args.vectors_log2, args.reps, "CPU" if args.clock == "cpu" else "elapsed"))
-    print("%-40s %12s %14s %7s  %s" % ("case", "model Msps", "upfirdn Msps", "ratio", "bit-identical"))
+    print("%-53s %12s %14s %7s  %s" % ("case", "model Msps", "upfirdn Msps", "ratio", "bit-identical"))
     all_identical = True
     for number, case in enumerate(cases(), start=1):
         if number not in chosen:
             continue
         model_msps, ref_msps, identical = run_case(lib, case, 1 << args.vectors_log2, args.reps)
         all_identical = all_identical and identical
-        print("%-40s %12.1f %14.1f %7.2f  %s" % (case.title, model_msps, ref_msps, model_msps / ref_msps,
+        print("%-53s %12.1f %14.1f %7.2f  %s" % (case.title, model_msps, ref_msps, model_msps / ref_msps,
                                                 "yes" if identical else "no"))
         sys.stdout.flush()
     return 0 if all_identical else 1

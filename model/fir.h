@@ -136,6 +136,7 @@ private:
     void select_initial_pattern();
 
     bool wide_kernels_fit() const;
+    bool outputs_may_wrap() const;
 
     // Data paths.
     unsigned int channel_of_slot(unsigned int slot) const { return slot_channel(CurrentPattern, slot); }

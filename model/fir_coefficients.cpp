@@ -64,6 +64,33 @@ bool FIR::wide_kernels_fit() const {
 #endif
 }
 
+// Whether a rounded output can leave the output range: the largest sum a
+// kernel can form (the largest input magnitude, 2^(dw-1), times the largest
+// branch sum of coefficient magnitudes, reloadable sets at their worst case)
+// against the range.  Integer kernels check every output only when it can.
+bool FIR::outputs_may_wrap() const {
+    const unsigned int L = configuration.interpolation_rate;
+    const int cw = static_cast<int>(configuration.coeff_width);
+    const double unit = coeff_fmt.getScale();  // coefficients in coefficient LSBs
+    mpz_class largest = 0, term;
+    for (const std::vector<double>& set : coeffs) {
+        for (unsigned int branch = 0; branch < L; ++branch) {
+            mpz_class sum = 0;
+            for (std::size_t i = branch; i < set.size(); i += L) {
+                mpz_set_d(term.get_mpz_t(),
+                          configuration.reloadable ? std::ldexp(1.0, cw - 1) : std::fabs(set[i] * unit));
+                sum += term;
+            }
+            if (sum > largest) largest = sum;
+        }
+    }
+    const mp_bitcnt_t shift = static_cast<mp_bitcnt_t>(acc_width - static_cast<int>(configuration.output_width));
+    const mpz_class top = (mpz_class(1) << (configuration.output_width - 1)) - 1;
+    // Rounding moves a value by less than one output LSB, so a sum within
+    // top output LSBs rounds to at most top, and its negative to at least -top - 1.
+    return largest << (configuration.data_width - 1) > top << shift;
+}
+
 // The integer mode runs on 128-bit kernels where they compute exactly what
 // GMP kernels do, unless GMP ones are asked for.
 Arithmetic FIR::choose_arithmetic(bool integer_mode, Arithmetic kernels) const {
@@ -95,6 +122,7 @@ void FIR::build_bank(Arithmetic arithmetic) {
                               out_rnd,
                               acc_width - static_cast<int>(cfg.output_width),
                               static_cast<int>(cfg.output_width),
+                              !real && outputs_may_wrap(),
                               std::ldexp(1.0, static_cast<int>(cfg.output_fract_width))};
     bank = make_kernel_bank(arithmetic, shape, formats, coeffs[0], call_cnfg_sync, this);
 }

@@ -302,7 +302,7 @@ private:
     // sum outgrows the accumulator, can leave the range); sample k of a take.
     const mpz_class& output_of(const mpz_class& x, std::size_t k, TakeWraps& wrapped) {
         rounded(rounded_value_, x);
-        if (rounded_value_ > top_ || rounded_value_ < bottom_) {
+        if (formats_.outputs_may_wrap && (rounded_value_ > top_ || rounded_value_ < bottom_)) {
             wrapped.hit(k);
             const mp_bitcnt_t bits = static_cast<mp_bitcnt_t>(formats_.output_width);
             rounded_value_ -= bottom_;
@@ -314,12 +314,9 @@ private:
 #if ZEB_FIR_HAVE_INT128
     wide_int output_wide(wide_int x, std::size_t k, TakeWraps& wrapped) const {
         const wide_int y = round_wide(x, formats_.out_shift, formats_.out_rnd);
-        const int bits = formats_.output_width;
-        if (bits >= 128) return y;
-        const wide_int top = (wide_int{1} << (bits - 1)) - 1;
-        if (y <= top && y >= -top - 1) return y;
+        if (!formats_.outputs_may_wrap || (y <= wide_top_ && y >= -wide_top_ - 1)) return y;
         wrapped.hit(k);
-        return wrap_wide(y, bits);
+        return wrap_wide(y, formats_.output_width);
     }
 #endif
 
@@ -343,6 +340,13 @@ private:
     mpz_class scratch_;
     mpz_class divisor_;
     mpz_class top_, bottom_;  // the output range, in output LSBs
+#if ZEB_FIR_HAVE_INT128
+    // The top of the output range; a 128-bit kernel's output has at most
+    // 127 bits, so a wider range holds every one.
+    wide_int wide_top_ = formats_.output_width >= 1 && formats_.output_width < 128
+                             ? (wide_int{1} << (formats_.output_width - 1)) - 1
+                             : static_cast<wide_int>(~wide_uint(0) >> 1);
+#endif
     mpz_class quotient_;
     mpz_class remainder_;
     mpz_class rounded_value_;

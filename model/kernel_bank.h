@@ -36,6 +36,7 @@ struct BankFormats {
     RndMode out_rnd;         // the output rounding rule
     int out_shift;           // integer modes: bits the output rounding drops
     int output_width;        // integer modes: rounded outputs wrap into this many bits
+    bool outputs_may_wrap;   // integer modes: some sum can round beyond the output range
     double out_fract_scale;  // 2^output_fract_width
 };
 

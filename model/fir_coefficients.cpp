@@ -88,7 +88,7 @@ bool FIR::outputs_may_wrap() const {
     const mpz_class top = (mpz_class(1) << (configuration.output_width - 1)) - 1;
     // Rounding moves a value by less than one output LSB, so a sum within
     // top output LSBs rounds to at most top, and its negative to at least -top - 1.
-    return largest << (configuration.data_width - 1) > top << shift;
+    return (largest << (configuration.data_width - 1)) > (top << shift);
 }
 
 // The integer mode runs on 128-bit kernels where they compute exactly what

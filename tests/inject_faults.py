@@ -118,7 +118,7 @@ FAULTS = [
      '128-bit kernels: outputs beyond the range do not wrap'),
     ('gmp-no-wrap', 'model/kernel_bank.cpp', '(rounded_value_ > top_ || rounded_value_ < bottom_)) {',
      '(rounded_value_ > top_ + 1 || rounded_value_ < bottom_)) {', 'GMP kernels: an output one above the top does not wrap'),
-    ('wrap-bound', 'model/fir_coefficients.cpp', '> top << shift;', '> (top << shift) * 2;',
+    ('wrap-bound', 'model/fir_coefficients.cpp', '> (top << shift);', '> (top << shift) * 2;',
      'integer kernels skip the range check where rounding up at the top can leave the range'),
     ('wrap-first-slot', 'model/fir_input.cpp', 'p, owned[k % slots]};', 'p, owned[0]};',
      "first input wrap of a block reported in the channel's first slot"),

@@ -55,23 +55,19 @@ struct Scenario {
         return c;
     }
     bool quiet() const {
-        for (const auto& packets : before)
-            if (!packets.empty()) return false;
-        return true;
+        return std::all_of(before.begin(), before.end(), [](const auto& packets) { return packets.empty(); });
     }
     // FIELD=VALUE lines, as zeb-fir --config and the DPI layer read them.
     std::string text() const {
-        const zeb_fir_v7_1_config& c = cfg;
         std::ostringstream t;
-        t << "filter_type=" << c.filter_type << "\nrate_change=" << c.rate_change << "\ninterpolation_rate="
-          << c.interpolation_rate << "\ndecimation_rate=" << c.decimation_rate << "\nzero_packing_factor="
-          << c.zero_packing_factor << "\nnum_coeffs=" << c.num_coeffs << "\ncoeff_sets=" << c.coeff_sets
-          << "\ncoeff=" << list(coeff) << "\nreloadable=" << c.reloadable << "\nquantization=" << c.quantization
-          << "\ncoeff_width=" << c.coeff_width << "\ncoeff_fract_width=" << c.coeff_fract_width
-          << "\nchan_seq=" << c.chan_seq << "\nnum_channels=" << c.num_channels << "\ninit_pattern="
-          << c.init_pattern << "\nnum_paths=" << c.num_paths << "\ndata_width=" << c.data_width
-          << "\ndata_fract_width=" << c.data_fract_width << "\noutput_rounding_mode=" << c.output_rounding_mode
-          << "\noutput_width=" << c.output_width << "\nconfig_method=" << c.config_method << "\n";
+#define ZEB_FIELD(f) << #f "=" << cfg.f << "\n"
+        t ZEB_FIELD(filter_type) ZEB_FIELD(rate_change) ZEB_FIELD(interpolation_rate) ZEB_FIELD(decimation_rate)
+            ZEB_FIELD(zero_packing_factor) ZEB_FIELD(num_coeffs) ZEB_FIELD(coeff_sets) ZEB_FIELD(reloadable)
+            ZEB_FIELD(quantization) ZEB_FIELD(coeff_width) ZEB_FIELD(coeff_fract_width) ZEB_FIELD(chan_seq)
+            ZEB_FIELD(num_channels) ZEB_FIELD(init_pattern) ZEB_FIELD(num_paths) ZEB_FIELD(data_width)
+            ZEB_FIELD(data_fract_width) ZEB_FIELD(output_rounding_mode) ZEB_FIELD(output_width)
+            ZEB_FIELD(config_method) << "coeff=" << list(coeff) << "\n";
+#undef ZEB_FIELD
         return t.str();
     }
 };
@@ -184,19 +180,12 @@ inline testing::AssertionResult same_stream(const Stream& a, const Stream& b) {
 class Host {
 public:
     Host(const Scenario& s, uint64_t seed, bool debug = false, Model::Create create = zeb_fir_v7_1_create_dbg)
-        : sc(s), cfg(s.config()), m(cfg, debug, create), gen(seed) {
-        used = m.config();
-        hilbert = cfg.filter_type == ZEB_FIR_V7_1_HILBERT;
-    }
+        : sc(s), cfg(s.config()), m(cfg, debug, create), used(m.config()), gen(seed) {}
     void packets(size_t v) {
         for (const Packet& k : sc.before[v]) {
-            if (k.reload) {
-                const Real c = reals({k.coeff.size()}, k.coeff);
-                EXPECT_EQ(send_reload(m, k.fsel[0], &c), ZEB_STATUS_OK);
-            } else {
-                const Uint f = fsel(k.fsel);
-                EXPECT_EQ(send_config(m, k.pattern, &f), ZEB_STATUS_OK);
-            }
+            const Real c = reals({k.coeff.size()}, k.coeff);
+            const Uint f = fsel(k.fsel);
+            EXPECT_EQ(k.reload ? send_reload(m, k.fsel[0], &c) : send_config(m, k.pattern, &f), ZEB_STATUS_OK);
         }
     }
     void send_vectors(size_t first, size_t n) {
@@ -229,8 +218,9 @@ public:
     }
 
     const Scenario& sc;
-    zeb_fir_v7_1_config cfg, used;
+    zeb_fir_v7_1_config cfg;
     Model m;
+    zeb_fir_v7_1_config used;
     std::mt19937_64 gen;
     Stream stream;
     size_t slots_read = 0;
@@ -279,7 +269,7 @@ private:
         take_sink = [this, owned] { record(*owned->get()); };
     }
     std::function<void()> take_sink = [] {};
-    bool hilbert;
+    bool hilbert = cfg.filter_type == ZEB_FIR_V7_1_HILBERT;
 };
 
 // The hosts.  Each returns what it read.

@@ -46,20 +46,6 @@ def test_fields_and_enumerators_are_those_of_the_field_table():
     assert enumerated == expected
 
 
-def test_one_dimensional_input_and_runtime_packets():
-    with zebfir.Filter(coeff=[[1, 2, 3], [10, 0, -10]], reloadable=1) as f:
-        assert f.config["num_coeffs"] == 3 and f.config["coeff_sets"] == 2
-        impulse = np.array([1.0, 0, 0])
-        assert f.process(impulse).tolist() == [1, 2, 3]
-        f.config(fsel=1)
-        assert f.process(impulse).tolist() == [10, 0, -10]
-        f.reload(1, [4, 5, 6])
-        f.config(fsel=1)
-        assert f.process(impulse).tolist() == [4, 5, 6]
-        f.reset()
-        assert f.process(impulse).tolist() == [1, 2, 3]
-
-
 def _scenario(seed):
     """A configuration biased to advanced patterns, several paths, rate changes,
     Hilbert filters and several reloadable sets; integer stimulus; packets

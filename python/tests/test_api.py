@@ -39,15 +39,6 @@ def test_info(fields, act, changed):
             expected["arithmetic"] != "double")
 
 
-def test_config_and_quantised_coefficients():
-    # Nearest multiple of 2^-2, halves toward zero, wrapped into 8 bits.
-    with zebfir.Filter(coeff=[[0.3, 0.375, 0.376, -2.6], [50, 0, 0, 0]], coeff_width=8, coeff_fract_width=2,
-                       filter_type="Decimation", decimation_rate=2) as f:
-        c = f.config
-        assert (c["num_coeffs"], c["coeff_sets"], c["filter_type"], c["output_fract_width"]) == (4, 2, "DECIMATION", 2)
-        assert f.coefficients.tolist() == [[1, 1, 2, -10], [-56, 0, 0, 0]]
-
-
 def quantised(values, width, fract):
     """Nearest multiple of 2^-fract (exact halves toward zero) in LSBs, wrapped
     into width bits; and how many wrapped."""
@@ -59,6 +50,7 @@ def quantised(values, width, fract):
 
 @pytest.mark.parametrize("coeff, width, fract, reload", [
     ([[100000, 1]], 8, 0, None),  # [[-96, 1]]
+    ([[0.3, 0.375, 0.376, -2.6], [50, 0, 0, 0]], 8, 2, None),  # [[1, 1, 2, -10], [-56, 0, 0, 0]]
     (np.random.default_rng(1).uniform(-300, 300, (3, 7)), 10, 3, None),
     ([[1, 2, 3], [4, 5, 6]], 8, 0, [300, -1.5, 2.5]),  # the reload replaces set 1
 ])

@@ -123,12 +123,12 @@ TEST(DpiInspect, GettersGiveTheModelsValues) {
              {{17, top}, {23, bottom}, {29, top}, {38, -bottom}},  // -128 at (1, 2, 4); 2^48 LSBs at (0, 1, 6)
              {"config fsel=1", "config fsel=0"}, {49, 3, 8, 2, 57, 8, 0, 44, 1, 175, 2, 0},
              {1, 1, 2, 6, 0, 1, 4, 1, 2}, 1}};
-    const char* const info_fields[] = {"data_width", "data_fract_width", "coeff_width", "coeff_fract_width",
-                                       "acc_width", "output_width", "output_fract_width", "output_lsb_exponent",
-                                       "arithmetic", "current_pattern", "queued_configs", "queued_reloads"};
     const char* const wrap_fields[] = {"input", "output", "coefficients", "first_input_vector", "first_input_path",
                                        "first_input_slot", "first_output_vector", "first_output_path",
                                        "first_output_slot"};
+    const char* const info_fields[] = {"data_width", "data_fract_width", "coeff_width", "coeff_fract_width",
+                                       "acc_width", "output_width", "output_fract_width", "output_lsb_exponent",
+                                       "arithmetic", "current_pattern", "queued_configs", "queued_reloads"};
     for (const auto& [text, samples, packets, info, wraps, delay] : cases) {
         SCOPED_TRACE(text);
         Dpi dpi(text);

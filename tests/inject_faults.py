@@ -92,15 +92,15 @@ FAULTS = [
      'lines_[at(path, chan)].pop_front(0 * count);',
      "real and integer reads leave a Hilbert filter's in-phase values"),
     ('path-major', 'model/fir_input.cpp',
-     '        for (std::size_t s = 0; s < C; ++s) {\n'
+     '        for (unsigned int s = 0; s < C; ++s) {\n'
      '            chan_pos_in = static_cast<int>(s);\n'
-     '            const unsigned int c = channel_of_slot(static_cast<unsigned int>(s));\n'
-     '            for (std::size_t p = 0; p < P; ++p) feed(vector[p + P * s], static_cast<unsigned int>(p), c);\n'
+     '            const unsigned int c = channel_of_slot(s);\n'
+     '            for (unsigned int p = 0; p < P; ++p) feed(vector[p + P * s], p, c, s, vectors_in);\n'
      '        }\n',
-     '        for (std::size_t p = 0; p < P; ++p) {\n'
-     '            for (std::size_t s = 0; s < C; ++s) {\n'
+     '        for (unsigned int p = 0; p < P; ++p) {\n'
+     '            for (unsigned int s = 0; s < C; ++s) {\n'
      '                chan_pos_in = static_cast<int>(s);\n'
-     '                feed(vector[p + P * s], static_cast<unsigned int>(p), channel_of_slot(static_cast<unsigned int>(s)));\n'
+     '                feed(vector[p + P * s], p, channel_of_slot(s), s, vectors_in);\n'
      '            }\n'
      '        }\n', 'a whole packet fed path by path while a packet is queued'),
     ('tool-rpath', 'tools/CMakeLists.txt', '  set_target_properties(zeb-fir PROPERTIES INSTALL_RPATH "${ZEB_TOOL_RPATH}")\n', '',

@@ -3,8 +3,9 @@
 // hosts that cut the same work differently: whole packets read once at the
 // end, vectors delivered to a sink, single slots sent and read one by one,
 // and random pieces read at random times into random record types.  Each
-// host gives the output slots it read, in order; all must be equal, and
-// equal to the reference where no run-time packet is sent.
+// host gives the output slots it read, in order, and the wrap counts and
+// first positions the model counted; all must be equal, and the slots equal
+// to the reference where no run-time packet is sent.
 #ifndef ZEB_FIR_TESTS_STREAMS_H
 #define ZEB_FIR_TESTS_STREAMS_H
 
@@ -14,6 +15,7 @@
 #include <sstream>
 
 #include "host.h"
+#include "zeb_fir_v7_1_inspect.h"
 
 namespace streams {
 
@@ -154,7 +156,20 @@ struct Element {
     std::string exact;
     double in_phase = std::numeric_limits<double>::quiet_NaN();
 };
-using Stream = std::vector<std::vector<Element>>;  // slots, each one element per path
+// Slots, each one element per path, and the wrap counts after them.
+struct Stream : std::vector<std::vector<Element>> {
+    using vector::vector;
+    std::string wraps;
+};
+
+inline std::string wraps_text(const zeb_fir_v7_1_wrap_counts& w) {
+    const auto first = [](unsigned long long n, const zeb_fir_v7_1_position& p) {
+        return std::to_string(n) + (n == 0 ? "" : " first " + std::to_string(p.vector) + "/" + std::to_string(p.path) +
+                                                  "/" + std::to_string(p.slot));
+    };
+    return "input " + first(w.input, w.first_input) + ", output " + first(w.output, w.first_output) +
+           ", coefficients " + std::to_string(w.coefficients);
+}
 
 inline bool same(const Element& a, const Element& b) {
     return a.out == b.out && (a.exact.empty() || b.exact.empty() || a.exact == b.exact) &&
@@ -172,6 +187,8 @@ inline testing::AssertionResult same_stream(const Stream& a, const Stream& b) {
                 return testing::AssertionFailure()
                        << "slot " << i << " path " << p << ": " << str(a[i][p]) << " against " << str(b[i][p]);
     if (a.size() != b.size()) return testing::AssertionFailure() << a.size() << " slots against " << b.size();
+    if (a.wraps != b.wraps && !a.wraps.empty() && !b.wraps.empty())
+        return testing::AssertionFailure() << "wraps: " << a.wraps << " against " << b.wraps;
     return testing::AssertionSuccess();
 }
 
@@ -214,6 +231,9 @@ public:
         while (read_slot(type < 0 ? any_type() : type)) {
         }
         for (const std::string& text : m.take()) EXPECT_EQ(text.find(" ERROR: "), std::string::npos) << text;
+        zeb_fir_v7_1_wrap_counts w{};
+        EXPECT_EQ(zeb_fir_v7_1_get_wrap_counts(*m, &w), ZEB_STATUS_OK);
+        stream.wraps = wraps_text(w);
         return stream;
     }
 

@@ -39,7 +39,8 @@ Counts independent(const zeb_fir_v7_1_config& cfg, size_t V, const std::vector<d
             std::vector<mpz_class> q;
             for (size_t v = 0; v < V; ++v) {
                 const mpz_class units = ref::exact(std::floor(x[p + P * (c + C * v)]));
-                if (v >= from && (units >= top || units < -top)) ++e.input[p + P * c], note(e.in, e.first_in, {v, p, c});
+                if (v >= from && (units >= top || units < -top))
+                    ++e.input[p + P * c], note(e.in, e.first_in, {v, p, c});
                 q.push_back(ref::quantise_input(x[p + P * (c + C * v)], cfg));
             }
             const std::vector<mpz_class> acc = ref::convolve({ref::taps_of(cfg)}, 1, 1, q);

@@ -43,10 +43,8 @@ FAULTS = [
      '(cfg.num_coeffs + 1) / 2 +', 'Hilbert in-phase delay one sample long'),
     ('sink-owner', 'interface/record_io.cpp', '    if (zeb_records::reserve_dim(record_, 3) != 0',
      '    record_.owner = 0;\n    if (zeb_records::reserve_dim(record_, 3) != 0', "a sink's owner flag cleared"),
-    ('msg-typo', 'model/fir_runtime_config.cpp', 'fsel values specificed', 'fsel values specified',
-     'message text "corrected"'),
-    ('msg-text', 'model/fir_sinks.cpp', '"Hilbert filter type requires', '"Hilbert filter requires',
-     'message text shortened'),
+    ('msg-typo', 'model/fir_runtime_config.cpp', 'fsel values specificed', 'fsel values specified', 'message text "corrected"'),
+    ('msg-text', 'model/fir_sinks.cpp', '"Hilbert filter type requires', '"Hilbert filter requires', 'message text shortened'),
     ('validate-order', 'model/fir_validate.cpp',
      '    refuse_if(chan_seq == 1 && !is_advanced_channel_count(channels), "Invalid number of channels");\n'
      '    refuse_if(u32(config.num_paths) > 16, "Invalid number of paths");\n',
@@ -136,8 +134,10 @@ FAULTS = [
     ('tool-part', 'tools/zeb-fir/golden_compare.cpp', 'std::to_string(complex_ ? i / 2 : i)', 'std::to_string(i)',
      'zeb-fir names the wrong path of a complex mismatch'),
     ('tool-order', 'tools/zeb-fir/stream_runner.cpp',
-     '    send_packet();\n    send_packet_command(model_.handle(), command, patterns_);',
-     '    send_packet_command(model_.handle(), command, patterns_);\n    send_packet();',
+     '    send_packet();\n    const bool reset = command.kind == PacketCommand::Kind::Reset;\n    if (reset) wraps_.carry();\n'
+     '    send_packet_command(model_.handle(), command, patterns_);\n',
+     '    const bool reset = command.kind == PacketCommand::Kind::Reset;\n    if (reset) wraps_.carry();\n'
+     '    send_packet_command(model_.handle(), command, patterns_);\n    send_packet();\n',
      'zeb-fir sends a packet command before the vectors that precede it'),
     ('py-shape', 'python/zebfir/filter.py', 'elif samples.ndim == 3 and samples.shape[1:] == (channels, paths):',
      'elif samples.ndim == 3:', 'zebfir hands an array of the wrong shape to the model'),

@@ -1,7 +1,7 @@
 """Introspection, integer input, threads, responses, refusals and messages."""
+import concurrent.futures
 import dataclasses
 import logging
-import threading
 
 import numpy as np
 import pytest
@@ -103,11 +103,9 @@ def test_threads_equal_running_alone():
             return np.concatenate([f.process(ints[a:a + 50], output="int", input="int") for a in range(0, 300, 50)])
 
     names = ["decimation", "fractional", "gmp_wide"] * 2
-    alone, together = [run(n) for n in names], [None] * len(names)
-    threads = [threading.Thread(target=lambda i=i: together.__setitem__(i, run(names[i]))) for i in range(len(names))]
-    [t.start() for t in threads]
-    [t.join() for t in threads]
-    assert all(np.array_equal(a, b) for a, b in zip(alone, together))
+    with concurrent.futures.ThreadPoolExecutor(len(names)) as pool:
+        together = list(pool.map(run, names))
+    assert all(np.array_equal(run(n), b) for n, b in zip(names, together))
 
 
 def test_response_and_plot(tmp_path):

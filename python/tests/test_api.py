@@ -60,7 +60,7 @@ def test_coefficients_as_the_kernels_hold_them(coeff, width, fract, reload):
         if reload:
             f.reload(1, reload)
             f.config(fsel=1)
-            f.process(np.zeros(1))
+            assert f.process(np.eye(1, 3)[0]).tolist() == quantised(reload, width, fract)[0]  # set 1 in force
             sets[1] = reload
         expected = [quantised(s, width, fract) for s in sets]
         assert f.coefficients.tolist() == [taps for taps, _ in expected]

@@ -2,7 +2,6 @@
 // finite values, counts at their limits and callbacks that call back into
 // the model.  Every case gets a clear status and text, or the exact value
 // that arithmetic on the real numbers gives; nothing crashes or is lost.
-#include <cfloat>
 #include <utility>
 
 #include "host.h"
@@ -76,16 +75,6 @@ TEST(HostileCreation, RefusedWithItsTextOrBuiltWithExactWidths) {
         const zeb_fir_v7_1_config got = m.config();  // zeroed when refused
         EXPECT_EQ(std::make_pair(got.output_width, got.output_fract_width), std::make_pair(row.width, row.fract));
     }
-}
-
-// ---------------------------------------------------------- quantisation
-
-// A huge finite sample wraps like any other: DBL_MAX is a multiple of 2^16.
-TEST(ExactQuantisation, HugeFiniteSampleWrapsToZero) {
-    const std::vector<double> one = {1};
-    Model m(config_with(one));
-    ASSERT_EQ(zeb_fir_v7_1_data_send(*m, packet(1, 1, 1, {DBL_MAX}).get()), ZEB_STATUS_OK);
-    EXPECT_EQ(get_vectors(m, 1, 1, 1), std::vector<double>{0.0});
 }
 
 // ---------------------------------------------------------- host records

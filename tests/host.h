@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <numeric>
 #include <ostream>
 #include <random>
 #include <string>
@@ -53,7 +54,6 @@ using Real = Array<zeb_array_real>;
 using Complex = Array<zeb_array_complex>;
 using Uint = Array<zeb_array_uint>;
 using Mpz = Array<zeb_array_mpz>;
-using MpzComplex = Array<zeb_array_mpz_complex>;
 
 // A record of the given lengths holding the values (data_size = their count).
 template <typename A, typename V>
@@ -171,8 +171,7 @@ private:
 
 inline std::vector<int> basic_order(size_t C) {
     std::vector<int> seq(C);
-    for (size_t s = 0; s < C; ++s) seq[s] = static_cast<int>(s);
-    return seq;
+    return std::iota(seq.begin(), seq.end(), 0), seq;
 }
 
 // Expected output of a fresh model fed P x C x V values (path, slot, vector)
@@ -265,19 +264,6 @@ inline std::vector<double> get_vectors(const Model& m, size_t P, size_t C, size_
     Real out({P, C, n});
     EXPECT_EQ(get(m, out.get(), false), ZEB_STATUS_OK);
     return values_of(*out.get());
-}
-
-// Reads `count` whole vectors into a record of type A (a turn of slots when
-// `one`) and checks them from vector `first` on.
-template <typename A>
-void read_checked(const Model& m, const Expectation& e, size_t first, size_t count, bool one = false) {
-    for (size_t i = 0; i < (one ? count * e.C : 1); ++i) {
-        A r(one ? std::vector<size_t>{e.P} : std::vector<size_t>{e.P, e.C, count});
-        ASSERT_EQ(get(m, r.get(), one), ZEB_STATUS_OK);
-        if (!one) return e.expect_vectors(*r.get(), first, count);
-        ASSERT_EQ(r->data_size, e.P) << "slot read " << i;
-        for (size_t p = 0; p < e.P; ++p) e.expect(r->data[p], p, i % e.C, first + i / e.C);
-    }
 }
 
 }  // namespace host

@@ -43,10 +43,8 @@ FAULTS = [
      '(cfg.num_coeffs + 1) / 2 +', 'Hilbert in-phase delay one sample long'),
     ('sink-owner', 'interface/record_io.cpp', '    if (zeb_records::reserve_dim(record_, 3) != 0',
      '    record_.owner = 0;\n    if (zeb_records::reserve_dim(record_, 3) != 0', "a sink's owner flag cleared"),
-    ('msg-typo', 'model/fir_runtime_config.cpp', 'fsel values specificed', 'fsel values specified',
-     'message text "corrected"'),
-    ('msg-text', 'model/fir_sinks.cpp', '"Hilbert filter type requires', '"Hilbert filter requires',
-     'message text shortened'),
+    ('msg-typo', 'model/fir_runtime_config.cpp', 'fsel values specificed', 'fsel values specified', 'message text "corrected"'),
+    ('msg-text', 'model/fir_sinks.cpp', '"Hilbert filter type requires', '"Hilbert filter requires', 'message text shortened'),
     ('validate-order', 'model/fir_validate.cpp',
      '    refuse_if(chan_seq == 1 && !is_advanced_channel_count(channels), "Invalid number of channels");\n'
      '    refuse_if(u32(config.num_paths) > 16, "Invalid number of paths");\n',
@@ -92,15 +90,15 @@ FAULTS = [
      'lines_[at(path, chan)].pop_front(0 * count);',
      "real and integer reads leave a Hilbert filter's in-phase values"),
     ('path-major', 'model/fir_input.cpp',
-     '        for (std::size_t s = 0; s < C; ++s) {\n'
+     '        for (unsigned int s = 0; s < C; ++s) {\n'
      '            chan_pos_in = static_cast<int>(s);\n'
-     '            const unsigned int c = channel_of_slot(static_cast<unsigned int>(s));\n'
-     '            for (std::size_t p = 0; p < P; ++p) feed(vector[p + P * s], static_cast<unsigned int>(p), c);\n'
+     '            const unsigned int c = channel_of_slot(s);\n'
+     '            for (unsigned int p = 0; p < P; ++p) feed(vector[p + P * s], p, c, s, vectors_in);\n'
      '        }\n',
-     '        for (std::size_t p = 0; p < P; ++p) {\n'
-     '            for (std::size_t s = 0; s < C; ++s) {\n'
+     '        for (unsigned int p = 0; p < P; ++p) {\n'
+     '            for (unsigned int s = 0; s < C; ++s) {\n'
      '                chan_pos_in = static_cast<int>(s);\n'
-     '                feed(vector[p + P * s], static_cast<unsigned int>(p), channel_of_slot(static_cast<unsigned int>(s)));\n'
+     '                feed(vector[p + P * s], p, channel_of_slot(s), s, vectors_in);\n'
      '            }\n'
      '        }\n', 'a whole packet fed path by path while a packet is queued'),
     ('tool-rpath', 'tools/CMakeLists.txt', '  set_target_properties(zeb-fir PROPERTIES INSTALL_RPATH "${ZEB_TOOL_RPATH}")\n', '',
@@ -138,8 +136,10 @@ FAULTS = [
     ('tool-part', 'tools/zeb-fir/golden_compare.cpp', 'std::to_string(complex_ ? i / 2 : i)', 'std::to_string(i)',
      'zeb-fir names the wrong path of a complex mismatch'),
     ('tool-order', 'tools/zeb-fir/stream_runner.cpp',
-     '    send_packet();\n    send_packet_command(model_.handle(), command, patterns_);',
-     '    send_packet_command(model_.handle(), command, patterns_);\n    send_packet();',
+     '    send_packet();\n    const bool reset = command.kind == PacketCommand::Kind::Reset;\n    if (reset) wraps_.carry();\n'
+     '    send_packet_command(model_.handle(), command, patterns_);\n',
+     '    const bool reset = command.kind == PacketCommand::Kind::Reset;\n    if (reset) wraps_.carry();\n'
+     '    send_packet_command(model_.handle(), command, patterns_);\n    send_packet();\n',
      'zeb-fir sends a packet command before the vectors that precede it'),
     ('py-shape', 'python/zebfir/filter.py', 'elif samples.ndim == 3 and samples.shape[1:] == (channels, paths):',
      'elif samples.ndim == 3:', 'zebfir hands an array of the wrong shape to the model'),

@@ -3,8 +3,9 @@
 // hosts that cut the same work differently: whole packets read once at the
 // end, vectors delivered to a sink, single slots sent and read one by one,
 // and random pieces read at random times into random record types.  Each
-// host gives the output slots it read, in order; all must be equal, and
-// equal to the reference where no run-time packet is sent.
+// host gives the output slots it read, in order, and the wrap counts and
+// first positions the model counted; all must be equal, and the slots equal
+// to the reference where no run-time packet is sent.
 #ifndef ZEB_FIR_TESTS_STREAMS_H
 #define ZEB_FIR_TESTS_STREAMS_H
 
@@ -14,6 +15,7 @@
 #include <sstream>
 
 #include "host.h"
+#include "zeb_fir_v7_1_inspect.h"
 
 namespace streams {
 
@@ -55,23 +57,19 @@ struct Scenario {
         return c;
     }
     bool quiet() const {
-        for (const auto& packets : before)
-            if (!packets.empty()) return false;
-        return true;
+        return std::all_of(before.begin(), before.end(), [](const auto& packets) { return packets.empty(); });
     }
     // FIELD=VALUE lines, as zeb-fir --config and the DPI layer read them.
     std::string text() const {
-        const zeb_fir_v7_1_config& c = cfg;
         std::ostringstream t;
-        t << "filter_type=" << c.filter_type << "\nrate_change=" << c.rate_change << "\ninterpolation_rate="
-          << c.interpolation_rate << "\ndecimation_rate=" << c.decimation_rate << "\nzero_packing_factor="
-          << c.zero_packing_factor << "\nnum_coeffs=" << c.num_coeffs << "\ncoeff_sets=" << c.coeff_sets
-          << "\ncoeff=" << list(coeff) << "\nreloadable=" << c.reloadable << "\nquantization=" << c.quantization
-          << "\ncoeff_width=" << c.coeff_width << "\ncoeff_fract_width=" << c.coeff_fract_width
-          << "\nchan_seq=" << c.chan_seq << "\nnum_channels=" << c.num_channels << "\ninit_pattern="
-          << c.init_pattern << "\nnum_paths=" << c.num_paths << "\ndata_width=" << c.data_width
-          << "\ndata_fract_width=" << c.data_fract_width << "\noutput_rounding_mode=" << c.output_rounding_mode
-          << "\noutput_width=" << c.output_width << "\nconfig_method=" << c.config_method << "\n";
+#define ZEB_FIELD(f) << #f "=" << cfg.f << "\n"
+        t ZEB_FIELD(filter_type) ZEB_FIELD(rate_change) ZEB_FIELD(interpolation_rate) ZEB_FIELD(decimation_rate)
+            ZEB_FIELD(zero_packing_factor) ZEB_FIELD(num_coeffs) ZEB_FIELD(coeff_sets) ZEB_FIELD(reloadable)
+            ZEB_FIELD(quantization) ZEB_FIELD(coeff_width) ZEB_FIELD(coeff_fract_width) ZEB_FIELD(chan_seq)
+            ZEB_FIELD(num_channels) ZEB_FIELD(init_pattern) ZEB_FIELD(num_paths) ZEB_FIELD(data_width)
+            ZEB_FIELD(data_fract_width) ZEB_FIELD(output_rounding_mode) ZEB_FIELD(output_width)
+            ZEB_FIELD(config_method) << "coeff=" << list(coeff) << "\n";
+#undef ZEB_FIELD
         return t.str();
     }
 };
@@ -158,7 +156,20 @@ struct Element {
     std::string exact;
     double in_phase = std::numeric_limits<double>::quiet_NaN();
 };
-using Stream = std::vector<std::vector<Element>>;  // slots, each one element per path
+// Slots, each one element per path, and the wrap counts after them.
+struct Stream : std::vector<std::vector<Element>> {
+    using vector::vector;
+    std::string wraps;
+};
+
+inline std::string wraps_text(const zeb_fir_v7_1_wrap_counts& w) {
+    const auto first = [](unsigned long long n, const zeb_fir_v7_1_position& p) {
+        return std::to_string(n) + (n == 0 ? "" : " first " + std::to_string(p.vector) + "/" + std::to_string(p.path) +
+                                                  "/" + std::to_string(p.slot));
+    };
+    return "input " + first(w.input, w.first_input) + ", output " + first(w.output, w.first_output) +
+           ", coefficients " + std::to_string(w.coefficients);
+}
 
 inline bool same(const Element& a, const Element& b) {
     return a.out == b.out && (a.exact.empty() || b.exact.empty() || a.exact == b.exact) &&
@@ -176,6 +187,8 @@ inline testing::AssertionResult same_stream(const Stream& a, const Stream& b) {
                 return testing::AssertionFailure()
                        << "slot " << i << " path " << p << ": " << str(a[i][p]) << " against " << str(b[i][p]);
     if (a.size() != b.size()) return testing::AssertionFailure() << a.size() << " slots against " << b.size();
+    if (a.wraps != b.wraps && !a.wraps.empty() && !b.wraps.empty())
+        return testing::AssertionFailure() << "wraps: " << a.wraps << " against " << b.wraps;
     return testing::AssertionSuccess();
 }
 
@@ -184,19 +197,12 @@ inline testing::AssertionResult same_stream(const Stream& a, const Stream& b) {
 class Host {
 public:
     Host(const Scenario& s, uint64_t seed, bool debug = false, Model::Create create = zeb_fir_v7_1_create_dbg)
-        : sc(s), cfg(s.config()), m(cfg, debug, create), gen(seed) {
-        used = m.config();
-        hilbert = cfg.filter_type == ZEB_FIR_V7_1_HILBERT;
-    }
+        : sc(s), cfg(s.config()), m(cfg, debug, create), used(m.config()), gen(seed) {}
     void packets(size_t v) {
         for (const Packet& k : sc.before[v]) {
-            if (k.reload) {
-                const Real c = reals({k.coeff.size()}, k.coeff);
-                EXPECT_EQ(send_reload(m, k.fsel[0], &c), ZEB_STATUS_OK);
-            } else {
-                const Uint f = fsel(k.fsel);
-                EXPECT_EQ(send_config(m, k.pattern, &f), ZEB_STATUS_OK);
-            }
+            const Real c = reals({k.coeff.size()}, k.coeff);
+            const Uint f = fsel(k.fsel);
+            EXPECT_EQ(k.reload ? send_reload(m, k.fsel[0], &c) : send_config(m, k.pattern, &f), ZEB_STATUS_OK);
         }
     }
     void send_vectors(size_t first, size_t n) {
@@ -225,12 +231,16 @@ public:
         while (read_slot(type < 0 ? any_type() : type)) {
         }
         for (const std::string& text : m.take()) EXPECT_EQ(text.find(" ERROR: "), std::string::npos) << text;
+        zeb_fir_v7_1_wrap_counts w{};
+        EXPECT_EQ(zeb_fir_v7_1_get_wrap_counts(*m, &w), ZEB_STATUS_OK);
+        stream.wraps = wraps_text(w);
         return stream;
     }
 
     const Scenario& sc;
-    zeb_fir_v7_1_config cfg, used;
+    zeb_fir_v7_1_config cfg;
     Model m;
+    zeb_fir_v7_1_config used;
     std::mt19937_64 gen;
     Stream stream;
     size_t slots_read = 0;
@@ -279,7 +289,7 @@ private:
         take_sink = [this, owned] { record(*owned->get()); };
     }
     std::function<void()> take_sink = [] {};
-    bool hilbert;
+    bool hilbert = cfg.filter_type == ZEB_FIR_V7_1_HILBERT;
 };
 
 // The hosts.  Each returns what it read.

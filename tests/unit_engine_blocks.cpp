@@ -22,7 +22,7 @@ using namespace host;
 
 namespace {
 
-struct Case {  // pattern: basic, or the first of three advanced ones used in turn; int128: 128-bit kernels
+struct Case {  // pattern: basic or an advanced one; int128: 128-bit kernels
     int type, rate_change, L, M, P, C, pattern, dw, dfw, cw, cfw, rounding, output_width;
     bool int128;
 };
@@ -30,18 +30,14 @@ struct Case {  // pattern: basic, or the first of three advanced ones used in tu
 constexpr int kBasic = ZEB_FIR_V7_1_PATTERN_BASIC, kInt = ZEB_FIR_V7_1_INTEGER_RATE, kFrac = ZEB_FIR_V7_1_FIXED_FRACTIONAL;
 const Case kCases[] = {
     {ZEB_FIR_V7_1_SINGLE_RATE, kInt, 1, 1, 2, 3, kBasic, 14, 2, 13, 1, ZEB_FIR_V7_1_ROUND_HALF_EVEN, 22, false},
-    {ZEB_FIR_V7_1_DECIMATION, kInt, 1, 3, 1, 2, kBasic, 16, 0, 16, 0, ZEB_FIR_V7_1_FULL_PRECISION, 0, false},
-    {ZEB_FIR_V7_1_INTERPOLATION, kInt, 4, 1, 2, 1, kBasic, 12, 3, 14, 2, ZEB_FIR_V7_1_TRUNCATE_LSBS, 24, false},
     {ZEB_FIR_V7_1_INTERPOLATION, kFrac, 3, 2, 2, 4, 2, 16, 0, 16, 0, ZEB_FIR_V7_1_ROUND_HALF_UP, 26, false},
     {ZEB_FIR_V7_1_DECIMATION, kFrac, 2, 3, 1, 4, 0, 14, 1, 12, 0, ZEB_FIR_V7_1_FULL_PRECISION, 0, false},
     {ZEB_FIR_V7_1_HILBERT, kInt, 1, 1, 2, 2, kBasic, 16, 4, 16, 2, ZEB_FIR_V7_1_ROUND_HALF_DOWN, 20, false},
     {ZEB_FIR_V7_1_INTERPOLATION, kFrac, 3, 2, 1, 2, kBasic, 30, 3, 30, 2, ZEB_FIR_V7_1_ROUND_HALF_AWAY, 40, true},
     // The widest samples and coefficients there are: products of 2^96, sums of 2^100, within 128 bits.
-    {ZEB_FIR_V7_1_DECIMATION, kInt, 1, 2, 2, 2, kBasic, 49, 0, 49, 0, ZEB_FIR_V7_1_ROUND_HALF_ODD, 70, true},
-    {ZEB_FIR_V7_1_HILBERT, kInt, 1, 1, 1, 2, kBasic, 49, 5, 49, 7, ZEB_FIR_V7_1_FULL_PRECISION, 0, true}};
+    {ZEB_FIR_V7_1_DECIMATION, kInt, 1, 2, 2, 2, kBasic, 49, 0, 49, 0, ZEB_FIR_V7_1_ROUND_HALF_ODD, 70, true}};
 
 constexpr unsigned int kTaps = 19, kSets = 3;
-constexpr size_t kVectors = 220, kReadRoom = 450;  // vectors a read asks for: more than any step completes
 
 zeb_fir_v7_1_config config_of(const Case& c, const std::vector<double>& coeff) {
     zeb_fir_v7_1_config cfg = config_with(coeff, kSets);
@@ -91,7 +87,7 @@ TEST(EngineAllocations, NoneOnceWarm) {
     const long at_start = heap_calls;
     const mpz_class wide = mpz_class(1) << 200;
     ASSERT_GT(heap_calls, at_start) << "GMP allocations are not being counted";
-    for (const Case& c : {kCases[0], kCases[3], kCases[4], kCases[5], kCases[6], kCases[7]})
+    for (const Case& c : kCases)
         for (bool gmp_kernels : {false, c.int128}) {
             const std::vector<double> coeff = Stimulus(1).coeffs(kTaps * kSets, c.cw, c.cfw);
             Model m(config_of(c, coeff), false, gmp_kernels ? create_on_gmp : zeb_fir_v7_1_create_dbg);

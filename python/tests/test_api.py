@@ -1,7 +1,7 @@
 """Introspection, integer input, threads, responses, refusals and messages."""
+import concurrent.futures
 import dataclasses
 import logging
-import threading
 
 import numpy as np
 import pytest
@@ -39,15 +39,6 @@ def test_info(fields, act, changed):
             expected["arithmetic"] != "double")
 
 
-def test_config_and_quantised_coefficients():
-    # Nearest multiple of 2^-2, halves toward zero, wrapped into 8 bits.
-    with zebfir.Filter(coeff=[[0.3, 0.375, 0.376, -2.6], [50, 0, 0, 0]], coeff_width=8, coeff_fract_width=2,
-                       filter_type="Decimation", decimation_rate=2) as f:
-        c = f.config
-        assert (c["num_coeffs"], c["coeff_sets"], c["filter_type"], c["output_fract_width"]) == (4, 2, "DECIMATION", 2)
-        assert f.coefficients.tolist() == [[1, 1, 2, -10], [-56, 0, 0, 0]]
-
-
 def quantised(values, width, fract):
     """Nearest multiple of 2^-fract (exact halves toward zero) in LSBs, wrapped
     into width bits; and how many wrapped."""
@@ -59,6 +50,7 @@ def quantised(values, width, fract):
 
 @pytest.mark.parametrize("coeff, width, fract, reload", [
     ([[100000, 1]], 8, 0, None),  # [[-96, 1]]
+    ([[0.3, 0.375, 0.376, -2.6], [50, 0, 0, 0]], 8, 2, None),  # [[1, 1, 2, -10], [-56, 0, 0, 0]]
     (np.random.default_rng(1).uniform(-300, 300, (3, 7)), 10, 3, None),
     ([[1, 2, 3], [4, 5, 6]], 8, 0, [300, -1.5, 2.5]),  # the reload replaces set 1
 ])
@@ -68,7 +60,7 @@ def test_coefficients_as_the_kernels_hold_them(coeff, width, fract, reload):
         if reload:
             f.reload(1, reload)
             f.config(fsel=1)
-            f.process(np.zeros(1))
+            assert f.process(np.eye(1, 3)[0]).tolist() == quantised(reload, width, fract)[0]  # set 1 in force
             sets[1] = reload
         expected = [quantised(s, width, fract) for s in sets]
         assert f.coefficients.tolist() == [taps for taps, _ in expected]
@@ -111,11 +103,9 @@ def test_threads_equal_running_alone():
             return np.concatenate([f.process(ints[a:a + 50], output="int", input="int") for a in range(0, 300, 50)])
 
     names = ["decimation", "fractional", "gmp_wide"] * 2
-    alone, together = [run(n) for n in names], [None] * len(names)
-    threads = [threading.Thread(target=lambda i=i: together.__setitem__(i, run(names[i]))) for i in range(len(names))]
-    [t.start() for t in threads]
-    [t.join() for t in threads]
-    assert all(np.array_equal(a, b) for a, b in zip(alone, together))
+    with concurrent.futures.ThreadPoolExecutor(len(names)) as pool:
+        together = list(pool.map(run, names))
+    assert all(np.array_equal(run(n), b) for n, b in zip(names, together))
 
 
 def test_response_and_plot(tmp_path):

@@ -1,14 +1,16 @@
 #!/usr/bin/python3
 """Side-by-side throughput of the model and scipy.signal.upfirdn.
 
-Runs six filter shapes through the shared library (ctypes: one whole packet
+Runs seven filter shapes through the shared library (ctypes: one whole packet
 in with zeb_fir_v7_1_data_send, every whole output vector out with
 zeb_fir_v7_1_data_get) and through scipy.signal.upfirdn (float64) on the same
 integer data and coefficients, so that upfirdn is exact too.  Per case it
 prints input samples per second of both, their ratio, and whether the
 outputs are bit-identical.  Best of N timed runs after one warm-up; the
 model is reset (untimed) before every run, so each run filters the packet
-from a fresh state and the last one is compared.  Times are the process's
+from a fresh state and the last one is compared.  With --cold every run has
+a model of its own, created untimed, as a user's first call meets it: its
+buffers grow inside the timed packet.  Times are the process's
 CPU time by default (both sides are single-threaded, so on an idle machine
 this is the elapsed time, and on a shared one it leaves out the time other
 programs take); --clock wall measures elapsed time instead.
@@ -94,10 +96,12 @@ class Record:
 
 class Case:
     def __init__(self, title, coeff, paths=1, channels=1, L=1, M=1, filter_type=SINGLE_RATE,
-                 rate_change=INTEGER_RATE, width=16, reloadable=0):
+                 rate_change=INTEGER_RATE, width=16, reloadable=0, data_bits=None):
         self.title, self.coeff = title, np.asarray(coeff, dtype=np.float64)
         self.paths, self.channels, self.L, self.M = paths, channels, L, M
         self.filter_type, self.rate_change, self.width, self.reloadable = filter_type, rate_change, width, reloadable
+        # Input values lie within +-2^data_bits (default: the whole port).
+        self.data_bits = width - 1 if data_bits is None else data_bits
 
 
 def random_ints(rng, n, limit):
@@ -113,6 +117,11 @@ def cases():
         Case("63 taps, decimate /3 (input rate)", random_ints(rng, 63, 2000), M=3, filter_type=DECIMATION),
         Case("21 taps, 3/2", DEFAULT_COEFF, L=3, M=2, filter_type=INTERPOLATION, rate_change=FIXED_FRACTIONAL),
         Case("21 taps, integer mode (30-bit data and coefficients)", DEFAULT_COEFF, width=30, reloadable=1),
+        # The accumulator is sized for any reloaded set of 49-bit
+        # coefficients; values within 2^43 keep every sum exact in upfirdn's
+        # doubles.
+        Case("21 taps, integer mode, 103-bit accumulator (49-bit)", DEFAULT_COEFF, width=49, reloadable=1,
+             data_bits=43),
     ]
 
 
@@ -156,24 +165,34 @@ def same_bits(a, b):
     return a.shape == b.shape and np.array_equal((a + 0.0).view(np.int64), (b + 0.0).view(np.int64))
 
 
-def run_case(lib, case, vectors, reps):
-    P, Cn, V = case.paths, case.channels, vectors
-    cfg = model_config(lib, case)
+def create(lib, cfg, case):
     model = lib.zeb_fir_v7_1_create(C.byref(cfg), None, None)
     if not model:
         raise RuntimeError("model refused the configuration of " + case.title)
+    return model
+
+
+def run_case(lib, case, vectors, reps, cold=False):
+    P, Cn, V = case.paths, case.channels, vectors
+    cfg = model_config(lib, case)
+    model = create(lib, cfg, case)
     samples = P * Cn * V
     wanted = V * case.L // case.M
     inp = Record(lib, (P, Cn, V), samples)
     out = Record(lib, (P, Cn, wanted), P * Cn * wanted)
     try:
         rng = np.random.default_rng(1234)
-        inp.values[:] = rng.integers(-(1 << (case.width - 1)), 1 << (case.width - 1), size=samples)
+        inp.values[:] = rng.integers(-(1 << case.data_bits), 1 << case.data_bits, size=samples)
         inp.rec.contents.data_size = samples
 
         best_model = float("inf")
         for rep in range(reps + 1):
-            lib.zeb_fir_v7_1_reset(model)
+            if cold:
+                lib.zeb_fir_v7_1_destroy(model)
+                model = None
+                model = create(lib, cfg, case)
+            else:
+                lib.zeb_fir_v7_1_reset(model)
             out.set_dims((P, Cn, wanted))
             out.rec.contents.data_size = 0
             t0 = CLOCK()
@@ -199,7 +218,8 @@ def run_case(lib, case, vectors, reps):
     finally:
         out.close()
         inp.close()
-        lib.zeb_fir_v7_1_destroy(model)
+        if model:
+            lib.zeb_fir_v7_1_destroy(model)
     return samples / best_model / 1e6, samples / best_ref / 1e6, identical
 
 
@@ -209,23 +229,27 @@ def main():
     parser.add_argument("--vectors-log2", type=int, default=18,
                         help="input samples per path and channel per packet, as a power of two (default 18)")
     parser.add_argument("--reps", type=int, default=5, help="timed runs per case, best one counts (default 5)")
-    parser.add_argument("--cases", default="", help="comma-separated case numbers (1-6) to run; default all")
+    parser.add_argument("--cases", default="", help="comma-separated case numbers (1-7) to run; default all")
     parser.add_argument("--clock", choices=("cpu", "wall"), default="cpu",
                         help="process CPU time (default) or elapsed time")
+    parser.add_argument("--cold", action="store_true",
+                        help="a fresh model for every run (created untimed) instead of a reset one")
     args = parser.parse_args()
     global CLOCK
     CLOCK = time.process_time if args.clock == "cpu" else time.perf_counter
 
     lib = load(args.library)
-    chosen = {int(c) for c in args.cases.split(",") if c} or set(range(1, 7))
-    print("input samples per path and channel per packet: %d, best of %d after a warm-up, %s time"
-          % (1 << args.vectors_log2, args.reps, "CPU" if args.clock == "cpu" else "elapsed"))
+    all_cases = cases()
+    chosen = {int(c) for c in args.cases.split(",") if c} or set(range(1, len(all_cases) + 1))
+    print("input samples per path and channel per packet: %d, best of %d after a warm-up, %s time%s"
+          % (1 << args.vectors_log2, args.reps, "CPU" if args.clock == "cpu" else "elapsed",
+             ", a fresh model per run" if args.cold else ""))
     print("%-53s %12s %14s %7s  %s" % ("case", "model Msps", "upfirdn Msps", "ratio", "bit-identical"))
     all_identical = True
-    for number, case in enumerate(cases(), start=1):
+    for number, case in enumerate(all_cases, start=1):
         if number not in chosen:
             continue
-        model_msps, ref_msps, identical = run_case(lib, case, 1 << args.vectors_log2, args.reps)
+        model_msps, ref_msps, identical = run_case(lib, case, 1 << args.vectors_log2, args.reps, args.cold)
         all_identical = all_identical and identical
         print("%-53s %12.1f %14.1f %7.2f  %s" % (case.title, model_msps, ref_msps, model_msps / ref_msps,
                                                 "yes" if identical else "no"))

@@ -1,5 +1,6 @@
 #include "handle_registry.h"
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <unordered_map>
@@ -15,7 +16,18 @@ struct Registry {
     std::mutex mutex;
     std::uintptr_t last = 0;
     std::unordered_map<std::uintptr_t, std::unique_ptr<DpiModel>> models;
+    std::atomic<std::uint64_t> releases{0};  // models released so far
 };
+
+// The model this thread found last, good while no model has been released
+// since: a bench calls the same handle every clock, and the lock and the
+// map cost more than the call's own work.
+struct LastFound {
+    const void* handle;
+    DpiModel* model;
+    std::uint64_t releases;
+};
+thread_local LastFound last_found{nullptr, nullptr, 0};
 
 std::uintptr_t key(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
@@ -37,9 +49,13 @@ DpiModel* find_model(const void* handle) noexcept {
     if (!handle) return nullptr;
     try {
         Registry& r = registry();
+        LastFound& seen = last_found;
+        if (handle == seen.handle && r.releases.load(std::memory_order_acquire) == seen.releases) return seen.model;
         const std::lock_guard<std::mutex> lock(r.mutex);
         const auto it = r.models.find(key(handle));
-        return it == r.models.end() ? nullptr : it->second.get();
+        if (it == r.models.end()) return nullptr;
+        seen = LastFound{handle, it->second.get(), r.releases.load(std::memory_order_relaxed)};
+        return seen.model;
     } catch (...) {
         return nullptr;
     }
@@ -52,6 +68,7 @@ bool release(const void* handle) noexcept {
         const std::lock_guard<std::mutex> lock(r.mutex);
         const auto it = r.models.find(key(handle));
         if (it == r.models.end()) return false;
+        r.releases.fetch_add(1, std::memory_order_release);
         doomed = std::move(it->second);
         r.models.erase(it);
     } catch (...) {

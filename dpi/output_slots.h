@@ -17,6 +17,7 @@ public:
     void set_width(std::size_t width) {
         width_ = width == 0 ? 1 : width;
         ring_.clear();
+        capacity_ = 0;
         clear();
     }
 
@@ -31,11 +32,10 @@ public:
 
 private:
     std::size_t width_ = 1;
-    std::vector<mpz_class> ring_;  // capacity() slots of width_ integers
+    std::vector<mpz_class> ring_;  // capacity_ slots of width_ integers
+    std::size_t capacity_ = 0;     // kept, so that no call divides
     std::size_t head_ = 0;
     std::size_t count_ = 0;
-
-    std::size_t capacity() const { return width_ == 0 ? 0 : ring_.size() / width_; }
 };
 
 }  // namespace zebdpi

@@ -84,6 +84,21 @@ public:
     // Returns how many values lay outside the range (and so went through the
     // overflow rule), and in *first, when given, where the first one was.
     std::size_t restrict_quietly(const double* in, double* out, std::size_t count, std::size_t* first = nullptr);
+    // Where restrict_quietly changes nothing but a negative zero: values
+    // within lo..hi that are integers when whole is set.  Callers of one
+    // value test it themselves; usable is false where the range is too
+    // wide for that test.
+    struct QuietRange {
+        double lo;
+        double hi;
+        bool whole;
+        bool usable;
+        static constexpr double kRounder = 6755399441055744.0;  // 1.5 * 2^52: x + it - it rounds x
+        bool holds(double x) const {
+            return usable && x >= lo && x <= hi && (!whole || (x + kRounder) - kRounder == x);
+        }
+    };
+    QuietRange quiet_range() const;
 
 private:
     // Result of the overflow rule for v beyond max_int (above) or min_int.

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr double kRounder = 6755399441055744.0;  // 1.5 * 2^52
+constexpr double kRounder = FFPContext::QuietRange::kRounder;
 
 // The values from i on, one at a time.
 bool normalise_rest(const double* in, double* out, std::size_t i, std::size_t count, double lo, double hi, bool whole,
@@ -93,16 +93,22 @@ Normalise pick_normalise() { return normalise_baseline; }
 
 }  // namespace
 
-std::size_t FFPContext::restrict_quietly(const double* in, double* out, std::size_t count, std::size_t* first) {
-    constexpr double kSplitLimit = 4611686018427387904.0;  // 2^62
-    constexpr double kRounderRange = 2251799813685248.0;   // 2^51
-    const bool rounds = rounding::rounds(rounding_mode);
+FFPContext::QuietRange FFPContext::quiet_range() const {
+    constexpr double kRounderRange = 2251799813685248.0;  // 2^51
     const bool limiting = overflow_mode >= OVF_CHECK && overflow_mode <= OVF_CLIP;
     const double lo = limiting ? min_int : -kRounderRange;
     const double hi = limiting ? max_int : kRounderRange;
-    if (lo >= -kRounderRange && hi <= kRounderRange) {
+    return QuietRange{lo, hi, rounding::rounds(rounding_mode), lo >= -kRounderRange && hi <= kRounderRange};
+}
+
+std::size_t FFPContext::restrict_quietly(const double* in, double* out, std::size_t count, std::size_t* first) {
+    constexpr double kSplitLimit = 4611686018427387904.0;  // 2^62
+    const QuietRange quiet = quiet_range();
+    const bool rounds = quiet.whole;
+    const bool limiting = overflow_mode >= OVF_CHECK && overflow_mode <= OVF_CLIP;
+    if (quiet.usable) {
         static const Normalise normalise = pick_normalise();
-        if (normalise(in, out, count, lo, hi, rounds)) return 0;
+        if (normalise(in, out, count, quiet.lo, quiet.hi, rounds)) return 0;
     } else if (in != out) {
         std::copy(in, in + count, out);
     }

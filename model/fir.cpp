@@ -45,6 +45,7 @@ FIR::FIR(const zeb_fir_v7_1_config* config, ZebLogger* logger_, ZebLogger* dbg_l
     const int dw = static_cast<int>(configuration.data_width);
     const int dfw = static_cast<int>(configuration.data_fract_width);
     din_fmt = FFPContext(dw, dfw, RND_DOWN, OVF_WRAP, SIGN_SIGNED, WARN_ONCE);
+    din_quiet = din_fmt.quiet_range();
     data_fract_scale = std::ldexp(1.0, dfw);
     out_rnd = rounding::output_rule(static_cast<unsigned int>(configuration.output_rounding_mode));
 

@@ -195,6 +195,7 @@ private:
     std::deque<QueuedConfig> cnfg_queue;
     std::deque<QueuedReload> rld_queue;
     FFPContext din_fmt;
+    FFPContext::QuietRange din_quiet{};  // din_fmt's: where a sample needs no quantising
     std::unique_ptr<KernelBank> bank;
     int chan_pos_in;
     int chan_pos_out;

@@ -42,6 +42,13 @@ std::size_t FIR::quantise_input(const double* in, double* values, std::size_t co
 }
 
 void FIR::feed(double x, unsigned int path, unsigned int chan, unsigned int slot, std::uint64_t vector) {
+    // The usual sample is already a value of the input format: only a
+    // negative zero changes (as quantise_input would change it).
+    const double scaled = x * din_fmt.getScale();
+    if (din_quiet.holds(scaled)) {
+        bank->feed(path, chan, scaled + 0.0);
+        return;
+    }
     std::size_t first = 0;
     if (quantise_input(&x, &x, 1, first) != 0) wraps.input.add(path, chan, 1, StreamPosition{vector, path, slot});
     bank->feed(path, chan, x);
@@ -124,9 +131,11 @@ void FIR::feed_blocks(const double* data, std::size_t first, std::size_t last) {
 }
 
 int FIR::data_send_chan(const InputRecord& input) {
-    const std::size_t P = configuration.num_paths;
+    const unsigned int P = configuration.num_paths;
     const double* data = input.slot(P);
-    if (!all_finite(data, P)) throw FIRException(kNotFiniteText);
+    for (unsigned int p = 0; p < P; ++p) {
+        if (!std::isfinite(data[p])) throw FIRException(kNotFiniteText);
+    }
 
     const unsigned int s = static_cast<unsigned int>(chan_pos_in);
     const unsigned int c = channel_of_slot(s);
@@ -134,7 +143,7 @@ int FIR::data_send_chan(const InputRecord& input) {
     // by itself (fir_output.cpp).
     const bool notes = dbg_logger->active();
     const bool advanced = notes && configuration.chan_seq == ZEB_FIR_V7_1_ADVANCED_CHAN_SEQ;
-    const std::size_t before = bank->buffered(0, c);
+    const std::size_t before = advanced ? bank->buffered(0, c) : 0;
     if (advanced) dbg_logger->note(labelled("Starting buffer size: ", before));
     if (notes) dbg_logger->note(labelled("Push channel: ", c));
     for (unsigned int p = 0; p < P; ++p) feed(data[p], p, c, s, vectors_in);

@@ -13,8 +13,9 @@ inline const char* const kPacketDimension =
 inline const char* const kSlotDimension = "Incorrect data array dimension, expected 1-D array of num_paths";
 inline const char* const kShortInputText = "Input array holds fewer samples than its dimensions promise";
 
+// Out of line: callers on per-sample paths keep no stream in their frame.
 template <typename V>
-std::string labelled(const char* label, V value) {
+[[gnu::noinline]] std::string labelled(const char* label, V value) {
     std::ostringstream text;
     text << label << value;
     return text.str();

@@ -9,21 +9,53 @@ from ._clib import LIMB_BYTES, Mpz, lib
 from .errors import InputError
 
 _MPZ = np.dtype(Mpz)
+_FLOAT64 = np.dtype(np.float64)
 _SAFE_DOUBLE = 2**53
 
 
-def point_record(record, dims, array, lengths):
-    """Makes a caller-owned record show a C-contiguous array without a copy."""
-    record.data = array.ctypes.data if array.size else None
-    record.data_size = record.data_capacity = array.size
-    for i, n in enumerate(lengths):
-        dims[i] = n
+def prepare_record(record, dims):
+    """Gives a caller-owned record its dimension store, once: the fields
+    show() leaves alone."""
     record.dim = ctypes.cast(dims, ctypes.POINTER(ctypes.c_size_t))
-    record.dim_size = len(lengths)
     record.dim_capacity = len(dims)
     record.owner = 1  # never grown or freed by the library
     record.ops = None
     return record
+
+
+def show(record, dims, address, size, lengths):
+    """Makes a prepared record show size elements at address."""
+    record.data = address if size else None
+    record.data_size = record.data_capacity = size
+    count = len(lengths)
+    dims[:count] = lengths
+    record.dim_size = count
+    return record
+
+
+def point_record(record, dims, array, lengths):
+    """Makes a caller-owned record show a C-contiguous array without a copy."""
+    return show(prepare_record(record, dims), dims, array.ctypes.data if array.size else None, array.size, lengths)
+
+
+class Staging:
+    """A filter's own store for small input packets: copying one there costs
+    less than finding the address of the caller's array."""
+
+    SIZE = 1024  # elements
+
+    def __init__(self):
+        self._store = np.empty(self.SIZE, dtype=np.float64)
+        self._address = self._store.ctypes.data
+
+    def show(self, record, dims, array, lengths):
+        """Makes a prepared record show a C-contiguous float64 array, copied
+        here when it is small."""
+        size = array.size
+        if size > self.SIZE:
+            return show(record, dims, array.ctypes.data, size, lengths)
+        self._store[:size] = array if array.ndim == 1 else array.reshape(-1)
+        return show(record, dims, self._address, size, lengths)
 
 
 def shown(value):
@@ -69,6 +101,8 @@ def input_samples(x, kind, data_width, data_fract_width):
     one period of 2^data_width of the range so that wide integers stay exact;
     one out of range stays out of range, for the model to wrap and count."""
     if kind == "real":
+        if type(x) is np.ndarray and x.dtype is _FLOAT64 and x.flags.c_contiguous:
+            return x  # what doubles() would give, without its checks
         if np.iscomplexobj(x):
             raise TypeError("input samples must be real")
         return doubles(x, "input sample", InputError, finite=False)  # NaN: see Filter._send_record
@@ -118,6 +152,34 @@ def take_store(record, shape, typestr):
     values = np.asarray(_Store(r.data, count, typestr)).reshape(shape)
     r.data, r.data_size, r.data_capacity = None, 0, 0
     return values
+
+
+class SinkReader:
+    """Takes the elements of a library-grown record as arrays that own them.
+    Small takes are copied out of a view of the record's store, kept while
+    the store stays where it is, and the store stays for the next call;
+    larger ones move the store out (take_store)."""
+
+    COPY_LIMIT = 1 << 15  # elements; up to here a copy costs less than a new store per call
+
+    def __init__(self, record, typestr):
+        self._record, self._fields = record, record.contents
+        self._typestr, self._dtype = typestr, np.dtype(typestr)
+        self._view, self._viewed = None, None
+
+    def take(self, shape, count):
+        """The first count elements as an array of shape."""
+        if count > self.COPY_LIMIT:
+            return take_store(self._record, shape, self._typestr)
+        if count == 0:
+            return np.empty(shape, dtype=self._dtype)
+        r = self._fields
+        store = (r.data, r.data_capacity)
+        if store != self._viewed:  # a store grown, moved out or new since the last take
+            size = r.data_capacity * self._dtype.itemsize
+            self._view = np.frombuffer((ctypes.c_char * size).from_address(r.data), dtype=self._dtype)
+            self._viewed = store
+        return self._view[:count].reshape(shape).copy()
 
 
 def mpz_ints(address, count, shape, wide):

@@ -103,6 +103,9 @@ class Filter:
         self._family = {(False, False): "real", (False, True): "complex",
                         (True, False): "mpz", (True, True): "mpz_complex"}[self._gmp, self._hilbert]
         self._sink = new_record(self._family)
+        self._sink_fields = self._sink.contents
+        if not self._gmp:
+            self._sink_reader = _samples.SinkReader(self._sink, "<c16" if self._hilbert else "<f8")
         set_sink = lib.set_data_sink_mpz if self._gmp else lib.set_data_sink
         self._call(set_sink, *((None, self._sink) if self._hilbert else (self._sink, None)))
         self._pattern_initial = (normalised.init_pattern if normalised.chan_seq == _ADVANCED_CHAN_SEQ
@@ -110,8 +113,17 @@ class Filter:
         self._pattern = self._pattern_initial
         self._slots_in = 0
         self._pending = []
+        # Records that show the caller's arrays, prepared once.
         self._input = ArrayRecord()
         self._input_dims = (ctypes.c_size_t * 3)()
+        _samples.prepare_record(self._input, self._input_dims)
+        self._staging = _samples.Staging()
+        self._input_pointer = ctypes.pointer(self._input)
+        self._slot_values = np.empty(self._paths, dtype=np.complex128 if self._hilbert else np.float64)
+        self._slot_out = ArrayRecord()
+        self._slot_out_dims = (ctypes.c_size_t * 1)()
+        _samples.point_record(self._slot_out, self._slot_out_dims, self._slot_values, (self._paths,))
+        self._slot_out_pointer = ctypes.pointer(self._slot_out)
         try:
             self._checked()  # coefficients wrapped at creation
         except WrapError:
@@ -161,6 +173,8 @@ class Filter:
         if self._model is None:
             raise ValueError("the filter is closed")
         status = fn(self._model, *args)
+        if status == 0 and not self._messages:
+            return
         warnings = [text for error, text in self._messages if not error]
         errors = self._take_messages()
         if status != 0:
@@ -190,7 +204,8 @@ class Filter:
             # The model's own text gives the lengths in the record's order, the reverse of the array's.
             raise InputError(f"input of shape {samples.shape}: expected (vectors, {_count(channels, 'channel')}, "
                              f"{_count(paths, 'path')})" + (" or (samples,)" if paths == channels == 1 else ""))
-        return samples, _samples.point_record(self._input, self._input_dims, samples, lengths)
+        self._staging.show(self._input, self._input_dims, samples, lengths)
+        return samples, self._input_pointer
 
     def send(self, x, input="real"):
         """Feeds whole vectors; their output waits for read()."""
@@ -221,7 +236,7 @@ class Filter:
 
     def _send_record(self, fn, samples, record):
         try:
-            self._call(fn, ctypes.byref(record))
+            self._call(fn, record)
         except ModelError:
             # The model refuses a NaN or an infinity before it feeds anything,
             # but does not say where it is; looking only now costs nothing
@@ -243,11 +258,12 @@ class Filter:
         return kind
 
     def _take_sink(self):
-        r = self._sink.contents
-        vectors = r.data_size // (self._paths * self._channels) if r.dim_size == 3 else 0
+        r = self._sink_fields
+        per_vector = self._paths * self._channels
+        vectors = r.data_size // per_vector if r.dim_size == 3 else 0
         shape = (vectors, self._channels, self._paths)
         if not self._gmp:
-            return _samples.take_store(self._sink, shape, "<c16" if self._hilbert else "<f8")
+            return self._sink_reader.take(shape, vectors * per_vector)
         return self._mpz_values(r, shape)
 
     def _mpz_values(self, r, shape):
@@ -311,13 +327,12 @@ class Filter:
                 return self._checked()
             values = self._mpz_values(record.contents, (self._paths,))
         else:
-            values = np.empty(self._paths, dtype=np.complex128 if complex_record else np.float64)
-            dims = (ctypes.c_size_t * 1)()
-            record = _samples.point_record(ArrayRecord(), dims, values, (self._paths,))
-            pointer = ctypes.pointer(record)
+            record, pointer = self._slot_out, self._slot_out_pointer
+            record.data_size = self._paths
             self._call(lib.data_get_channel, *((None, pointer) if complex_record else (pointer, None)))
             if record.data_size == 0:
                 return self._checked()
+            values = self._slot_values.copy()
         return self._checked(self._convert(values, kind))
 
     # ------------------------------------------------------------ run time

@@ -95,8 +95,15 @@ ZEB_FIR_CORE_FORM(generic, , Doubles2, 6, std::int64_t, 4)
 typedef double Doubles8 __attribute__((vector_size(64)));
 typedef std::int64_t Ints8 __attribute__((vector_size(64)));
 ZEB_FIR_CORE_FORM(avx2, __attribute__((target("avx2"))), Doubles4, 4, Ints4, 4)
-// vpmullq (AVX-512DQ) multiplies 64-bit lanes.
-ZEB_FIR_CORE_FORM(avx512, __attribute__((target("avx512f,avx512dq"))), Doubles8, 8, Ints8, 4)
+// vpmullq (AVX-512DQ) multiplies 64-bit lanes.  Doubles of a strided output
+// store lane by lane, where four lanes at a time are faster.
+ZEB_FIR_CORE_FORM(avx512_unit, __attribute__((target("avx512f,avx512dq"))), Doubles8, 8, Ints8, 4)
+__attribute__((target("avx512f,avx512dq"))) void avx512_double(const double* coeff, const double* const* src,
+                                                               std::size_t taps, std::size_t count, double* out,
+                                                               std::size_t stride) {
+    if (stride == 1) return avx512_unit_double(coeff, src, taps, count, out, stride);
+    tiles<Doubles4, 4>(coeff, src, taps, count, out, stride);
+}
 #endif
 
 struct Cores {
@@ -107,7 +114,7 @@ struct Cores {
 Cores cores_of(CoreForm form) {
     switch (form) {
 #ifdef ZEB_FIR_DISPATCH_X86
-        case CoreForm::avx512: return {avx512_double, avx512_int64};
+        case CoreForm::avx512: return {avx512_double, avx512_unit_int64};
         case CoreForm::avx2: return {avx2_double, avx2_int64};
 #endif
         default: return {generic_double, generic_int64};

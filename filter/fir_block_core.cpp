@@ -5,87 +5,157 @@
 // Within the double mode's 52-bit accumulator every product and partial sum
 // is an exact multiple of the output LSB below 2^53, so any order would do;
 // keeping the order also covers coefficients quantisation rounded past that
-// bound, where only this order gives the defined doubles.
-// On x86-64 the loop is compiled twice, for the baseline instruction set and
-// for AVX2, and the AVX2 form is taken when the processor has it.
+// bound, where only this order gives the defined doubles.  Fused
+// multiply-add would not be faster here: multiplies and adds issue to
+// separate units, so the exact order costs nothing and every filter keeps it.
+// 64-bit integer sums are exact in any order wherever they fit.
+// On x86-64 the loops are compiled for the baseline instruction set, for
+// AVX2 and for AVX-512, and the best form the processor has is taken.
 #include "filter/fir_block_core.h"
 
 #include <cstring>
 
 namespace {
 
-typedef double Lanes __attribute__((vector_size(32)));  // four outputs
-constexpr std::size_t kLanes = 4;
-constexpr std::size_t kTile = 4 * kLanes;  // four independent accumulators hide the add latency
+typedef double Doubles2 __attribute__((vector_size(16)));
+typedef double Doubles4 __attribute__((vector_size(32)));
+typedef std::int64_t Ints4 __attribute__((vector_size(32)));
 
-inline void store(double* out, std::size_t stride, const Lanes& v) {
+template <typename V, typename T>
+__attribute__((always_inline)) inline void store(T* out, std::size_t stride, const V& v) {
+    constexpr std::size_t kLanes = sizeof(V) / sizeof(T);
     if (stride == 1) {
         std::memcpy(out, &v, sizeof v);
         return;
     }
-    for (std::size_t i = 0; i < kLanes; ++i) out[i * stride] = v[i];
+    T lanes[kLanes];
+    std::memcpy(lanes, &v, sizeof v);
+    for (std::size_t i = 0; i < kLanes; ++i) out[i * stride] = lanes[i];
 }
 
-__attribute__((always_inline)) inline void core_double(const double* coeff, const double* const* src, std::size_t taps,
-                                                       std::size_t count, double* out, std::size_t stride) {
+// Tiles of A vectors V of outputs (A independent accumulators hide the add
+// latency), then single vectors, then single outputs.  V may be T itself.
+template <typename V, std::size_t A, typename T>
+__attribute__((always_inline)) inline void tiles(const T* coeff, const T* const* src, std::size_t taps,
+                                                 std::size_t count, T* out, std::size_t stride) {
+    constexpr std::size_t W = sizeof(V) / sizeof(T);
     std::size_t k = 0;
-    for (; k + kTile <= count; k += kTile) {
-        Lanes a0 = {0.0, 0.0, 0.0, 0.0};
-        Lanes a1 = a0, a2 = a0, a3 = a0;
+    for (; k + A * W <= count; k += A * W) {
+        V acc[A] = {};
         for (std::size_t j = 0; j < taps; ++j) {
-            const double c = coeff[j];
-            Lanes x0, x1, x2, x3;  // unaligned loads
-            std::memcpy(&x0, src[j] + k, sizeof x0);
-            std::memcpy(&x1, src[j] + k + kLanes, sizeof x1);
-            std::memcpy(&x2, src[j] + k + 2 * kLanes, sizeof x2);
-            std::memcpy(&x3, src[j] + k + 3 * kLanes, sizeof x3);
-            a0 = a0 + c * x0;
-            a1 = a1 + c * x1;
-            a2 = a2 + c * x2;
-            a3 = a3 + c * x3;
+            const T c = coeff[j];
+            const T* s = src[j] + k;
+#pragma GCC unroll 16
+            for (std::size_t a = 0; a < A; ++a) {
+                V x;  // unaligned load
+                std::memcpy(&x, s + a * W, sizeof x);
+                acc[a] = acc[a] + c * x;
+            }
         }
-        double* o = out + k * stride;
-        store(o, stride, a0);
-        store(o + kLanes * stride, stride, a1);
-        store(o + 2 * kLanes * stride, stride, a2);
-        store(o + 3 * kLanes * stride, stride, a3);
+#pragma GCC unroll 16
+        for (std::size_t a = 0; a < A; ++a) store(out + (k + a * W) * stride, stride, acc[a]);
+    }
+    for (; k + W <= count; k += W) {
+        V acc = {};
+        for (std::size_t j = 0; j < taps; ++j) {
+            V x;
+            std::memcpy(&x, src[j] + k, sizeof x);
+            acc = acc + coeff[j] * x;
+        }
+        store(out + k * stride, stride, acc);
     }
     for (; k < count; ++k) {
-        double acc = 0.0;
+        T acc = 0;
         for (std::size_t j = 0; j < taps; ++j) acc = acc + coeff[j] * src[j][k];
         out[k * stride] = acc;
     }
 }
 
-void core_double_baseline(const double* coeff, const double* const* src, std::size_t taps, std::size_t count,
-                          double* out, std::size_t stride) {
-    core_double(coeff, src, taps, count, out, stride);
-}
+using CoreDouble = void (*)(const double*, const double* const*, std::size_t, std::size_t, double*, std::size_t);
+using CoreInt64 = void (*)(const std::int64_t*, const std::int64_t* const*, std::size_t, std::size_t, std::int64_t*,
+                           std::size_t);
+
+// One form: its double and 64-bit loops, compiled for an instruction set.
+#define ZEB_FIR_CORE_FORM(NAME, TARGET, DOUBLES, DOUBLE_TILE, INTS, INT_TILE)                                     \
+    TARGET void NAME##_double(const double* coeff, const double* const* src, std::size_t taps, std::size_t count, \
+                              double* out, std::size_t stride) {                                                  \
+        tiles<DOUBLES, DOUBLE_TILE>(coeff, src, taps, count, out, stride);                                        \
+    }                                                                                                             \
+    TARGET void NAME##_int64(const std::int64_t* coeff, const std::int64_t* const* src, std::size_t taps,         \
+                             std::size_t count, std::int64_t* out, std::size_t stride) {                          \
+        tiles<INTS, INT_TILE>(coeff, src, taps, count, out, stride);                                              \
+    }
+
+// Baseline: 16-byte vectors; no 64-bit vector multiply, so the integers go
+// one output per accumulator.
+ZEB_FIR_CORE_FORM(generic, , Doubles2, 6, std::int64_t, 4)
 
 #if defined(__x86_64__) && defined(__GNUC__)
-#define ZEB_FIR_DISPATCH_AVX2 1
-__attribute__((target("avx2"))) void core_double_avx2(const double* coeff, const double* const* src, std::size_t taps,
-                                                      std::size_t count, double* out, std::size_t stride) {
-    core_double(coeff, src, taps, count, out, stride);
+#define ZEB_FIR_DISPATCH_X86 1
+typedef double Doubles8 __attribute__((vector_size(64)));
+typedef std::int64_t Ints8 __attribute__((vector_size(64)));
+ZEB_FIR_CORE_FORM(avx2, __attribute__((target("avx2"))), Doubles4, 4, Ints4, 4)
+// vpmullq (AVX-512DQ) multiplies 64-bit lanes.  Doubles of a strided output
+// store lane by lane, where four lanes at a time are faster.
+ZEB_FIR_CORE_FORM(avx512_unit, __attribute__((target("avx512f,avx512dq"))), Doubles8, 8, Ints8, 4)
+__attribute__((target("avx512f,avx512dq"))) void avx512_double(const double* coeff, const double* const* src,
+                                                               std::size_t taps, std::size_t count, double* out,
+                                                               std::size_t stride) {
+    if (stride == 1) return avx512_unit_double(coeff, src, taps, count, out, stride);
+    tiles<Doubles4, 4>(coeff, src, taps, count, out, stride);
 }
 #endif
 
-using CoreDouble = void (*)(const double*, const double* const*, std::size_t, std::size_t, double*, std::size_t);
+struct Cores {
+    CoreDouble real;
+    CoreInt64 narrow;
+};
 
-CoreDouble pick_core_double() {
-#ifdef ZEB_FIR_DISPATCH_AVX2
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2")) return core_double_avx2;
+Cores cores_of(CoreForm form) {
+    switch (form) {
+#ifdef ZEB_FIR_DISPATCH_X86
+        case CoreForm::avx512: return {avx512_double, avx512_unit_int64};
+        case CoreForm::avx2: return {avx2_double, avx2_int64};
 #endif
-    return core_double_baseline;
+        default: return {generic_double, generic_int64};
+    }
+}
+
+Cores& active_cores() {
+    static Cores cores = cores_of(core_forms().back());
+    return cores;
 }
 
 }  // namespace
 
+std::vector<CoreForm> core_forms() {
+    std::vector<CoreForm> forms{CoreForm::generic};
+#ifdef ZEB_FIR_DISPATCH_X86
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) forms.push_back(CoreForm::avx2);
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq")) forms.push_back(CoreForm::avx512);
+#endif
+    return forms;
+}
+
+bool use_core_form(CoreForm form) {
+    for (CoreForm f : core_forms()) {
+        if (f == form) {
+            active_cores() = cores_of(form);
+            return true;
+        }
+    }
+    return false;
+}
+
 void fir_block_core(const double* coeff, const double* const* src, std::size_t taps, std::size_t count, double* out,
                     std::size_t stride) {
-    static const CoreDouble core = pick_core_double();
-    core(coeff, src, taps, count, out, stride);
+    active_cores().real(coeff, src, taps, count, out, stride);
+}
+
+void fir_block_core(const std::int64_t* coeff, const std::int64_t* const* src, std::size_t taps, std::size_t count,
+                    std::int64_t* out, std::size_t stride) {
+    active_cores().narrow(coeff, src, taps, count, out, stride);
 }
 
 #if ZEB_FIR_HAVE_INT128

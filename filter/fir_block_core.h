@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #if defined(__SIZEOF_INT128__)
 #define ZEB_FIR_HAVE_INT128 1
@@ -16,9 +17,22 @@ using wide_int = __int128;
 #define ZEB_FIR_HAVE_INT128 0
 #endif
 
+// The forms of the double and 64-bit loops: the generic one, and forms for
+// wider vector units that give the same bits.  The best the processor runs is
+// taken once, when first used.
+enum class CoreForm { generic, avx2, avx512 };
+// The forms this processor runs, generic first.
+std::vector<CoreForm> core_forms();
+// Every loop takes form from now on (tests compare the forms); false, and no
+// change, when the processor lacks it.
+bool use_core_form(CoreForm form);
+
 // out[k * stride] = sum_j coeff[j] * src[j][k] for k < count, j < taps.
 void fir_block_core(const double* coeff, const double* const* src, std::size_t taps, std::size_t count, double* out,
                     std::size_t stride);
+// The same in 64-bit integers; every product and partial sum must fit.
+void fir_block_core(const std::int64_t* coeff, const std::int64_t* const* src, std::size_t taps, std::size_t count,
+                    std::int64_t* out, std::size_t stride);
 
 #if ZEB_FIR_HAVE_INT128
 // The same in integers; each src[j][k] must fit 64 bits and every sum must stay

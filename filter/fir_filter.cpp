@@ -129,6 +129,7 @@ void FirFilter<T, C>::run(const std::vector<T>& input, std::vector<T>& output) {
 
 template class FirFilter<double, double>;
 template class FirFilter<mpz_class, double>;
+template class FirFilter<std::int64_t, double>;
 #if ZEB_FIR_HAVE_INT128
 template class FirFilter<wide_int, double>;
 #endif

@@ -1,7 +1,8 @@
 // Streaming polyphase FIR filter changing the sample rate by L/M (L output
 // steps per M input samples).  Instantiated for double samples, for GMP
-// integer samples and, where the compiler has them, for 128-bit integer
-// samples holding 64-bit values; coefficients are doubles in all of them.
+// integer samples, for 64-bit integer samples whose sums fit 63 bits and,
+// where the compiler has them, for 128-bit integer samples holding 64-bit
+// values; coefficients are doubles in all of them.
 #ifndef ZEB_FIR_FILTER_FIR_FILTER_H
 #define ZEB_FIR_FILTER_FIR_FILTER_H
 
@@ -15,12 +16,13 @@
 #include "filter/fir_filter_exception.h"
 
 #if ZEB_FIR_HAVE_INT128
-// Whether FirFilter<wide_int> computes exactly what FirFilter<mpz_class>
-// does for these coefficients and any samples of magnitude at most
-// max_abs_sample (at most 2^63): every coefficient, truncated toward zero,
+// Whether every product and partial sum of these coefficients with samples
+// of magnitude at most max_abs_sample (at most 2^63) stays below 2^bits in
+// magnitude (bits at most 126): every coefficient, truncated toward zero,
 // fits 64 bits and each branch's sum of |coefficient| * max_abs_sample stays
-// below 2^126, so no product or partial sum can overflow.
-bool fits_int128(const std::vector<double>& coefficients, int rate_numerator, std::uint64_t max_abs_sample);
+// below 2^bits.  With 63 bits FirFilter<std::int64_t>, with 126 bits
+// FirFilter<wide_int>, computes exactly what FirFilter<mpz_class> does.
+bool sums_fit(const std::vector<double>& coefficients, int rate_numerator, std::uint64_t max_abs_sample, int bits);
 #endif
 
 template <typename T, typename C = double>
@@ -140,6 +142,7 @@ private:
 
 extern template class FirFilter<double, double>;
 extern template class FirFilter<mpz_class, double>;
+extern template class FirFilter<std::int64_t, double>;
 #if ZEB_FIR_HAVE_INT128
 extern template class FirFilter<wide_int, double>;
 #endif

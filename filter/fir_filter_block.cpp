@@ -120,9 +120,7 @@ void FirFilter<T, C>::filter_block(std::size_t outputs, T* out) {
                 }
                 fir_block_core(branch_coeff.data(), tap_sources.data(), static_cast<std::size_t>(taps), count,
                                out + rho, static_cast<std::size_t>(L));
-            }
-#if ZEB_FIR_HAVE_INT128
-            else {
+            } else {
                 std::vector<std::int64_t>& branch_coeff_int = scratch.branch_coeff_int;
                 branch_coeff_int.resize(static_cast<std::size_t>(taps));
                 for (long long j = 0; j < taps; ++j) {
@@ -132,7 +130,6 @@ void FirFilter<T, C>::filter_block(std::size_t outputs, T* out) {
                 fir_block_core(branch_coeff_int.data(), tap_sources.data(), static_cast<std::size_t>(taps), count,
                                out + rho, static_cast<std::size_t>(L));
             }
-#endif
         }
 
         // Consume as the per-output path does: keep the last window and
@@ -150,11 +147,11 @@ void FirFilter<T, C>::filter_block(std::size_t outputs, T* out) {
 }
 
 #if ZEB_FIR_HAVE_INT128
-bool fits_int128(const std::vector<double>& coefficients, int rate_numerator, std::uint64_t max_abs_sample) {
+bool sums_fit(const std::vector<double>& coefficients, int rate_numerator, std::uint64_t max_abs_sample, int bits) {
     using Unsigned = unsigned __int128;
     constexpr double word = 9223372036854775808.0;  // 2^63
-    if (rate_numerator <= 0 || max_abs_sample > (std::uint64_t{1} << 63)) return false;
-    const Unsigned limit = Unsigned{1} << 126;
+    if (rate_numerator <= 0 || max_abs_sample > (std::uint64_t{1} << 63) || bits < 1 || bits > 126) return false;
+    const Unsigned limit = Unsigned{1} << bits;
     const std::size_t stride = static_cast<std::size_t>(rate_numerator);
     for (std::size_t branch = 0; branch < stride; ++branch) {
         Unsigned sum = 0;  // at most 2^63 per term: no overflow below 2^65 terms
@@ -177,6 +174,7 @@ bool fits_int128(const std::vector<double>& coefficients, int rate_numerator, st
     template void FirFilter<T, double>::filter_block(std::size_t, T*);
 ZEB_FIR_BLOCK_PATH(double)
 ZEB_FIR_BLOCK_PATH(mpz_class)
+ZEB_FIR_BLOCK_PATH(std::int64_t)
 #if ZEB_FIR_HAVE_INT128
 ZEB_FIR_BLOCK_PATH(wide_int)
 #endif

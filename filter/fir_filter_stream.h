@@ -30,13 +30,14 @@ inline void add_product(mpz_class& acc, const mpz_class& s, double c, mpz_class&
     }
 }
 
-#if ZEB_FIR_HAVE_INT128
 // A coefficient truncated toward zero to 64 bits; one that does not fit (never
-// the case where fits_int128 holds) adds nothing, like a non-finite one above.
+// the case where sums_fit holds) adds nothing, like a non-finite one above.
 inline std::int64_t int64_coefficient(double c) {
     constexpr double limit = 9223372036854775808.0;  // 2^63
     return c > -limit && c < limit ? static_cast<std::int64_t>(c) : 0;
 }
+
+#if ZEB_FIR_HAVE_INT128
 
 inline wide_int product(double c, const wide_int& s) {
     return static_cast<wide_int>(int64_coefficient(c)) * static_cast<wide_int>(static_cast<std::int64_t>(s));
@@ -174,9 +175,20 @@ inline void FirFilter<T, C>::accumulate(const C* coeff, std::ptrdiff_t taps, con
         for (; j < taps; ++j) {
             fir_filter_detail::add_product(sum, oldest, static_cast<double>(coeff[j * stride]), wide_coefficient);
         }
+    } else if constexpr (std::is_same<T, std::int64_t>::value) {
+        // Exact in any order while sums_fit holds for 63 bits.
+        T acc = 0;
+        std::ptrdiff_t j = 0;
+        for (; j < reachable; ++j) {
+            acc += fir_filter_detail::int64_coefficient(static_cast<double>(coeff[j * stride])) * newest[-j];
+        }
+        for (; j < taps; ++j) {
+            acc += fir_filter_detail::int64_coefficient(static_cast<double>(coeff[j * stride])) * oldest;
+        }
+        sum = acc;
 #if ZEB_FIR_HAVE_INT128
     } else if constexpr (std::is_same<T, wide_int>::value) {
-        // Exact in any order while fits_int128 holds.
+        // Exact in any order while sums_fit holds for 126 bits.
         T acc = 0;
         std::ptrdiff_t j = 0;
         for (; j < reachable; ++j) {

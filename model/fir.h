@@ -135,7 +135,7 @@ private:
     void build_bank(Arithmetic arithmetic);
     void select_initial_pattern();
 
-    bool wide_kernels_fit() const;
+    bool kernel_sums_fit(int bits) const;
     bool outputs_may_wrap() const;
 
     // Data paths.

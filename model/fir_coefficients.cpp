@@ -41,10 +41,11 @@ std::vector<std::vector<double>> FIR::process_coeff(const double* values, unsign
     return result;
 }
 
-// The 128-bit kernels serve the integer mode when no sum can outgrow them:
-// samples stay within the data width, and coefficients within the sets (or,
-// when reloads may replace them, anywhere within the coefficient width).
-bool FIR::wide_kernels_fit() const {
+// Whether no sum of an integer kernel can reach 2^bits in magnitude: samples
+// stay within the data width, and coefficients within the sets (or, when
+// reloads may replace them, anywhere within the coefficient width).  At 126
+// bits the 128-bit kernels serve the integer mode, at 63 bits 64-bit ones.
+bool FIR::kernel_sums_fit(int bits) const {
 #if ZEB_FIR_HAVE_INT128
     const int dw = static_cast<int>(configuration.data_width);
     const int cw = static_cast<int>(configuration.coeff_width);
@@ -53,13 +54,14 @@ bool FIR::wide_kernels_fit() const {
     const int L = static_cast<int>(configuration.interpolation_rate);
     if (configuration.reloadable) {
         const std::vector<double> widest(coeffs[0].size(), std::ldexp(1.0, cw - 1));
-        return fits_int128(widest, L, largest_sample);
+        return sums_fit(widest, L, largest_sample, bits);
     }
     for (const std::vector<double>& set : coeffs) {
-        if (!fits_int128(set, L, largest_sample)) return false;
+        if (!sums_fit(set, L, largest_sample, bits)) return false;
     }
     return true;
 #else
+    (void)bits;
     return false;
 #endif
 }
@@ -95,7 +97,7 @@ bool FIR::outputs_may_wrap() const {
 // GMP kernels do, unless GMP ones are asked for.
 Arithmetic FIR::choose_arithmetic(bool integer_mode, Arithmetic kernels) const {
     if (!integer_mode) return Arithmetic::real;
-    return kernels == Arithmetic::int128 && wide_kernels_fit() ? Arithmetic::int128 : Arithmetic::gmp;
+    return kernels == Arithmetic::int128 && kernel_sums_fit(126) ? Arithmetic::int128 : Arithmetic::gmp;
 }
 
 // One kernel per path and channel, all with set 0; the kernel of path 0,
@@ -123,6 +125,7 @@ void FIR::build_bank(Arithmetic arithmetic) {
                               acc_width - static_cast<int>(cfg.output_width),
                               static_cast<int>(cfg.output_width),
                               !real && outputs_may_wrap(),
+                              arithmetic == Arithmetic::int128 && kernel_sums_fit(63),
                               std::ldexp(1.0, static_cast<int>(cfg.output_fract_width))};
     bank = make_kernel_bank(arithmetic, shape, formats, coeffs[0], call_cnfg_sync, this);
 }

@@ -359,7 +359,10 @@ std::unique_ptr<KernelBank> make_kernel_bank(Arithmetic arithmetic, const BankSh
                                              KernelBank::SyncHandler sync, void* sync_arg) {
     switch (arithmetic) {
 #if ZEB_FIR_HAVE_INT128
-        case Arithmetic::int128: return std::make_unique<Bank<wide_int>>(shape_, formats_, set, sync, sync_arg);
+        case Arithmetic::int128:
+            if (formats_.sums_fit_63_bits)
+                return std::make_unique<Bank<std::int64_t>>(shape_, formats_, set, sync, sync_arg);
+            return std::make_unique<Bank<wide_int>>(shape_, formats_, set, sync, sync_arg);
 #endif
         case Arithmetic::real: return std::make_unique<Bank<double>>(shape_, formats_, set, sync, sync_arg);
         default: return std::make_unique<Bank<mpz_class>>(shape_, formats_, set, sync, sync_arg);

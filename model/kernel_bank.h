@@ -16,7 +16,8 @@
 #include "model/sample_fifo.h"
 #include "model/zeb_logger.h"
 
-// Doubles, exact 128-bit integers, exact GMP integers.
+// Doubles, exact 128-bit integers (64-bit ones where every sum fits them),
+// exact GMP integers.
 enum class Arithmetic : int { real = 0, int128 = 1, gmp = 2 };
 
 struct BankShape {
@@ -37,6 +38,7 @@ struct BankFormats {
     int out_shift;           // integer modes: bits the output rounding drops
     int output_width;        // integer modes: rounded outputs wrap into this many bits
     bool outputs_may_wrap;   // integer modes: some sum can round beyond the output range
+    bool sums_fit_63_bits;   // 128-bit integer mode: every sum fits 64-bit kernels
     double out_fract_scale;  // 2^output_fract_width
 };
 

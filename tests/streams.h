@@ -77,7 +77,8 @@ struct Scenario {
 // A scenario strongly biased to what cuts a stream in interesting places:
 // advanced patterns (most give channel 0 several slots), several paths,
 // interpolation, decimation and fractional rates, Hilbert filters, several
-// and reloadable coefficient sets, the integer mode, and packets (pattern
+// and reloadable coefficient sets, the integer mode (sums within 64 and 128
+// bits), and packets (pattern
 // changes, two queued at once, reloads) before a third of the vectors.
 inline Scenario draw(uint64_t seed, bool packets = true) {
     std::mt19937_64 g(seed);
@@ -106,7 +107,7 @@ inline Scenario draw(uint64_t seed, bool packets = true) {
         c.coeff_sets = 1 + pick(3), c.reloadable = pick(2), c.config_method = static_cast<int>(pick(2));
         c.num_coeffs = 1 + pick(9);
         const bool wide = pick(5) == 0;
-        c.data_width = wide ? 40 + pick(10) : 12 + pick(5), c.coeff_width = wide ? 30 + pick(20) : 10 + pick(7);
+        c.data_width = wide ? 24 + pick(26) : 12 + pick(5), c.coeff_width = wide ? 30 + pick(20) : 10 + pick(7);
         c.data_fract_width = pick(4), c.coeff_fract_width = pick(3);
         c.quantization = static_cast<int>(pick(3));
         sc.coeff = Stimulus(g()).coeffs(size_t{c.num_coeffs} * c.coeff_sets, c.coeff_width, c.coeff_fract_width);

@@ -1,7 +1,7 @@
 // The engine's block paths (whole packets in blocks, whole-vector reads in
 // blocks) read what the sample-by-sample paths read: streams.h checks every
 // way of cutting the work; here, on GMP kernels the integer mode reads what
-// its 128-bit kernels read.  And once warm, neither the filter fed one
+// its 64- and 128-bit kernels read.  And once warm, neither the filter fed one
 // sample or a block at a time nor the engine taking whole packets and giving
 // whole vectors touches the heap: counted through the global allocation
 // functions and GMP's memory functions.

@@ -1,11 +1,13 @@
 // The rate-changing filter kernel: its output stream against the reference
 // convolution for many rates, tap counts and ways of cutting the input (the
-// 128-bit kernels at their limit); the window kept across coefficient
+// 64- and 128-bit kernels at their limits); every form of the block loops
+// against the generic one; the window kept across coefficient
 // changes; the timing of the change-configuration handler; refusals.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
+#include <cstring>
 #include <random>
 #include <tuple>
 
@@ -53,42 +55,99 @@ int calls = 0;
 
 }  // namespace
 
+// Coefficients whose branch sums of magnitudes come close to 2^bits / largest sample.
+std::vector<double> near_limit(std::mt19937_64& gen, size_t k, int L, int bits) {
+    std::vector<double> near(k);
+    const double per_branch = std::ldexp(1.0, bits) / static_cast<double>((k + L - 1) / L);
+    for (double& c : near) {
+        const double share = std::ldexp(static_cast<double>(gen() >> 12), -53) + 0.499;  // below 1
+        c = std::floor(per_branch * share) * (gen() % 2 ? 1 : -1);
+    }
+    return near;
+}
+
 // Doubles: integer values, so every sum is exact.  GMP: values far beyond a machine word.  128 bits:
 // 64-bit samples (the extremes among them), every branch's sum of |coefficient| x largest sample close
-// to the 2^126 limit.
-TEST(FirFilter, OutputIsTheSampledConvolutionHoweverTheInputIsCutAndInt128HoldsBelowItsLimit) {
+// to the 2^126 limit; 64 bits: the same with 32-bit samples below 2^63.
+TEST(FirFilter, OutputIsTheSampledConvolutionHoweverTheInputIsCutAndIntegersHoldBelowTheirLimits) {
     std::mt19937_64 gen(12345);
     auto draw = [&](int n) { return static_cast<int>(gen() % (2 * n + 1)) - n; };
     for (const auto& r : kRates)
         for (size_t k : {size_t(1), size_t(r[0] + 1), size_t(3 * r[0] + 2), size_t(23)}) {
-            std::vector<double> c(k), wide(k), near(k), xd(150);
+            std::vector<double> c(k), wide(k), xd(150);
             std::vector<mpz_class> big(60);
-            const double per_branch = std::ldexp(1.0, 63) / static_cast<double>((k + r[0] - 1) / r[0]);
             for (size_t i = 0; i < k; ++i) {
                 c[i] = draw(1000);
                 wide[i] = i % 4 == 0 ? std::ldexp(c[i], 60) : i % 4 == 1 ? c[i] / 7 : i == 3 ? NAN : -c[i];
-                const double share = std::ldexp(static_cast<double>(gen() >> 12), -53) + 0.499;  // below 1
-                near[i] = std::floor(per_branch * share) * (gen() % 2 ? 1 : -1);
             }
             for (double& v : xd) v = draw(32768);
             for (mpz_class& v : big) v = (mpz_class(draw(1000)) << 70) + gen() % 1000;
             expect_convolution(c, r, xd), expect_convolution(wide, r, big);
 #if ZEB_FIR_HAVE_INT128
+            const std::vector<double> near = near_limit(gen, k, r[0], 63), near64 = near_limit(gen, k, r[0], 32);
             std::vector<wide_int> x(200);
-            for (size_t i = 0; i < 200; ++i) x[i] = i % 5 > 1 ? std::int64_t(gen()) : i % 5 ? INT64_MAX : INT64_MIN;
-            ASSERT_TRUE(fits_int128(near, r[0], std::uint64_t{1} << 63));
-            expect_convolution(near, r, x);
+            std::vector<std::int64_t> x64(200);
+            for (size_t i = 0; i < 200; ++i) {
+                x[i] = i % 5 > 1 ? std::int64_t(gen()) : i % 5 ? INT64_MAX : INT64_MIN;
+                x64[i] = i % 5 > 1 ? std::int32_t(gen()) : i % 5 ? INT32_MAX : INT32_MIN;
+            }
+            ASSERT_TRUE(sums_fit(near, r[0], std::uint64_t{1} << 63, 126) && sums_fit(near64, r[0], 1u << 31, 63));
+            expect_convolution(near, r, x), expect_convolution(near64, r, x64);
 #endif
         }
-#if ZEB_FIR_HAVE_INT128  // the limit itself: every branch sum below 2^126
-    const std::uint64_t p63 = std::uint64_t{1} << 63;
-    const std::tuple<std::vector<double>, int, std::uint64_t, bool> rows[] = {  // taps, L, largest sample, fits
-        {{0x1p62, 0x1p62}, 1, p63 - 1, true}, {{0x1p62, 0x1p62}, 1, p63, false},  // 2^126 - 2^63, 2^126 exactly
-        {{0x1p62, 0x1p62}, 2, p63, true}, {{2 * 0x1p62}, 1, 1, false}, {{std::nan("")}, 1, 1, false},  // beyond 64 bits
-        {{-0x1p62, 0x1p62 - 1024, 0.9}, 1, p63, true}, {{-0x1p62, 0x1p62, -1.5}, 1, p63, false}};  // truncated: 0, -1
-    for (const auto& [taps, L, sample, fits] : rows)
-        EXPECT_EQ(fits_int128(taps, L, sample), fits) << taps.size() << " taps, L " << L << ", sample " << sample;
+#if ZEB_FIR_HAVE_INT128  // the limits themselves: every branch sum below 2^126, or 2^63
+    const std::uint64_t p63 = std::uint64_t{1} << 63, p31 = 1u << 31;
+    const std::tuple<std::vector<double>, int, std::uint64_t, int, bool> rows[] = {  // taps, L, largest sample, bits, fits
+        {{0x1p62, 0x1p62}, 1, p63 - 1, 126, true}, {{0x1p62, 0x1p62}, 1, p63, 126, false},  // 2^126 - 2^63, 2^126
+        {{0x1p62, 0x1p62}, 2, p63, 126, true}, {{2 * 0x1p62}, 1, 1, 126, false}, {{std::nan("")}, 1, 1, 126, false},
+        {{-0x1p62, 0x1p62 - 1024, 0.9}, 1, p63, 126, true}, {{-0x1p62, 0x1p62, -1.5}, 1, p63, 126, false},  // 0, -1
+        {{0x1p31, 0x1p31}, 1, p31 - 1, 63, true}, {{0x1p31, -0x1p31}, 1, p31, 63, false},  // 2^63 - 2^32, 2^63
+        {{0x1p31, 0x1p31}, 2, p31, 63, true}};
+    for (const auto& [taps, L, sample, bits, fits] : rows)
+        EXPECT_EQ(sums_fit(taps, L, sample, bits), fits) << taps.size() << " taps, L " << L << ", sample " << sample;
 #endif
+}
+
+// Every form of the block loops this processor has gives the bits the per-output path gives, in blocks
+// of several lengths: doubles whose sums round (a reordered or fused sum shows), 64-bit sums near 2^63.
+TEST(FirFilter, EveryBlockLoopFormGivesThePerOutputBits) {
+    const std::vector<CoreForm> forms = core_forms();
+    std::mt19937_64 gen(99);
+    for (const auto& r : kRates)
+        for (size_t k : {size_t(2), size_t(21), size_t(64)}) {
+            std::vector<double> c(k), xd(700);
+            std::vector<std::int64_t> xi(700);
+            const std::vector<double> near = near_limit(gen, k, r[0], 40);
+            for (double& v : c) v = std::ldexp(static_cast<double>(std::int64_t(gen())), -63);
+            for (size_t i = 0; i < xd.size(); ++i) {
+                xd[i] = std::ldexp(static_cast<double>(std::int64_t(gen())), -50);
+                xi[i] = i % 7 ? std::int64_t(gen() % (1u << 24)) - (1 << 23) : i % 2 ? (1 << 23) : -(1 << 23);
+            }
+#if ZEB_FIR_HAVE_INT128
+            ASSERT_TRUE(sums_fit(near, r[0], 1u << 23, 63));
+#endif
+            std::vector<double> want_d;
+            std::vector<std::int64_t> want_i;
+            for (CoreForm form : forms)
+                for (size_t block : {size_t(7), size_t(32), size_t(45), size_t(333)}) {  // 7: per output
+                    ASSERT_TRUE(use_core_form(form));
+                    FirFilter<double> fd(c, r[0], r[1]);
+                    FirFilter<std::int64_t> fi(near, r[0], r[1]);
+                    std::vector<double> yd;
+                    std::vector<std::int64_t> yi;
+                    for (size_t at = 0; at < xd.size(); at += block) {
+                        fd.run(xd.data() + at, std::min(block, xd.size() - at), yd);
+                        fi.run(xi.data() + at, std::min(block, xi.size() - at), yi);
+                    }
+                    if (want_d.empty()) want_d = yd, want_i = yi;
+                    SCOPED_TRACE(testing::Message() << "form " << int(form) << ", " << r[0] << "/" << r[1] << ", taps "
+                                                    << k << ", blocks of " << block);
+                    ASSERT_EQ(yd.size(), want_d.size());
+                    EXPECT_EQ(std::memcmp(yd.data(), want_d.data(), yd.size() * sizeof(double)), 0);
+                    EXPECT_EQ(yi, want_i);
+                }
+        }
+    use_core_form(forms.back());
 }
 
 // One retained sample (one tap); grown to three taps without reset, the taps

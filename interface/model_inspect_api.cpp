@@ -37,13 +37,8 @@ ZEB_FIR_V7_1_EXPORT zeb_status zeb_fir_v7_1_get_coefficients(zeb_fir_v7_1* model
     if (model == nullptr || out == nullptr) return ZEB_STATUS_ERROR;
     return call_model(model, "Uncaught exception in FIR model get_coefficients", [set, out](FIR& fir) {
         const std::vector<double> values = fir.quantised_coefficients(set);
-        if (zeb_records::reserve_dim(*out, 1) != 0 || zeb_records::reserve_data(*out, values.size()) != 0 ||
-            out->dim == nullptr || zeb_records::writable_elements(*out) < values.size())
+        if (zeb_records::fill_1d(*out, values.data(), values.size()) != ZEB_STATUS_OK)
             throw FIRException("Unable to reserve room for the coefficients");
-        out->dim_size = 1;
-        out->dim[0] = values.size();
-        out->data_size = values.size();
-        std::copy(values.begin(), values.end(), out->data);
         return ZEB_STATUS_OK;
     });
 }
@@ -86,13 +81,8 @@ namespace {
 
 // Per-channel counts into a paths x channels record, saturated at UINT_MAX.
 void put_counts(zeb_array_uint& out, const std::vector<std::uint64_t>& counts, std::size_t paths) {
-    if (zeb_records::reserve_dim(out, 2) != 0 || zeb_records::reserve_data(out, counts.size()) != 0 ||
-        out.dim == nullptr || zeb_records::writable_elements(out) < counts.size())
+    if (zeb_records::shape(out, {paths, counts.size() / paths}) != ZEB_STATUS_OK)
         throw FIRException("Unable to reserve room for the wrap counts");
-    out.dim_size = 2;
-    out.dim[0] = paths;
-    out.dim[1] = counts.size() / paths;
-    out.data_size = counts.size();
     for (std::size_t i = 0; i < counts.size(); ++i)
         out.data[i] = static_cast<unsigned int>(std::min<std::uint64_t>(counts[i], UINT_MAX));
 }

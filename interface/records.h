@@ -73,12 +73,15 @@ Owned<R> make() {
 }
 
 // Gives a record the lengths dims and data_size their product, with room
-// for exactly that; ZEB_STATUS_ERROR when the library is out of memory.
+// for exactly that; ZEB_STATUS_ERROR when the library is out of memory or
+// the record's stores (a host's own, which the library does not grow) are
+// too small.
 template <typename R>
 zeb_status shape(R& r, std::initializer_list<std::size_t> dims) {
     std::size_t count = 1;
     for (std::size_t d : dims) count *= d;
-    if (reserve_dim(r, dims.size()) != ZEB_STATUS_OK || reserve_data(r, count) != ZEB_STATUS_OK) {
+    if (reserve_dim(r, dims.size()) != ZEB_STATUS_OK || reserve_data(r, count) != ZEB_STATUS_OK || r.dim == nullptr ||
+        r.dim_capacity < dims.size() || (count > 0 && (r.data == nullptr || r.data_capacity < count))) {
         return ZEB_STATUS_ERROR;
     }
     std::copy(dims.begin(), dims.end(), r.dim);

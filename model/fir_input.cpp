@@ -82,7 +82,13 @@ int FIR::data_send(const InputRecord& input) {
         ++vectors_in;
     }
     chan_pos_in = 0;
-    if (v < V) feed_blocks(data, v, V);
+    if (v < V) {
+        for (unsigned int c = 0; c < C; ++c) {
+            const std::size_t inputs = (V - v) * channel_slots(CurrentPattern, c);
+            for (unsigned int p = 0; p < P; ++p) bank->reserve(p, c, inputs);
+        }
+        feed_blocks(data, v, V);
+    }
     return deliver();
 }
 

@@ -21,6 +21,10 @@ void KernelBank::push_in_phase(unsigned int path, unsigned int chan, const doubl
     for (std::size_t i = 0; i < count; ++i) line[i] = values[i] * formats_.din_inv_scale;
 }
 
+void KernelBank::reserve_in_phase(unsigned int path, unsigned int chan, std::size_t count) {
+    if (shape_.hilbert) lines_[at(path, chan)].reserve(count);
+}
+
 void KernelBank::prime_in_phase() {
     for (SampleFifo<double>& line : lines_) {
         line.clear();
@@ -160,6 +164,13 @@ public:
             to_samples(values, count);
             kernels_[i].run_samples(block_.data(), count, outputs_[i]);
         }
+    }
+
+    void reserve(unsigned int path, unsigned int chan, std::size_t inputs) override {
+        const std::size_t L = static_cast<std::size_t>(shape_.rate_numerator);
+        const std::size_t M = static_cast<std::size_t>(shape_.rate_denominator);
+        outputs_[at(path, chan)].reserve(inputs / M * L + L + 1);
+        reserve_in_phase(path, chan, inputs);
     }
 
     std::size_t buffered(unsigned int path, unsigned int chan) const override {

@@ -73,6 +73,10 @@ public:
     // afterwards.
     virtual void feed_block(unsigned int path, unsigned int chan, double* values, std::size_t count) = 0;
 
+    // Makes room at once for what `inputs` more samples of (path, chan) can
+    // produce, so that a whole packet fills its buffers without growing them.
+    virtual void reserve(unsigned int path, unsigned int chan, std::size_t inputs) = 0;
+
     // Produced samples of (path, chan) not yet taken.
     virtual std::size_t buffered(unsigned int path, unsigned int chan) const = 0;
     // The oldest count samples of (path, chan), rounded to the output
@@ -121,6 +125,7 @@ protected:
     // input values.
     void push_in_phase(unsigned int path, unsigned int chan, const double* values, std::size_t count);
     void prime_in_phase();
+    void reserve_in_phase(unsigned int path, unsigned int chan, std::size_t count);
 
     // A take wrapped count samples, the first at index first.
     void note_wraps(std::size_t count, std::size_t first) {

@@ -6,8 +6,32 @@
 #define ZEB_FIR_MODEL_SAMPLE_FIFO_H
 
 #include <cstddef>
+#include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
+
+// Slots a vector grows by are default-initialised: plain numbers are left
+// as they are (their first write is the only one), class types still get
+// their constructor.
+template <typename T>
+struct DefaultInitAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = DefaultInitAllocator<U>;
+    };
+    DefaultInitAllocator() = default;
+    template <typename U>
+    DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U* p) noexcept(std::is_nothrow_default_constructible<U>::value) {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
 
 template <typename T>
 class SampleFifo {
@@ -22,6 +46,11 @@ public:
         T* first = slots_.data() + tail_;
         tail_ += n;
         return first;
+    }
+    // Room for n more samples, made at once: a whole packet's outputs then
+    // go in without the copies of growing step by step.
+    void reserve(std::size_t n) {
+        if (slots_.size() - tail_ < n) make_room(n);
     }
     std::size_t size() const { return tail_ - head_; }
     bool empty() const { return tail_ == head_; }
@@ -55,7 +84,7 @@ private:
         slots_.resize(grown);
     }
 
-    std::vector<T> slots_;
+    std::vector<T, DefaultInitAllocator<T>> slots_;
     std::size_t head_ = 0;
     std::size_t tail_ = 0;
 };

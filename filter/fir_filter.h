@@ -65,6 +65,11 @@ public:
     virtual int getRateDenominator() const;
     virtual void set_change_config_handler(ChangeConfigHandler handler, void* arg);
 
+    // Every product and partial sum the filter forms is exact (integers
+    // below 2^53 in doubles): sums may then be formed in any order, which
+    // gives the same bits, and one output's sum need not be one chain.
+    void set_any_order(bool any) { any_order = any; }
+
     // True when the handler is due before the next sample is consumed.
     bool is_sync_pending() const { return sync_pending; }
 
@@ -134,6 +139,7 @@ private:
     ChangeConfigHandler change_config_handler;
     void* change_config_arg;
     bool sync_pending;
+    bool any_order = false;
     T sum;               // the output being formed
     T wide_coefficient;  // scratch for coefficients beyond the machine word
 };

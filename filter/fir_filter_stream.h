@@ -200,6 +200,20 @@ inline void FirFilter<T, C>::accumulate(const C* coeff, std::ptrdiff_t taps, con
         sum = acc;
 #endif
     } else {
+        if (any_order && reachable == taps) {
+            // Exact sums: four chains of adds finish sooner than one.
+            T a0 = 0, a1 = 0, a2 = 0, a3 = 0;
+            std::ptrdiff_t j = 0;
+            for (; j + 4 <= taps; j += 4) {
+                a0 = a0 + coeff[j * stride] * newest[-j];
+                a1 = a1 + coeff[(j + 1) * stride] * newest[-j - 1];
+                a2 = a2 + coeff[(j + 2) * stride] * newest[-j - 2];
+                a3 = a3 + coeff[(j + 3) * stride] * newest[-j - 3];
+            }
+            for (; j < taps; ++j) a0 = a0 + coeff[j * stride] * newest[-j];
+            sum = (a0 + a1) + (a2 + a3);
+            return;
+        }
         // Newest sample first, each product and sum rounded on its own.
         T acc = 0;
         std::ptrdiff_t j = 0;
@@ -237,12 +251,17 @@ template <typename T, typename C>
 inline void FirFilter<T, C>::append_window(const T& sample) {
     const std::ptrdiff_t room = static_cast<std::ptrdiff_t>(window.size());
     if (window_start + window_size == room) {
-        // Grow unless compaction frees more than the live part, so the
-        // copying stays proportional to the samples appended.
-        if (2 * window_size >= room) {
+        // Grow unless compaction frees three times the live part, so the
+        // copying stays a third of the samples appended.
+        if (4 * window_size >= room) {
             window.resize(static_cast<std::size_t>(std::max<std::ptrdiff_t>(2 * room, 4)));
         }
-        std::rotate(window.begin(), window.begin() + window_start, window.begin() + window_start + window_size);
+        if constexpr (std::is_same<T, mpz_class>::value) {
+            // Swapping keeps every GMP integer's limbs for reuse.
+            std::rotate(window.begin(), window.begin() + window_start, window.begin() + window_start + window_size);
+        } else {
+            std::copy(window.begin() + window_start, window.begin() + window_start + window_size, window.begin());
+        }
         window_start = 0;
     }
     window[static_cast<std::size_t>(window_start + window_size)] = sample;

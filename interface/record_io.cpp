@@ -67,6 +67,12 @@ OutputRecord::Kind OutputView<R>::kind() const {
 }
 
 template <typename R>
+double* OutputView<R>::real_elements() {
+    if constexpr (std::is_same<R, zeb_array_real>::value) return record_.data;
+    return nullptr;
+}
+
+template <typename R>
 void OutputView<R>::check_packet_shape(std::size_t paths, std::size_t channels) const {
     if ((record_.dim_size != 2 && record_.dim_size != 3) || !lengths_held(record_))
         throw FIRException(fir_text::kPacketDimension);

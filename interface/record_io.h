@@ -40,6 +40,7 @@ public:
                const BlockPlace& at) override;
     void element(ReadSource& from, std::size_t index, unsigned int path, unsigned int chan) override;
     void zero(std::size_t index) override;
+    double* real_elements() override;
     void prepare(std::size_t paths, std::size_t channels, std::size_t vectors) override;
     void announce_nothing() override;
     const char* suffix() const override;

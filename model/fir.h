@@ -143,6 +143,9 @@ private:
     // The slots each channel owns under pattern, in slot order:
     // slot_list[slot_begin[c] .. slot_begin[c + 1]).
     void list_owned_slots(zeb_fir_v7_1_pattern pattern);
+    // Samples of a block moved through rows (one per path and slot): the
+    // block and its rows stay in the second-level cache.
+    static constexpr std::size_t kRowBlockSamples = 131072;
     // Vectors per block of the block paths, for blocks of about `elements` samples.
     std::size_t block_vectors(std::size_t elements) const;
     // Input samples in to integer units of the input format in values (in
@@ -153,6 +156,7 @@ private:
     // Feeds vectors [first, last) of a packet channel by channel in blocks;
     // only while no configuration packet is queued.
     void feed_blocks(const double* data, std::size_t first, std::size_t last);
+    void feed_rows(const double* data, std::size_t vectors, std::uint64_t first_vector);
 
     // Output stream (fir_output.cpp, model/output_runs.h).
     // Samples of chan that every path holds in the open run (the pattern in force).
@@ -178,6 +182,7 @@ private:
     void count_output_wraps(unsigned int path, unsigned int chan, const BlockPlace& place, std::uint64_t first_vector);
     ReadSource read_source();
     void get_blocks(OutputRecord& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::size_t vectors);
+    void get_rows(double* elements, std::size_t vectors, std::uint64_t first_vector);
     int deliver();
 
     ZebLogger* logger;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "model/block_transpose.h"
 #include "model/fir.h"
 #include "model/fir_text.h"
 #include "patterns/pattern_tables.h"
@@ -104,9 +105,15 @@ void FIR::feed_blocks(const double* data, std::size_t first, std::size_t last) {
     list_owned_slots(CurrentPattern);
     // Long blocks: every (path, channel) brings its kernel back into cache
     // once per block.
-    const std::size_t chunk = block_vectors(262144);
+    bool one_slot_each = per_vector > 1;
+    for (unsigned int c = 0; c < C; ++c) one_slot_each = one_slot_each && slot_begin[c + 1] - slot_begin[c] == 1;
+    const std::size_t chunk = block_vectors(one_slot_each ? kRowBlockSamples : 262144);
     for (std::size_t from = first; from < last; from += chunk) {
         const std::size_t to = std::min(last, from + chunk);
+        if (one_slot_each) {
+            feed_rows(data + from * per_vector, to - from, vectors_in + (from - first));
+            continue;
+        }
         for (unsigned int c = 0; c < C; ++c) {
             const unsigned int* owned = slot_list.data() + slot_begin[c];
             const std::size_t slots = slot_begin[c + 1] - slot_begin[c];
@@ -134,6 +141,25 @@ void FIR::feed_blocks(const double* data, std::size_t first, std::size_t last) {
         }
     }
     vectors_in += last - first;
+}
+
+// Every channel owns one slot: the block becomes one row per (path, slot),
+// each quantised and fed in one piece.
+void FIR::feed_rows(const double* data, std::size_t vectors, std::uint64_t first_vector) {
+    const std::size_t P = configuration.num_paths;
+    const std::size_t C = configuration.num_channels;
+    block_values.resize(P * C * vectors);
+    transpose_block(data, P * C, vectors, P * C, block_values.data(), vectors);
+    for (unsigned int c = 0; c < C; ++c) {
+        const unsigned int s = slot_list[slot_begin[c]];
+        for (unsigned int p = 0; p < P; ++p) {
+            double* row = block_values.data() + (p + P * s) * vectors;
+            std::size_t k = 0;
+            const std::size_t wrapped = quantise_input(row, row, vectors, k);
+            if (wrapped != 0) wraps.input.add(p, c, wrapped, StreamPosition{first_vector + k, p, s});
+            bank->feed_block(p, c, row, vectors);
+        }
+    }
 }
 
 int FIR::data_send_chan(const InputRecord& input) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "model/block_transpose.h"
 #include "model/fir.h"
 #include "model/fir_text.h"
 #include "patterns/pattern_tables.h"
@@ -162,10 +163,17 @@ void FIR::get_blocks(OutputRecord& out, zeb_fir_v7_1_pattern pattern, std::size_
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
     list_owned_slots(pattern);
+    double* elements = out.real_elements();
+    bool one_slot_each = elements != nullptr && P * C > 1;
+    for (unsigned int c = 0; c < C; ++c) one_slot_each = one_slot_each && slot_begin[c + 1] - slot_begin[c] == 1;
     // Short blocks: each one writes a sample every P * C elements of the record.
-    const std::size_t chunk = block_vectors(32768);
+    const std::size_t chunk = block_vectors(one_slot_each ? kRowBlockSamples : 32768);
     for (std::size_t first = at; first < at + vectors; first += chunk) {
         const std::size_t last = std::min(at + vectors, first + chunk);
+        if (one_slot_each) {
+            get_rows(elements + first * P * C, last - first, vectors_out + (first - at));
+            continue;
+        }
         for (unsigned int c = 0; c < C; ++c) {
             const unsigned int* owned = slot_list.data() + slot_begin[c];
             const std::size_t slots = slot_begin[c + 1] - slot_begin[c];
@@ -190,6 +198,24 @@ void FIR::get_blocks(OutputRecord& out, zeb_fir_v7_1_pattern pattern, std::size_
             }
         }
     }
+}
+
+// Every channel owns one slot: each (path, slot) is taken into a row of its
+// own, and the rows go into the record together.
+void FIR::get_rows(double* elements, std::size_t vectors, std::uint64_t first_vector) {
+    const std::size_t P = configuration.num_paths;
+    const std::size_t C = configuration.num_channels;
+    out_values.resize(P * C * vectors);
+    for (unsigned int c = 0; c < C; ++c) {
+        const unsigned int s = slot_list[slot_begin[c]];
+        for (unsigned int p = 0; p < P; ++p) {
+            const std::size_t row = p + P * s;
+            bank->skip_in_phase(p, c, vectors);
+            bank->take_reals(p, c, vectors, out_values.data() + row * vectors);
+            count_output_wraps(p, c, BlockPlace{row, P * C, nullptr}, first_vector);
+        }
+    }
+    transpose_block(out_values.data(), vectors, P * C, vectors, elements, P * C);
 }
 
 int FIR::data_get_chan(OutputRecord& out) {

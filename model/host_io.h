@@ -95,6 +95,9 @@ public:
                        const BlockPlace& at) = 0;
     virtual void element(ReadSource& from, std::size_t index, unsigned int path, unsigned int chan) = 0;
     virtual void zero(std::size_t index) = 0;
+    // A real record's elements, which whole-vector reads may write directly
+    // once its room is checked; null for every other record.
+    virtual double* real_elements() { return nullptr; }
 };
 
 // A registered data sink: an output record the engine fills after every

@@ -95,7 +95,7 @@ for name = {'decimation', 'hilbert', 'paths_channels', 'advanced', 'int64_wide'}
 end
 
 % Refusals: the identifier and the text, and the filter stays usable.
-f = zebfir.Filter('num_channels', 2, 'coeff', [1 2; 3 4], 'reloadable', 1);
+f = zebfir.Filter(struct('num_channels', 2, 'coeff', [1 2; 3 4], 'reloadable', 1));
 x = [1 0; 0 1; 2 2];
 y = f.process(x);
 assert(y, filter([1 2], 1, x));

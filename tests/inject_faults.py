@@ -216,6 +216,11 @@ FAULTS = [
      'values[0] = raw[0] * factor + 0.0;', 'single-slot reads skip the output scale'),
     ('tool-line-bound', 'config_text/line_reader.cpp', 'if (line.size() + length > kMaxLineLength)',
      'if (line.size() + length > 64 * kMaxLineLength)', 'line readers accept lines 64 times too long'),
+    ('oct-layout', 'matlab/mex_arrays.cpp', 'in.values[p + paths * (s + channels * vec)] = v;',
+     'in.values[s + channels * (p + paths * vec)] = v;', 'the Octave binding feeds slots and paths transposed'),
+    ('oct-int64', 'matlab/mex_arrays.cpp', 'return mpz_fits_slong_p(z.get_mpz_t()) ? mpz_get_si(z.get_mpz_t())',
+     'return mpz_fits_slong_p(z.get_mpz_t()) ? static_cast<std::int64_t>(mpz_get_d(z.get_mpz_t()))',
+     "the Octave binding's int64 output goes through a double"),
 ]
 
 

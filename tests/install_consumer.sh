@@ -74,3 +74,12 @@ echo "== installed zeb-fir and DPI library =="
 test "$(printf '1\n0\n0\n0\n' | env -u LD_LIBRARY_PATH "$prefix/bin/zeb-fir" --set coeff=1,2,-3 --input -)" = \
      "$(printf '1\n2\n-3\n0')"
 env -u LD_LIBRARY_PATH python3 -c "import ctypes, sys; ctypes.CDLL(sys.argv[1])" "$libdir/libzeb_fir_v7_1_dpi.so"
+
+# The Octave binding, where it was built: the docs' example from the install tree alone.
+if [ -f "$prefix/share/zeb_fir_v7_1/octave/zebfir_mex.mex" ]; then
+  echo "== installed Octave binding =="
+  env -u LD_LIBRARY_PATH octave-cli --no-gui --norc --quiet --eval "
+    addpath('$prefix/share/zeb_fir_v7_1/octave');
+    f = zebfir.Filter('filter_type', 'decimation', 'decimation_rate', 2, 'coeff', [1 2 3 2 1]);
+    assert(f.process((0:15)'), [1 10 27 45 63 81 99 117]')"
+fi

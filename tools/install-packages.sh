@@ -8,7 +8,8 @@ set -euo pipefail
 
 main=(cmake make g++ binutils pkg-config libgmp-dev)
 tests=(libgtest-dev libgmock-dev libbenchmark-dev verilator clang
-       python3 python3-numpy python3-pytest python3-scipy python3-matplotlib python3-distributed)
+       python3 python3-numpy python3-pytest python3-scipy python3-matplotlib python3-distributed
+       octave liboctave-dev octave-signal gnuplot-nox)
 case "${1:-}" in
   main) wanted=("${main[@]}") ;;
   tests) wanted=("${main[@]}" "${tests[@]}") ;;

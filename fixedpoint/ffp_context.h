@@ -97,6 +97,15 @@ public:
         bool holds(double x) const {
             return usable && x >= lo && x <= hi && (!whole || (x + kRounder) - kRounder == x);
         }
+        // Whether every value holds and none is a negative zero: then
+        // restrict_quietly would give every value back unchanged.  A NaN or
+        // an infinity never holds.
+        bool holds_all(const double* values, std::size_t count) const;
+
+        // Copies in to out turning negative zeros positive (out null:
+        // tests only), and tells whether every value lies within lo..hi and,
+        // where whole, is an integer.
+        static bool normalise(const double* in, double* out, std::size_t count, double lo, double hi, bool whole);
     };
     QuietRange quiet_range() const;
 

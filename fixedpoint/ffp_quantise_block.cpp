@@ -8,6 +8,7 @@
 // itself with reporting switched off.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "fixedpoint/ffp_context.h"
@@ -21,12 +22,23 @@ namespace {
 
 constexpr double kRounder = FFPContext::QuietRange::kRounder;
 
-// The values from i on, one at a time.
+// The bits of a negative zero.
+constexpr std::uint64_t kNegativeZero = std::uint64_t{1} << 63;
+
+// The values from i on, one at a time.  Without an output (out null) a
+// negative zero counts as outside: only a copy would mend it.
 bool normalise_rest(const double* in, double* out, std::size_t i, std::size_t count, double lo, double hi, bool whole,
                     bool inside) {
     for (; i < count; ++i) {
-        const double x = in[i] + 0.0;
-        out[i] = x;
+        double x = in[i];
+        if (out != nullptr) {
+            x += 0.0;
+            out[i] = x;
+        } else {
+            std::uint64_t bits;
+            std::memcpy(&bits, &x, sizeof bits);
+            inside = inside && bits != kNegativeZero;
+        }
         inside = inside && x >= lo && x <= hi && (!whole || ((x + kRounder) - kRounder) == x);
     }
     return inside;
@@ -42,6 +54,7 @@ bool normalise_baseline(const double* in, double* out, std::size_t count, double
     std::size_t i = 0;
     bool inside = true;
 #if defined(__SSE2__)
+    if (out == nullptr) return normalise_rest(in, out, 0, count, lo, hi, whole, inside);
     const __m128d low = _mm_set1_pd(lo);
     const __m128d high = _mm_set1_pd(hi);
     const __m128d rounder = _mm_set1_pd(kRounder);
@@ -63,24 +76,40 @@ using Normalise = bool (*)(const double*, double*, std::size_t, double, double, 
 typedef double Lanes __attribute__((vector_size(32)));
 typedef long long LaneFlags __attribute__((vector_size(32)));
 
-// The same four values at a time.
-__attribute__((target("avx2"))) bool normalise_avx2(const double* in, double* out, std::size_t count, double lo,
-                                                    double hi, bool whole) {
+// The same four values at a time; without an output, only the test.
+template <bool kCopy>
+__attribute__((target("avx2"), always_inline)) inline bool normalise_lanes(const double* in, double* out,
+                                                                           std::size_t count, double lo, double hi,
+                                                                           bool whole) {
     const Lanes low = {lo, lo, lo, lo};
     const Lanes high = {hi, hi, hi, hi};
     const Lanes rounder = {kRounder, kRounder, kRounder, kRounder};
     const Lanes zero = {0.0, 0.0, 0.0, 0.0};
+    const long long negative_zero = static_cast<long long>(kNegativeZero);
+    const LaneFlags negative_zeros = {negative_zero, negative_zero, negative_zero, negative_zero};
     LaneFlags inside = {-1, -1, -1, -1};
     std::size_t i = 0;
     for (; i + 4 <= count; i += 4) {
         Lanes x;
         std::memcpy(&x, in + i, sizeof x);
-        x = x + zero;
-        std::memcpy(out + i, &x, sizeof x);
+        if (kCopy) {
+            x = x + zero;
+            std::memcpy(out + i, &x, sizeof x);
+        } else {
+            LaneFlags bits;
+            std::memcpy(&bits, &x, sizeof bits);
+            inside &= bits != negative_zeros;
+        }
         inside &= (x >= low) & (x <= high);
         if (whole) inside &= ((x + rounder) - rounder) == x;
     }
     return normalise_rest(in, out, i, count, lo, hi, whole, (inside[0] & inside[1] & inside[2] & inside[3]) != 0);
+}
+
+__attribute__((target("avx2"))) bool normalise_avx2(const double* in, double* out, std::size_t count, double lo,
+                                                    double hi, bool whole) {
+    return out != nullptr ? normalise_lanes<true>(in, out, count, lo, hi, whole)
+                          : normalise_lanes<false>(in, out, count, lo, hi, whole);
 }
 
 Normalise pick_normalise() {
@@ -101,14 +130,23 @@ FFPContext::QuietRange FFPContext::quiet_range() const {
     return QuietRange{lo, hi, rounding::rounds(rounding_mode), lo >= -kRounderRange && hi <= kRounderRange};
 }
 
+bool FFPContext::QuietRange::normalise(const double* in, double* out, std::size_t count, double lo, double hi,
+                                       bool whole) {
+    static const Normalise form = pick_normalise();
+    return form(in, out, count, lo, hi, whole);
+}
+
+bool FFPContext::QuietRange::holds_all(const double* values, std::size_t count) const {
+    return usable && normalise(values, nullptr, count, lo, hi, whole);
+}
+
 std::size_t FFPContext::restrict_quietly(const double* in, double* out, std::size_t count, std::size_t* first) {
     constexpr double kSplitLimit = 4611686018427387904.0;  // 2^62
     const QuietRange quiet = quiet_range();
     const bool rounds = quiet.whole;
     const bool limiting = overflow_mode >= OVF_CHECK && overflow_mode <= OVF_CLIP;
     if (quiet.usable) {
-        static const Normalise normalise = pick_normalise();
-        if (normalise(in, out, count, quiet.lo, quiet.hi, rounds)) return 0;
+        if (QuietRange::normalise(in, out, count, quiet.lo, quiet.hi, rounds)) return 0;
     } else if (in != out) {
         std::copy(in, in + count, out);
     }

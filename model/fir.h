@@ -154,9 +154,10 @@ private:
     // One sample of path in slot (carrying chan) of the input vector `vector`.
     void feed(double x, unsigned int path, unsigned int chan, unsigned int slot, std::uint64_t vector);
     // Feeds vectors [first, last) of a packet channel by channel in blocks;
-    // only while no configuration packet is queued.
-    void feed_blocks(const double* data, std::size_t first, std::size_t last);
-    void feed_rows(const double* data, std::size_t vectors, std::uint64_t first_vector);
+    // only while no configuration packet is queued.  as_they_are: every
+    // sample is a value of the input format already.
+    void feed_blocks(const double* data, std::size_t first, std::size_t last, bool as_they_are);
+    void feed_rows(const double* data, std::size_t vectors, std::uint64_t first_vector, bool as_they_are);
 
     // Output stream (fir_output.cpp, model/output_runs.h).
     // Samples of chan that every path holds in the open run (the pattern in force).

@@ -62,7 +62,11 @@ int FIR::data_send(const InputRecord& input) {
     std::size_t V = 0;
     const double* data = input.packet(P, C, V);
     const std::size_t per_vector = P * C;
-    if (V > 0 && !all_finite(data, per_vector * V)) throw FIRException(kNotFiniteText);
+    // Usually every sample already is a value of the input format: one pass
+    // tells (and that they are finite), and the kernels then take them as
+    // they are, with no quantising copy.
+    const bool as_they_are = V > 0 && din_fmt.getScale() == 1.0 && din_quiet.holds_all(data, per_vector * V);
+    if (V > 0 && !as_they_are && !all_finite(data, per_vector * V)) throw FIRException(kNotFiniteText);
 
     // Samples are taken at (path, slot, vector): while the pattern holds
     // this is where the channel view puts the channel's k-th sample, and
@@ -88,7 +92,7 @@ int FIR::data_send(const InputRecord& input) {
             const std::size_t inputs = (V - v) * channel_slots(CurrentPattern, c);
             for (unsigned int p = 0; p < P; ++p) bank->reserve(p, c, inputs);
         }
-        feed_blocks(data, v, V);
+        feed_blocks(data, v, V, as_they_are);
     }
     return deliver();
 }
@@ -98,7 +102,7 @@ int FIR::data_send(const InputRecord& input) {
 // kernels share no state, so each (path, channel) takes its samples of many
 // vectors at once.  Slots outer, paths inner: the paths of a slot lie side by
 // side in the packet.
-void FIR::feed_blocks(const double* data, std::size_t first, std::size_t last) {
+void FIR::feed_blocks(const double* data, std::size_t first, std::size_t last, bool as_they_are) {
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
     const std::size_t per_vector = P * C;
@@ -111,7 +115,7 @@ void FIR::feed_blocks(const double* data, std::size_t first, std::size_t last) {
     for (std::size_t from = first; from < last; from += chunk) {
         const std::size_t to = std::min(last, from + chunk);
         if (one_slot_each) {
-            feed_rows(data + from * per_vector, to - from, vectors_in + (from - first));
+            feed_rows(data + from * per_vector, to - from, vectors_in + (from - first), as_they_are);
             continue;
         }
         for (unsigned int c = 0; c < C; ++c) {
@@ -124,6 +128,10 @@ void FIR::feed_blocks(const double* data, std::size_t first, std::size_t last) {
                 double* next = block_values.data();
                 const double* vector = data + from * per_vector + p;
                 std::size_t wrapped = 0, k = 0;
+                if (per_vector == 1 && as_they_are) {
+                    bank->feed_block(p, c, vector, count);
+                    continue;
+                }
                 if (per_vector == 1) {
                     wrapped = quantise_input(vector, next, count, k);  // copies as it goes
                 } else {
@@ -145,7 +153,7 @@ void FIR::feed_blocks(const double* data, std::size_t first, std::size_t last) {
 
 // Every channel owns one slot: the block becomes one row per (path, slot),
 // each quantised and fed in one piece.
-void FIR::feed_rows(const double* data, std::size_t vectors, std::uint64_t first_vector) {
+void FIR::feed_rows(const double* data, std::size_t vectors, std::uint64_t first_vector, bool as_they_are) {
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
     block_values.resize(P * C * vectors);
@@ -155,7 +163,7 @@ void FIR::feed_rows(const double* data, std::size_t vectors, std::uint64_t first
         for (unsigned int p = 0; p < P; ++p) {
             double* row = block_values.data() + (p + P * s) * vectors;
             std::size_t k = 0;
-            const std::size_t wrapped = quantise_input(row, row, vectors, k);
+            const std::size_t wrapped = as_they_are ? 0 : quantise_input(row, row, vectors, k);
             if (wrapped != 0) wraps.input.add(p, c, wrapped, StreamPosition{first_vector + k, p, s});
             bank->feed_block(p, c, row, vectors);
         }

@@ -155,12 +155,13 @@ public:
         kernels_[i].run(block_.data(), 1, outputs_[i]);
     }
 
-    void feed_block(unsigned int path, unsigned int chan, double* values, std::size_t count) override {
+    void feed_block(unsigned int path, unsigned int chan, const double* values, std::size_t count) override {
         push_in_phase(path, chan, values, count);
         const std::size_t i = at(path, chan);
         if constexpr (std::is_same<S, double>::value) {
             if (formats_.din_inv_scale != 1.0) {
-                for (std::size_t k = 0; k < count; ++k) values[k] *= formats_.din_inv_scale;
+                to_samples(values, count);
+                values = block_.data();
             }
             kernels_[i].run_samples(values, count, outputs_[i]);
         } else {

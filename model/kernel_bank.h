@@ -70,9 +70,8 @@ public:
     // kernel of (path, chan).
     virtual void feed(unsigned int path, unsigned int chan, double value) = 0;
     // count quantised samples with the effect of count single feeds, for a
-    // synchronisation handler that has nothing to apply; values is scratch
-    // afterwards.
-    virtual void feed_block(unsigned int path, unsigned int chan, double* values, std::size_t count) = 0;
+    // synchronisation handler that has nothing to apply.
+    virtual void feed_block(unsigned int path, unsigned int chan, const double* values, std::size_t count) = 0;
 
     // Makes room at once for what `inputs` more samples of (path, chan) can
     // produce, so that a whole packet fills its buffers without growing them.

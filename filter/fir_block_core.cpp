@@ -14,6 +14,9 @@
 #include "filter/fir_block_core.h"
 
 #include <cstring>
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -106,18 +109,96 @@ __attribute__((target("avx512f,avx512dq"))) void avx512_double(const double* coe
 }
 #endif
 
+#if ZEB_FIR_HAVE_INT128
+using CoreSplit = void (*)(const std::int64_t*, const std::int64_t*, const std::int64_t* const*,
+                           const std::int64_t* const*, std::size_t, std::size_t, int, wide_int*, std::size_t);
+
+// One output of the split sums: 2^(2 shift) a + 2^shift b + c, exact (the
+// products are multiplications, not shifts, so negative sums are defined).
+inline wide_int combine(std::int64_t a, std::int64_t b, std::int64_t c, int shift) {
+    const wide_int unit = wide_int{1} << shift;
+    return (static_cast<wide_int>(a) * unit + static_cast<wide_int>(b)) * unit + static_cast<wide_int>(c);
+}
+
+// Outputs from k on, one at a time.
+inline void split_rest(const std::int64_t* ch, const std::int64_t* cl, const std::int64_t* const* xh,
+                       const std::int64_t* const* xl, std::size_t taps, std::size_t k, std::size_t count, int shift,
+                       wide_int* out, std::size_t stride) {
+    for (; k < count; ++k) {
+        std::int64_t a = 0, b = 0, c = 0;
+        for (std::size_t j = 0; j < taps; ++j) {
+            a += xh[j][k] * ch[j];
+            b += xh[j][k] * cl[j] + xl[j][k] * ch[j];
+            c += xl[j][k] * cl[j];
+        }
+        out[k * stride] = combine(a, b, c, shift);
+    }
+}
+
+#ifdef ZEB_FIR_DISPATCH_X86
+// Two vectors of outputs at a time, three sums each; mul_epi32 multiplies the
+// low, signed, 32 bits of each 64-bit lane into a 64-bit product.
+#define ZEB_FIR_SPLIT_FORM(NAME, TARGET, VEC, LANES, LOAD, SET1, ADD, MUL, STORE)                                  \
+    TARGET void NAME(const std::int64_t* ch, const std::int64_t* cl, const std::int64_t* const* xh,                \
+                     const std::int64_t* const* xl, std::size_t taps, std::size_t count, int shift, wide_int* out, \
+                     std::size_t stride) {                                                                         \
+        std::size_t k = 0;                                                                                         \
+        for (; k + 2 * LANES <= count; k += 2 * LANES) {                                                           \
+            VEC a0 = SET1(0), a1 = a0, b0 = a0, b1 = a0, c0 = a0, c1 = a0;                                         \
+            for (std::size_t j = 0; j < taps; ++j) {                                                               \
+                const VEC h = SET1(ch[j]), l = SET1(cl[j]);                                                        \
+                const VEC h0 = LOAD(xh[j] + k), h1 = LOAD(xh[j] + k + LANES);                                      \
+                const VEC l0 = LOAD(xl[j] + k), l1 = LOAD(xl[j] + k + LANES);                                      \
+                a0 = ADD(a0, MUL(h0, h));                                                                          \
+                a1 = ADD(a1, MUL(h1, h));                                                                          \
+                b0 = ADD(b0, ADD(MUL(h0, l), MUL(l0, h)));                                                         \
+                b1 = ADD(b1, ADD(MUL(h1, l), MUL(l1, h)));                                                         \
+                c0 = ADD(c0, MUL(l0, l));                                                                          \
+                c1 = ADD(c1, MUL(l1, l));                                                                          \
+            }                                                                                                      \
+            std::int64_t a[2 * LANES], b[2 * LANES], c[2 * LANES];                                                 \
+            STORE(a, a0), STORE(a + LANES, a1), STORE(b, b0), STORE(b + LANES, b1), STORE(c, c0);                  \
+            STORE(c + LANES, c1);                                                                                  \
+            for (std::size_t i = 0; i < 2 * LANES; ++i) out[(k + i) * stride] = combine(a[i], b[i], c[i], shift);  \
+        }                                                                                                          \
+        split_rest(ch, cl, xh, xl, taps, k, count, shift, out, stride);                                            \
+    }
+
+// GCC 12 takes the undefined upper half _mm512_mul_epi32 passes to its builtin
+// for an uninitialised variable.
+#if !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#define ZEB_FIR_LOAD256(p) _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))
+#define ZEB_FIR_STORE256(p, v) _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v)
+ZEB_FIR_SPLIT_FORM(avx2_split, __attribute__((target("avx2"))), __m256i, 4, ZEB_FIR_LOAD256, _mm256_set1_epi64x,
+                   _mm256_add_epi64, _mm256_mul_epi32, ZEB_FIR_STORE256)
+#define ZEB_FIR_LOAD512(p) _mm512_loadu_si512(p)
+#define ZEB_FIR_STORE512(p, v) _mm512_storeu_si512(p, v)
+ZEB_FIR_SPLIT_FORM(avx512_split, __attribute__((target("avx512f"))), __m512i, 8, ZEB_FIR_LOAD512, _mm512_set1_epi64,
+                   _mm512_add_epi64, _mm512_mul_epi32, ZEB_FIR_STORE512)
+#if !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+#endif
+#else
+using CoreSplit = void (*)();  // no 128-bit integers, no split sums
+#endif
+
 struct Cores {
     CoreDouble real;
     CoreInt64 narrow;
+    CoreSplit split;  // null: the 128-bit loop does better
 };
 
 Cores cores_of(CoreForm form) {
     switch (form) {
 #ifdef ZEB_FIR_DISPATCH_X86
-        case CoreForm::avx512: return {avx512_double, avx512_unit_int64};
-        case CoreForm::avx2: return {avx2_double, avx2_int64};
+        case CoreForm::avx512: return {avx512_double, avx512_unit_int64, avx512_split};
+        case CoreForm::avx2: return {avx2_double, avx2_int64, avx2_split};
 #endif
-        default: return {generic_double, generic_int64};
+        default: return {generic_double, generic_int64, nullptr};
     }
 }
 
@@ -159,6 +240,17 @@ void fir_block_core(const std::int64_t* coeff, const std::int64_t* const* src, s
 }
 
 #if ZEB_FIR_HAVE_INT128
+bool fir_block_core_splits() { return active_cores().split != nullptr; }
+
+bool fir_block_core_split(const std::int64_t* ch, const std::int64_t* cl, const std::int64_t* const* xh,
+                          const std::int64_t* const* xl, std::size_t taps, std::size_t count, int shift, wide_int* out,
+                          std::size_t stride) {
+    const CoreSplit split = active_cores().split;
+    if (split == nullptr) return false;
+    split(ch, cl, xh, xl, taps, count, shift, out, stride);
+    return true;
+}
+
 namespace {
 inline wide_int product(std::int64_t c, const wide_int& s) {
     return static_cast<wide_int>(c) * static_cast<wide_int>(static_cast<std::int64_t>(s));

@@ -39,6 +39,18 @@ void fir_block_core(const std::int64_t* coeff, const std::int64_t* const* src, s
 // below 2^127 in magnitude.
 void fir_block_core(const std::int64_t* coeff, const wide_int* const* src, std::size_t taps, std::size_t count,
                     wide_int* out, std::size_t stride);
+
+// The same with samples and coefficients split at bit `shift`: x = xh 2^shift
+// + xl, c = ch 2^shift + cl, every part a 32-bit integer and the low parts in
+// [0, 2^shift).  Three sums of 32 x 32-bit products, each of which must fit
+// 63 bits, combine into the exact sum; vector units multiply 32-bit halves
+// several at a time, where a 128-bit product is one at a time.  False, and
+// nothing done, when the processor has no form for it.
+// Whether the processor has a form of the split sums.
+bool fir_block_core_splits();
+bool fir_block_core_split(const std::int64_t* ch, const std::int64_t* cl, const std::int64_t* const* xh,
+                          const std::int64_t* const* xl, std::size_t taps, std::size_t count, int shift, wide_int* out,
+                          std::size_t stride);
 #endif
 
 #endif

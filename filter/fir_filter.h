@@ -23,6 +23,11 @@
 // below 2^bits.  With 63 bits FirFilter<std::int64_t>, with 126 bits
 // FirFilter<wide_int>, computes exactly what FirFilter<mpz_class> does.
 bool sums_fit(const std::vector<double>& coefficients, int rate_numerator, std::uint64_t max_abs_sample, int bits);
+// Whether samples of magnitude at most max_abs_sample and these coefficients
+// (truncated toward zero), split at bit shift, have 32-bit parts and three
+// split sums per branch (fir_block_core_split) that stay below 2^63.
+bool split_sums_fit(const std::vector<double>& coefficients, int rate_numerator, std::uint64_t max_abs_sample,
+                    int shift);
 #endif
 
 template <typename T, typename C = double>
@@ -69,6 +74,9 @@ public:
     // below 2^53 in doubles): sums may then be formed in any order, which
     // gives the same bits, and one output's sum need not be one chain.
     void set_any_order(bool any) { any_order = any; }
+    // 128-bit kernels: the block path may split samples and coefficients at
+    // bit `shift` (0: never), which split_sums_fit must have allowed.
+    void set_split_shift(int shift) { split_shift = shift; }
 
     // True when the handler is due before the next sample is consumed.
     bool is_sync_pending() const { return sync_pending; }
@@ -140,6 +148,7 @@ private:
     void* change_config_arg;
     bool sync_pending;
     bool any_order = false;
+    int split_shift = 0;
     T sum;               // the output being formed
     T wide_coefficient;  // scratch for coefficients beyond the machine word
 };

@@ -26,6 +26,9 @@ struct BlockScratch {
     std::vector<const T*> tap_sources;
     std::vector<double> branch_coeff;
     std::vector<std::int64_t> branch_coeff_int;
+    // Split sums: the high and low parts of the split stream and of a branch's coefficients.
+    std::vector<std::int64_t> high, low, coeff_low;
+    std::vector<const std::int64_t*> high_sources, low_sources;
 };
 
 template <typename T>
@@ -33,6 +36,43 @@ BlockScratch<T>& block_scratch() {
     thread_local BlockScratch<T> scratch;
     return scratch;
 }
+
+#if ZEB_FIR_HAVE_INT128
+// x = high 2^shift + low, low in [0, 2^shift).
+inline std::int64_t high_part(std::int64_t x, int shift) { return x >> shift; }  // arithmetic: rounds down
+inline std::int64_t low_part(std::int64_t x, int shift) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(x) & ((std::uint64_t{1} << shift) - 1));
+}
+
+void split_stream(BlockScratch<wide_int>& scratch, const wide_int* stream, std::size_t n, int shift) {
+    scratch.high.resize(n);
+    scratch.low.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::int64_t x = static_cast<std::int64_t>(stream[i]);
+        scratch.high[i] = high_part(x, shift);
+        scratch.low[i] = low_part(x, shift);
+    }
+}
+
+// One branch from split sums: its coefficients (branch_coeff_int) split, and
+// each tap source moved to the same place in the split stream.
+bool split_branch(BlockScratch<wide_int>& scratch, const wide_int* stream, std::size_t taps, std::size_t count,
+                  int shift, wide_int* out, std::size_t stride) {
+    std::vector<std::int64_t>& coeff_high = scratch.branch_coeff_int;  // split in place
+    scratch.coeff_low.resize(taps);
+    scratch.high_sources.resize(taps);
+    scratch.low_sources.resize(taps);
+    for (std::size_t j = 0; j < taps; ++j) {
+        scratch.coeff_low[j] = low_part(coeff_high[j], shift);
+        coeff_high[j] = high_part(coeff_high[j], shift);
+        const std::ptrdiff_t at = scratch.tap_sources[j] - stream;
+        scratch.high_sources[j] = scratch.high.data() + at;
+        scratch.low_sources[j] = scratch.low.data() + at;
+    }
+    return fir_block_core_split(coeff_high.data(), scratch.coeff_low.data(), scratch.high_sources.data(),
+                                scratch.low_sources.data(), taps, count, shift, out, stride);
+}
+#endif
 }  // namespace
 
 template <typename T, typename C>
@@ -102,6 +142,14 @@ void FirFilter<T, C>::filter_block(std::size_t outputs, T* out) {
             return phases.data() + r * (W / M) + std::min(r, W % M) + pos / M;
         };
 
+        // 128-bit kernels whose sums split: the stream is split once per block.
+        bool split = false;
+#if ZEB_FIR_HAVE_INT128
+        if constexpr (std::is_same<T, wide_int>::value) {
+            split = split_shift > 0 && fir_block_core_splits();
+            if (split) split_stream(scratch, M > 1 ? phases.data() : stream, static_cast<std::size_t>(W), split_shift);
+        }
+#endif
         const long long classes = std::min<long long>(L, static_cast<long long>(outputs));
         for (long long rho = 0; rho < classes; ++rho) {
             const long long u = u0 + (rho + 1) * M;  // never negative: every output consumes a sample
@@ -127,8 +175,18 @@ void FirFilter<T, C>::filter_block(std::size_t outputs, T* out) {
                     branch_coeff_int[static_cast<std::size_t>(j)] =
                         fir_filter_detail::int64_coefficient(coefficients[static_cast<std::size_t>(branch + j * L)]);
                 }
-                fir_block_core(branch_coeff_int.data(), tap_sources.data(), static_cast<std::size_t>(taps), count,
-                               out + rho, static_cast<std::size_t>(L));
+                bool done = false;
+#if ZEB_FIR_HAVE_INT128
+                if constexpr (std::is_same<T, wide_int>::value) {
+                    done =
+                        split && split_branch(scratch, M > 1 ? phases.data() : stream, static_cast<std::size_t>(taps),
+                                              count, split_shift, out + rho, static_cast<std::size_t>(L));
+                }
+#endif
+                if (!done) {
+                    fir_block_core(branch_coeff_int.data(), tap_sources.data(), static_cast<std::size_t>(taps), count,
+                                   out + rho, static_cast<std::size_t>(L));
+                }
             }
         }
 
@@ -162,6 +220,38 @@ bool sums_fit(const std::vector<double>& coefficients, int rate_numerator, std::
             sum += v < 0 ? Unsigned(0) - static_cast<Unsigned>(v) : static_cast<Unsigned>(v);
         }
         if (max_abs_sample != 0 && sum > (limit - 1) / max_abs_sample) return false;
+    }
+    return true;
+}
+#endif
+
+#if ZEB_FIR_HAVE_INT128
+bool split_sums_fit(const std::vector<double>& coefficients, int rate_numerator, std::uint64_t max_abs_sample,
+                    int shift) {
+    using Unsigned = unsigned __int128;
+    constexpr double word = 9223372036854775808.0;  // 2^63
+    constexpr Unsigned limit = Unsigned{1} << 63;
+    constexpr std::int64_t part_limit = std::int64_t{1} << 31;  // parts are 32-bit integers
+    if (rate_numerator <= 0 || shift < 1 || shift > 31 || max_abs_sample > (std::uint64_t{1} << 63)) return false;
+    // A sample's high part lies in [-(X >> shift) - 1, X >> shift], its low part below 2^shift.
+    const Unsigned sample_high = (max_abs_sample >> shift) + 1;
+    const Unsigned low_top = (Unsigned{1} << shift) - 1;
+    if (sample_high > static_cast<Unsigned>(part_limit)) return false;
+    const std::size_t stride = static_cast<std::size_t>(rate_numerator);
+    for (std::size_t branch = 0; branch < stride; ++branch) {
+        Unsigned a = 0, b = 0, c = 0;  // bounds of the three sums, each term below 2^64
+        for (std::size_t i = branch; i < coefficients.size(); i += stride) {
+            if (!(std::fabs(coefficients[i]) < word)) return false;
+            const std::int64_t v = static_cast<std::int64_t>(coefficients[i]);
+            const std::int64_t high = high_part(v, shift);
+            if (high < -part_limit || high >= part_limit) return false;
+            const Unsigned high_mag = static_cast<Unsigned>(high < 0 ? -high : high);
+            const Unsigned low = static_cast<Unsigned>(low_part(v, shift));
+            a += sample_high * high_mag;
+            b += sample_high * low + low_top * high_mag;
+            c += low_top * low;
+            if (a >= limit || b >= limit || c >= limit) return false;
+        }
     }
     return true;
 }

@@ -136,6 +136,9 @@ private:
     void select_initial_pattern();
 
     bool kernel_sums_fit(int bits) const;
+    // 128-bit kernels: where their samples and coefficients split into
+    // 32-bit parts whose sums fit 63 bits (0: nowhere).
+    int kernel_split_shift() const;
     bool outputs_may_wrap() const;
 
     // Data paths.

@@ -45,25 +45,48 @@ std::vector<std::vector<double>> FIR::process_coeff(const double* values, unsign
 // stay within the data width, and coefficients within the sets (or, when
 // reloads may replace them, anywhere within the coefficient width).  At 126
 // bits the 128-bit kernels serve the integer mode, at 63 bits 64-bit ones.
-bool FIR::kernel_sums_fit(int bits) const {
 #if ZEB_FIR_HAVE_INT128
-    const int dw = static_cast<int>(configuration.data_width);
-    const int cw = static_cast<int>(configuration.coeff_width);
+// Whether fits(set, L, largest sample) holds for every coefficient set the
+// kernels can hold: the record's, or with reloads any set of the width.
+template <typename Fits>
+bool every_kernel_set(const zeb_fir_v7_1_config& cfg, const std::vector<std::vector<double>>& coeffs, Fits fits) {
+    const int dw = static_cast<int>(cfg.data_width);
+    const int cw = static_cast<int>(cfg.coeff_width);
     if (dw < 1 || dw > 64 || cw < 1 || cw > 64 || coeffs.empty()) return false;
     const std::uint64_t largest_sample = std::uint64_t{1} << (dw - 1);
-    const int L = static_cast<int>(configuration.interpolation_rate);
-    if (configuration.reloadable) {
+    const int L = static_cast<int>(cfg.interpolation_rate);
+    if (cfg.reloadable) {
         const std::vector<double> widest(coeffs[0].size(), std::ldexp(1.0, cw - 1));
-        return sums_fit(widest, L, largest_sample, bits);
+        return fits(widest, L, largest_sample);
     }
     for (const std::vector<double>& set : coeffs) {
-        if (!sums_fit(set, L, largest_sample, bits)) return false;
+        if (!fits(set, L, largest_sample)) return false;
     }
     return true;
+}
+#endif
+
+bool FIR::kernel_sums_fit(int bits) const {
+#if ZEB_FIR_HAVE_INT128
+    return every_kernel_set(configuration, coeffs, [bits](const std::vector<double>& set, int L, std::uint64_t x) {
+        return sums_fit(set, L, x, bits);
+    });
 #else
     (void)bits;
     return false;
 #endif
+}
+
+int FIR::kernel_split_shift() const {
+#if ZEB_FIR_HAVE_INT128
+    for (int shift = 1; shift <= 31; ++shift) {
+        const auto fits = [shift](const std::vector<double>& set, int L, std::uint64_t x) {
+            return split_sums_fit(set, L, x, shift);
+        };
+        if (every_kernel_set(configuration, coeffs, fits)) return shift;
+    }
+#endif
+    return 0;
 }
 
 // Whether a rounded output can leave the output range: the largest sum a
@@ -127,6 +150,7 @@ void FIR::build_bank(Arithmetic arithmetic) {
                               !real && outputs_may_wrap(),
                               arithmetic == Arithmetic::int128 && kernel_sums_fit(63),
                               real && kernel_sums_fit(53),
+                              arithmetic == Arithmetic::int128 ? kernel_split_shift() : 0,
                               std::ldexp(1.0, static_cast<int>(cfg.output_fract_width))};
     bank = make_kernel_bank(arithmetic, shape, formats, coeffs[0], call_cnfg_sync, this);
 }

@@ -133,8 +133,9 @@ public:
           top_(range_end(bank_formats.output_width) - 1),
           bottom_(-range_end(bank_formats.output_width)) {
         kernels_[0].set_change_config_handler(sync, sync_arg);
-        if (bank_formats.sums_exact) {
-            for (FirFilter<S, double>& kernel : kernels_) kernel.set_any_order(true);
+        for (FirFilter<S, double>& kernel : kernels_) {
+            kernel.set_any_order(bank_formats.sums_exact);
+            kernel.set_split_shift(bank_formats.split_shift);
         }
     }
 

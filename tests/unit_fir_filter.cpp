@@ -97,34 +97,46 @@ TEST(FirFilter, OutputIsTheSampledConvolutionHoweverTheInputIsCutAndIntegersHold
         }
 #if ZEB_FIR_HAVE_INT128  // the limits themselves: every branch sum below 2^126, or 2^63
     const std::uint64_t p63 = std::uint64_t{1} << 63, p31 = 1u << 31;
+    const double k62 = 0x1p62 - 0x1p31;  // split at 31: high part 2^31 - 1, low part 0
     const std::tuple<std::vector<double>, int, std::uint64_t, int, bool> rows[] = {  // taps, L, largest sample, bits, fits
         {{0x1p62, 0x1p62}, 1, p63 - 1, 126, true}, {{0x1p62, 0x1p62}, 1, p63, 126, false},  // 2^126 - 2^63, 2^126
         {{0x1p62, 0x1p62}, 2, p63, 126, true}, {{2 * 0x1p62}, 1, 1, 126, false}, {{std::nan("")}, 1, 1, 126, false},
         {{-0x1p62, 0x1p62 - 1024, 0.9}, 1, p63, 126, true}, {{-0x1p62, 0x1p62, -1.5}, 1, p63, 126, false},  // 0, -1
         {{0x1p31, 0x1p31}, 1, p31 - 1, 63, true}, {{0x1p31, -0x1p31}, 1, p31, 63, false},  // 2^63 - 2^32, 2^63
-        {{0x1p31, 0x1p31}, 2, p31, 63, true}};
+        {{0x1p31, 0x1p31}, 2, p31, 63, true},
+        // bits -s: split at bit s; 32-bit high parts of a coefficient and of a sample; split sums below 2^63
+        {{0x1p32 - 1}, 1, 1, -1, true}, {{0x1p32}, 1, 1, -1, false}, {{1}, 1, 2 * p31 - 1, -1, true},
+        {{1}, 1, 2 * p31, -1, false}, {{k62, k62}, 1, 1, -31, true}, {{k62, k62, k62}, 1, 1, -31, false}};
     for (const auto& [taps, L, sample, bits, fits] : rows)
-        EXPECT_EQ(sums_fit(taps, L, sample, bits), fits) << taps.size() << " taps, L " << L << ", sample " << sample;
+        EXPECT_EQ(bits > 0 ? sums_fit(taps, L, sample, bits) : split_sums_fit(taps, L, sample, -bits), fits)
+            << taps.size() << " taps, L " << L << ", sample " << sample << ", bits " << bits;
 #endif
 }
 
 // Every form of the block loops this processor has gives the bits the per-output path gives, in blocks
-// of several lengths: doubles whose sums round (a reordered or fused sum shows), 64-bit sums near 2^63.
+// of several lengths: doubles whose sums round (a reordered or fused sum shows), 64-bit sums near 2^63,
+// 128-bit sums of 49-bit samples and coefficients split at bit 19 (the widest split sums near 2^63).
 TEST(FirFilter, EveryBlockLoopFormGivesThePerOutputBits) {
     const std::vector<CoreForm> forms = core_forms();
     std::mt19937_64 gen(99);
     for (const auto& r : kRates)
         for (size_t k : {size_t(2), size_t(21), size_t(64)}) {
-            std::vector<double> c(k), xd(700);
+            std::vector<double> c(k), xd(700), cw(k);
             std::vector<std::int64_t> xi(700);
             const std::vector<double> near = near_limit(gen, k, r[0], 40);
             for (double& v : c) v = std::ldexp(static_cast<double>(std::int64_t(gen())), -63);
+            const std::uint64_t top = std::uint64_t{1} << 48, per_branch = std::min(top, (top << 4) / ((k + r[0] - 1) / r[0]));
+            for (double& v : cw) v = static_cast<double>(std::int64_t(gen() % (2 * per_branch)) - std::int64_t(per_branch));
             for (size_t i = 0; i < xd.size(); ++i) {
                 xd[i] = std::ldexp(static_cast<double>(std::int64_t(gen())), -50);
                 xi[i] = i % 7 ? std::int64_t(gen() % (1u << 24)) - (1 << 23) : i % 2 ? (1 << 23) : -(1 << 23);
             }
 #if ZEB_FIR_HAVE_INT128
-            ASSERT_TRUE(sums_fit(near, r[0], 1u << 23, 63));
+            ASSERT_TRUE(sums_fit(near, r[0], 1u << 23, 63) && split_sums_fit(cw, r[0], top, 19));
+            std::vector<wide_int> xw(700);
+            for (size_t i = 0; i < xw.size(); ++i)
+                xw[i] = i % 5 ? std::int64_t(gen() % (2 * top)) - std::int64_t(top) : i % 2 ? top - 1 : -std::int64_t(top);
+            Out want_w;
 #endif
             std::vector<double> want_d;
             std::vector<std::int64_t> want_i;
@@ -139,6 +151,14 @@ TEST(FirFilter, EveryBlockLoopFormGivesThePerOutputBits) {
                         fd.run(xd.data() + at, std::min(block, xd.size() - at), yd);
                         fi.run(xi.data() + at, std::min(block, xi.size() - at), yi);
                     }
+#if ZEB_FIR_HAVE_INT128
+                    FirFilter<wide_int> fw(cw, r[0], r[1]);
+                    fw.set_split_shift(19);
+                    std::vector<wide_int> yw;
+                    for (size_t at = 0; at < xw.size(); at += block) fw.run(xw.data() + at, std::min(block, xw.size() - at), yw);
+                    if (want_w.empty()) want_w = exact(yw);
+                    EXPECT_EQ(exact(yw), want_w) << "split sums, form " << int(form) << ", blocks of " << block;
+#endif
                     if (want_d.empty()) want_d = yd, want_i = yi;
                     SCOPED_TRACE(testing::Message() << "form " << int(form) << ", " << r[0] << "/" << r[1] << ", taps "
                                                     << k << ", blocks of " << block);

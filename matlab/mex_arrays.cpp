@@ -103,7 +103,7 @@ double sample_value(const mxArray* x, std::size_t i, bool int_input, unsigned wi
 class Values {
 public:
     Values(const Model& m, const Samples& s) : m_(m), s_(s), parts_(m.hilbert() ? 2 : 1) {}
-    // Part 0 of a Hilbert sample is the in-phase one, in input LSBs.
+    // The first value of a Hilbert sample is the in-phase one, in input LSBs.
     int fract(std::size_t part) const {
         const zeb_fir_v7_1_config& c = m_.normalised();
         return static_cast<int>(parts_ == 2 && part == 0 ? c.data_fract_width : c.output_fract_width);

@@ -88,6 +88,13 @@ void FIR::list_owned_slots(zeb_fir_v7_1_pattern pattern) {
     slot_begin[C] = next;
 }
 
+bool FIR::one_slot_per_channel() const {
+    for (unsigned int c = 0; c < configuration.num_channels; ++c) {
+        if (slot_begin[c + 1] - slot_begin[c] != 1) return false;
+    }
+    return true;
+}
+
 std::size_t FIR::block_vectors(std::size_t elements) const {
     // Up to 4096 samples per kernel call, long enough to vectorise; and with
     // many paths and channels few enough vectors (about `elements` samples

@@ -146,6 +146,8 @@ private:
     // The slots each channel owns under pattern, in slot order:
     // slot_list[slot_begin[c] .. slot_begin[c + 1]).
     void list_owned_slots(zeb_fir_v7_1_pattern pattern);
+    // After list_owned_slots: whether every channel owns exactly one slot.
+    bool one_slot_per_channel() const;
     // Samples of a block moved through rows (one per path and slot): the
     // block and its rows stay in the second-level cache.
     static constexpr std::size_t kRowBlockSamples = 131072;

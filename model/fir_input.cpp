@@ -109,8 +109,7 @@ void FIR::feed_blocks(const double* data, std::size_t first, std::size_t last, b
     list_owned_slots(CurrentPattern);
     // Long blocks: every (path, channel) brings its kernel back into cache
     // once per block.
-    bool one_slot_each = per_vector > 1;
-    for (unsigned int c = 0; c < C; ++c) one_slot_each = one_slot_each && slot_begin[c + 1] - slot_begin[c] == 1;
+    const bool one_slot_each = per_vector > 1 && one_slot_per_channel();
     const std::size_t chunk = block_vectors(one_slot_each ? kRowBlockSamples : 262144);
     for (std::size_t from = first; from < last; from += chunk) {
         const std::size_t to = std::min(last, from + chunk);

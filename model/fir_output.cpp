@@ -164,8 +164,7 @@ void FIR::get_blocks(OutputRecord& out, zeb_fir_v7_1_pattern pattern, std::size_
     const std::size_t C = configuration.num_channels;
     list_owned_slots(pattern);
     double* elements = out.real_elements();
-    bool one_slot_each = elements != nullptr && P * C > 1;
-    for (unsigned int c = 0; c < C; ++c) one_slot_each = one_slot_each && slot_begin[c + 1] - slot_begin[c] == 1;
+    const bool one_slot_each = elements != nullptr && P * C > 1 && one_slot_per_channel();
     // Short blocks: each one writes a sample every P * C elements of the record.
     const std::size_t chunk = block_vectors(one_slot_each ? kRowBlockSamples : 32768);
     for (std::size_t first = at; first < at + vectors; first += chunk) {

@@ -13,6 +13,8 @@
 // AVX2 and for AVX-512, and the best form the processor has is taken.
 #include "filter/fir_block_core.h"
 
+#include "filter/fir_block_pairs.h"
+
 #include <cstring>
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -190,15 +192,16 @@ struct Cores {
     CoreDouble real;
     CoreInt64 narrow;
     CoreSplit split;  // null: the 128-bit loop does better
+    CorePairs pairs;  // null: the double loop does better
 };
 
 Cores cores_of(CoreForm form) {
     switch (form) {
 #ifdef ZEB_FIR_DISPATCH_X86
-        case CoreForm::avx512: return {avx512_double, avx512_unit_int64, avx512_split};
-        case CoreForm::avx2: return {avx2_double, avx2_int64, avx2_split};
+        case CoreForm::avx512: return {avx512_double, avx512_unit_int64, avx512_split, pairs_form(form)};
+        case CoreForm::avx2: return {avx2_double, avx2_int64, avx2_split, pairs_form(form)};
 #endif
-        default: return {generic_double, generic_int64, nullptr};
+        default: return {generic_double, generic_int64, nullptr, pairs_form(form)};
     }
 }
 
@@ -214,7 +217,9 @@ std::vector<CoreForm> core_forms() {
 #ifdef ZEB_FIR_DISPATCH_X86
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2")) forms.push_back(CoreForm::avx2);
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq")) forms.push_back(CoreForm::avx512);
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw")) {
+        forms.push_back(CoreForm::avx512);
+    }
 #endif
     return forms;
 }
@@ -237,6 +242,12 @@ void fir_block_core(const double* coeff, const double* const* src, std::size_t t
 void fir_block_core(const std::int64_t* coeff, const std::int64_t* const* src, std::size_t taps, std::size_t count,
                     std::int64_t* out, std::size_t stride) {
     active_cores().narrow(coeff, src, taps, count, out, stride);
+}
+
+std::size_t fir_block_core_pairs(const double* coeff, const double* newest, std::size_t taps, std::size_t count,
+                                 double* out, std::size_t stride) {
+    const CorePairs pairs = active_cores().pairs;
+    return pairs == nullptr ? 0 : pairs(coeff, newest, taps, count, out, stride);
 }
 
 #if ZEB_FIR_HAVE_INT128

@@ -74,6 +74,9 @@ public:
     // below 2^53 in doubles): sums may then be formed in any order, which
     // gives the same bits, and one output's sum need not be one chain.
     void set_any_order(bool any) { any_order = any; }
+    // Double kernels: every sample is an integer of at most 16 bits, so the
+    // block path tries the pairs loop (fir_block_core_pairs).
+    void set_small_samples(bool small) { small_samples = small; }
     // 128-bit kernels: the block path may split samples and coefficients at
     // bit `shift` (0: never), which split_sums_fit must have allowed.
     void set_split_shift(int shift) { split_shift = shift; }
@@ -148,6 +151,7 @@ private:
     void* change_config_arg;
     bool sync_pending;
     bool any_order = false;
+    bool small_samples = false;
     int split_shift = 0;
     T sum;               // the output being formed
     T wide_coefficient;  // scratch for coefficients beyond the machine word

@@ -166,8 +166,16 @@ void FirFilter<T, C>::filter_block(std::size_t outputs, T* out) {
                 for (long long j = 0; j < taps; ++j) {
                     branch_coeff[static_cast<std::size_t>(j)] = coefficients[static_cast<std::size_t>(branch + j * L)];
                 }
-                fir_block_core(branch_coeff.data(), tap_sources.data(), static_cast<std::size_t>(taps), count,
-                               out + rho, static_cast<std::size_t>(L));
+                // Each tap reads the one after the next tap's: samples of 16
+                // bits may go through the pairs loop.
+                std::size_t done = 0;
+                if (small_samples && M == 1 && taps > 0) {
+                    done = fir_block_core_pairs(branch_coeff.data(), tap_sources[0], static_cast<std::size_t>(taps),
+                                                count, out + rho, static_cast<std::size_t>(L));
+                    for (const double*& s : tap_sources) s += done;
+                }
+                fir_block_core(branch_coeff.data(), tap_sources.data(), static_cast<std::size_t>(taps), count - done,
+                               out + rho + done * static_cast<std::size_t>(L), static_cast<std::size_t>(L));
             } else {
                 std::vector<std::int64_t>& branch_coeff_int = scratch.branch_coeff_int;
                 branch_coeff_int.resize(static_cast<std::size_t>(taps));

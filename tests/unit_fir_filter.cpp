@@ -39,14 +39,15 @@ Out feed(FirFilter<T>& f, const std::vector<T>& x, int how = 0) {
 }
 
 // Fresh filters of these coefficients against the convolution with them truncated toward zero (a
-// non-finite one adds nothing), every way of feeding.
+// non-finite one adds nothing), every way of feeding; small: told their samples are 16-bit integers.
 template <typename T>
-void expect_convolution(const std::vector<double>& c, const int* r, const std::vector<T>& x) {
+void expect_convolution(const std::vector<double>& c, const int* r, const std::vector<T>& x, bool small = false) {
     Out taps;
     for (double v : c) taps.push_back(mpz_class(std::isfinite(v) ? std::trunc(v) : 0.0));
     const Out want = ref::convolve({taps}, r[0], r[1], exact(x));
     for (int how = 0; how < 3; ++how) {
         FirFilter<T> f(c, r[0], r[1]);
+        f.set_small_samples(small);
         ASSERT_EQ(feed(f, x, how), want) << r[0] << "/" << r[1] << " taps " << c.size() << " feed " << how;
     }
 }
@@ -82,7 +83,7 @@ TEST(FirFilter, OutputIsTheSampledConvolutionHoweverTheInputIsCutAndIntegersHold
             }
             for (double& v : xd) v = draw(32768);
             for (mpz_class& v : big) v = (mpz_class(draw(1000)) << 70) + gen() % 1000;
-            expect_convolution(c, r, xd), expect_convolution(wide, r, big);
+            expect_convolution(c, r, xd), expect_convolution(c, r, xd, true), expect_convolution(wide, r, big);
 #if ZEB_FIR_HAVE_INT128
             const std::vector<double> near = near_limit(gen, k, r[0], 63), near64 = near_limit(gen, k, r[0], 32);
             std::vector<wide_int> x(200);
@@ -121,13 +122,16 @@ TEST(FirFilter, EveryBlockLoopFormGivesThePerOutputBits) {
     std::mt19937_64 gen(99);
     for (const auto& r : kRates)
         for (size_t k : {size_t(2), size_t(21), size_t(64)}) {
-            std::vector<double> c(k), xd(700), cw(k);
+            std::vector<double> c(k), xd(700), cw(k), cs(k), xs(700);
             std::vector<std::int64_t> xi(700);
             const std::vector<double> near = near_limit(gen, k, r[0], 40);
             for (double& v : c) v = std::ldexp(static_cast<double>(std::int64_t(gen())), -63);
             const std::uint64_t top = std::uint64_t{1} << 48, per_branch = std::min(top, (top << 4) / ((k + r[0] - 1) / r[0]));
             for (double& v : cw) v = static_cast<double>(std::int64_t(gen() % (2 * per_branch)) - std::int64_t(per_branch));
+            const std::int64_t small = std::min<std::int64_t>(32767, 65535 / ((k + r[0] - 1) / r[0]));
+            for (double& v : cs) v = static_cast<double>(std::int64_t(gen() % (2 * small + 1)) - small);
             for (size_t i = 0; i < xd.size(); ++i) {
+                xs[i] = i % 97 == 50 ? 32768.0 : i % 5 ? double(std::int64_t(gen() % 65536) - 32768) : i % 2 ? 32767 : -32768;
                 xd[i] = std::ldexp(static_cast<double>(std::int64_t(gen())), -50);
                 xi[i] = i % 7 ? std::int64_t(gen() % (1u << 24)) - (1 << 23) : i % 2 ? (1 << 23) : -(1 << 23);
             }
@@ -138,17 +142,20 @@ TEST(FirFilter, EveryBlockLoopFormGivesThePerOutputBits) {
                 xw[i] = i % 5 ? std::int64_t(gen() % (2 * top)) - std::int64_t(top) : i % 2 ? top - 1 : -std::int64_t(top);
             Out want_w;
 #endif
-            std::vector<double> want_d;
+            std::vector<double> want_d, want_s;
             std::vector<std::int64_t> want_i;
             for (CoreForm form : forms)
                 for (size_t block : {size_t(7), size_t(32), size_t(45), size_t(333)}) {  // 7: per output
                     ASSERT_TRUE(use_core_form(form));
                     FirFilter<double> fd(c, r[0], r[1]);
                     FirFilter<std::int64_t> fi(near, r[0], r[1]);
-                    std::vector<double> yd;
+                    FirFilter<double> fs(cs, r[0], r[1]);  // 16-bit pairs, but for one sample in 97
+                    fs.set_small_samples(true);
+                    std::vector<double> yd, ys;
                     std::vector<std::int64_t> yi;
                     for (size_t at = 0; at < xd.size(); at += block) {
                         fd.run(xd.data() + at, std::min(block, xd.size() - at), yd);
+                        fs.run(xs.data() + at, std::min(block, xs.size() - at), ys);
                         fi.run(xi.data() + at, std::min(block, xi.size() - at), yi);
                     }
 #if ZEB_FIR_HAVE_INT128
@@ -159,15 +166,46 @@ TEST(FirFilter, EveryBlockLoopFormGivesThePerOutputBits) {
                     if (want_w.empty()) want_w = exact(yw);
                     EXPECT_EQ(exact(yw), want_w) << "split sums, form " << int(form) << ", blocks of " << block;
 #endif
-                    if (want_d.empty()) want_d = yd, want_i = yi;
+                    if (want_d.empty()) want_d = yd, want_i = yi, want_s = ys;
                     SCOPED_TRACE(testing::Message() << "form " << int(form) << ", " << r[0] << "/" << r[1] << ", taps "
                                                     << k << ", blocks of " << block);
                     ASSERT_EQ(yd.size(), want_d.size());
                     EXPECT_EQ(std::memcmp(yd.data(), want_d.data(), yd.size() * sizeof(double)), 0);
                     EXPECT_EQ(yi, want_i);
+                    EXPECT_EQ(ys, want_s);
                 }
         }
     use_core_form(forms.back());
+}
+
+// The pairs loop takes 16-bit integer coefficients whose magnitudes sum below 2^16 and 16-bit integer
+// samples; it stops before the chunk of 2048 outputs that reads the first other sample.
+TEST(FirFilter, PairsLoopTakesSixteenBitIntegersWithinTheirBound) {
+    const size_t n = 5000, none = size_t(-1);
+    const std::tuple<std::vector<double>, size_t, double, size_t> rows[] = {  // coefficients, odd sample at, odd, done
+        {{32767, 32767, 1}, none, 0, n}, {{-32768, 32767}, none, 0, n}, {{32767, -32767, 2}, none, 0, 0},
+        {{0.5, 1}, none, 0, 0}, {{32768}, none, 0, 0}, {{1, 2, 3}, 2049, 32768, 0}, {{1, 2, 3}, 2050, 0.5, 2048},
+        {{1, 2, 3}, 4500, NAN, 4096}, {{1, 2, 3}, n + 1, -32769, 4096}};
+    std::mt19937_64 gen(5);
+    for (CoreForm form : core_forms())
+        for (const auto& [coeff, at, odd, done] : rows) {
+            ASSERT_TRUE(use_core_form(form));
+            const size_t taps = coeff.size();
+            std::vector<double> x(n + taps - 1), out(n, 0.5);
+            for (size_t i = 0; i < x.size(); ++i) x[i] = i % 3 ? double(std::int64_t(gen() % 65536) - 32768) : i % 2 ? 32767 : -32768;
+            if (at != none) x[at] = odd;
+            const size_t got = fir_block_core_pairs(coeff.data(), x.data() + taps - 1, taps, n, out.data(), 1);
+            EXPECT_EQ(got, form == CoreForm::generic ? 0 : done) << "form " << int(form) << ", row " << coeff[0] << " " << at;
+            for (size_t k = 0; k < got; ++k) {
+                std::int64_t sum = 0;
+                for (size_t j = 0; j < taps; ++j) sum += std::int64_t(coeff[j]) * std::int64_t(x[k + taps - 1 - j]);
+                ASSERT_EQ(out[k], double(sum)) << "output " << k;
+            }
+        }
+    use_core_form(core_forms().back());
+    std::vector<double> x(5000, -32768.0);  // a filter resumes with the double loop where the pairs stop
+    x[3000] = 40000.0;
+    expect_convolution({3, -2, 1}, kRates[0], x, true);
 }
 
 // One retained sample (one tap); grown to three taps without reset, the taps

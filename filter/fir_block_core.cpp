@@ -244,10 +244,10 @@ void fir_block_core(const std::int64_t* coeff, const std::int64_t* const* src, s
     active_cores().narrow(coeff, src, taps, count, out, stride);
 }
 
-std::size_t fir_block_core_pairs(const double* coeff, const double* newest, std::size_t taps, std::size_t count,
+std::size_t fir_block_core_pairs(const double* coeff, const SampleRun& run, std::size_t taps, std::size_t count,
                                  double* out, std::size_t stride) {
     const CorePairs pairs = active_cores().pairs;
-    return pairs == nullptr ? 0 : pairs(coeff, newest, taps, count, out, stride);
+    return pairs == nullptr ? 0 : pairs(coeff, run, taps, count, out, stride);
 }
 
 #if ZEB_FIR_HAVE_INT128

@@ -102,50 +102,56 @@ inline void outputs_rest(const PairsScratch& s, std::size_t taps, std::size_t k,
 // Chunk by chunk: samples converted and paired, then tiles of four vectors
 // of outputs (four accumulators hide the add latency), single vectors, and
 // single outputs.  One function per instruction set, Ops its operations.
-#define ZEB_FIR_PAIRS_FORM(NAME, TARGET, OPS)                                                               \
-    TARGET std::size_t NAME(const double* coeff, const double* newest, std::size_t taps, std::size_t count, \
-                            double* out, std::size_t stride) {                                              \
-        using Ops = OPS;                                                                                    \
-        using Vec = Ops::Vec;                                                                               \
-        constexpr std::size_t W = Ops::kLanes;                                                              \
-        PairsScratch& s = pairs_scratch();                                                                  \
-        if (taps == 0 || !pack_coefficients(coeff, taps, s)) return 0;                                      \
-        const std::size_t words = s.words.size();                                                           \
-        for (std::size_t done = 0; done < count; done += kChunk) {                                          \
-            const std::size_t n = std::min(kChunk, count - done);                                           \
-            const std::size_t width = n + taps - 1;                                                         \
-            s.samples.resize(width);                                                                        \
-            s.pairs.resize(width);                                                                          \
-            if (!Ops::convert(newest + done - (taps - 1), width, s.samples.data())) return done;            \
-            make_pairs(s.samples.data(), width, s.pairs.data());                                            \
-            double* o = out + done * stride;                                                                \
-            const std::int32_t* last = s.pairs.data() + taps - 1; /* pairs of output 0, word 0 */           \
-            std::size_t k = 0;                                                                              \
-            for (; k + 4 * W <= n; k += 4 * W) {                                                            \
-                Vec a0 = Ops::zero(), a1 = a0, a2 = a0, a3 = a0;                                            \
-                for (std::size_t p = 0; p < words; ++p) {                                                   \
-                    const Vec w = Ops::broadcast(s.words[p]);                                               \
-                    const std::int32_t* q = last + k - 2 * p;                                               \
-                    a0 = Ops::madd_add(a0, Ops::load(q), w);                                                \
-                    a1 = Ops::madd_add(a1, Ops::load(q + W), w);                                            \
-                    a2 = Ops::madd_add(a2, Ops::load(q + 2 * W), w);                                        \
-                    a3 = Ops::madd_add(a3, Ops::load(q + 3 * W), w);                                        \
-                }                                                                                           \
-                ZEB_FIR_PAIRS_STORE(k, a0)                                                                  \
-                ZEB_FIR_PAIRS_STORE(k + W, a1)                                                              \
-                ZEB_FIR_PAIRS_STORE(k + 2 * W, a2)                                                          \
-                ZEB_FIR_PAIRS_STORE(k + 3 * W, a3)                                                          \
-            }                                                                                               \
-            for (; k + W <= n; k += W) {                                                                    \
-                Vec a = Ops::zero();                                                                        \
-                for (std::size_t p = 0; p < words; ++p) {                                                   \
-                    a = Ops::madd_add(a, Ops::load(last + k - 2 * p), Ops::broadcast(s.words[p]));          \
-                }                                                                                           \
-                ZEB_FIR_PAIRS_STORE(k, a)                                                                   \
-            }                                                                                               \
-            outputs_rest(s, taps, k, n, o, stride);                                                         \
-        }                                                                                                   \
-        return count;                                                                                       \
+#define ZEB_FIR_PAIRS_FORM(NAME, TARGET, OPS)                                                                   \
+    TARGET std::size_t NAME(const double* coeff, const SampleRun& run, std::size_t taps, std::size_t count,     \
+                            double* out, std::size_t stride) {                                                  \
+        using Ops = OPS;                                                                                        \
+        using Vec = Ops::Vec;                                                                                   \
+        constexpr std::size_t W = Ops::kLanes;                                                                  \
+        PairsScratch& s = pairs_scratch();                                                                      \
+        if (taps == 0 || !pack_coefficients(coeff, taps, s)) return 0;                                          \
+        const std::size_t words = s.words.size();                                                               \
+        for (std::size_t done = 0; done < count; done += kChunk) {                                              \
+            const std::size_t n = std::min(kChunk, count - done);                                               \
+            const std::size_t width = n + taps - 1;                                                             \
+            s.samples.resize(width);                                                                            \
+            s.pairs.resize(width);                                                                              \
+            /* samples done to done + width: the part in the head, then the rest */                             \
+            const std::size_t in_head = done < run.head_count ? std::min(width, run.head_count - done) : 0;     \
+            if (in_head > 0 && !Ops::convert(run.head + done, in_head, s.samples.data())) return done;          \
+            if (in_head < width && !Ops::convert(run.tail + (done + in_head - run.head_count), width - in_head, \
+                                                 s.samples.data() + in_head)) {                                 \
+                return done;                                                                                    \
+            }                                                                                                   \
+            make_pairs(s.samples.data(), width, s.pairs.data());                                                \
+            double* o = out + done * stride;                                                                    \
+            const std::int32_t* last = s.pairs.data() + taps - 1; /* pairs of output 0, word 0 */               \
+            std::size_t k = 0;                                                                                  \
+            for (; k + 4 * W <= n; k += 4 * W) {                                                                \
+                Vec a0 = Ops::zero(), a1 = a0, a2 = a0, a3 = a0;                                                \
+                for (std::size_t p = 0; p < words; ++p) {                                                       \
+                    const Vec w = Ops::broadcast(s.words[p]);                                                   \
+                    const std::int32_t* q = last + k - 2 * p;                                                   \
+                    a0 = Ops::madd_add(a0, Ops::load(q), w);                                                    \
+                    a1 = Ops::madd_add(a1, Ops::load(q + W), w);                                                \
+                    a2 = Ops::madd_add(a2, Ops::load(q + 2 * W), w);                                            \
+                    a3 = Ops::madd_add(a3, Ops::load(q + 3 * W), w);                                            \
+                }                                                                                               \
+                ZEB_FIR_PAIRS_STORE(k, a0)                                                                      \
+                ZEB_FIR_PAIRS_STORE(k + W, a1)                                                                  \
+                ZEB_FIR_PAIRS_STORE(k + 2 * W, a2)                                                              \
+                ZEB_FIR_PAIRS_STORE(k + 3 * W, a3)                                                              \
+            }                                                                                                   \
+            for (; k + W <= n; k += W) {                                                                        \
+                Vec a = Ops::zero();                                                                            \
+                for (std::size_t p = 0; p < words; ++p) {                                                       \
+                    a = Ops::madd_add(a, Ops::load(last + k - 2 * p), Ops::broadcast(s.words[p]));              \
+                }                                                                                               \
+                ZEB_FIR_PAIRS_STORE(k, a)                                                                       \
+            }                                                                                                   \
+            outputs_rest(s, taps, k, n, o, stride);                                                             \
+        }                                                                                                       \
+        return count;                                                                                           \
     }
 
 #if defined(__x86_64__) && defined(__GNUC__)

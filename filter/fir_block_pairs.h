@@ -7,7 +7,7 @@
 
 #include "filter/fir_block_core.h"
 
-using CorePairs = std::size_t (*)(const double* coeff, const double* newest, std::size_t taps, std::size_t count,
+using CorePairs = std::size_t (*)(const double* coeff, const SampleRun& run, std::size_t taps, std::size_t count,
                                   double* out, std::size_t stride);
 
 // The form of the pairs loop for a form of the block loops; null where that

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "filter/fir_block_core.h"
@@ -127,6 +128,15 @@ private:
     std::size_t append_block(const T* input, std::size_t count);
     // Computes those outputs into out and consumes the samples they used.
     void filter_block(std::size_t outputs, T* out);
+    // Single rate with 16-bit samples: the pairs loop reads the retained
+    // samples and the block where they lie, so the block is copied only
+    // where they are not 16-bit integers after all.
+    bool direct_block_fits() const {
+        return std::is_same<T, double>::value && small_samples && rate_numerator == 1 && rate_denominator == 1;
+    }
+    // The outputs the retained samples and the block complete, computed into
+    // out; the block's unconsumed samples are retained.
+    void filter_block_direct(const T* input, std::size_t count, std::size_t outputs, T* out);
     template <typename Out>
     void run_block(const T* input, std::size_t count, Out& output);
     // Room for n outputs of a block bound for a container without extend

@@ -170,8 +170,10 @@ void FirFilter<T, C>::filter_block(std::size_t outputs, T* out) {
                 // bits may go through the pairs loop.
                 std::size_t done = 0;
                 if (small_samples && M == 1 && taps > 0) {
-                    done = fir_block_core_pairs(branch_coeff.data(), tap_sources[0], static_cast<std::size_t>(taps),
-                                                count, out + rho, static_cast<std::size_t>(L));
+                    const std::size_t span = count + static_cast<std::size_t>(taps) - 1;
+                    done = fir_block_core_pairs(
+                        branch_coeff.data(), SampleRun{tap_sources[0] - (taps - 1), span, nullptr},
+                        static_cast<std::size_t>(taps), count, out + rho, static_cast<std::size_t>(L));
                     for (const double*& s : tap_sources) s += done;
                 }
                 fir_block_core(branch_coeff.data(), tap_sources.data(), static_cast<std::size_t>(taps), count - done,
@@ -209,6 +211,45 @@ void FirFilter<T, C>::filter_block(std::size_t outputs, T* out) {
     } else {
         (void)outputs;
         (void)out;
+    }
+}
+
+template <typename T, typename C>
+void FirFilter<T, C>::filter_block_direct(const T* input, std::size_t count, std::size_t outputs, T* out) {
+    if constexpr (std::is_same<T, double>::value) {
+        // Output m's newest sample is retained sample N + m, counting the
+        // block on from the window's end; its oldest, N + m - (K - 1), is
+        // never before the window (block_path_fits).
+        const std::ptrdiff_t N = taps_per_phase;
+        const std::size_t K = coefficients.size();
+        const std::ptrdiff_t first = N - static_cast<std::ptrdiff_t>(K - 1);
+        const SampleRun run{window.data() + window_start + first, static_cast<std::size_t>(window_size - first), input};
+        const std::size_t done = fir_block_core_pairs(coefficients.data(), run, K, outputs, out, 1);
+        const std::ptrdiff_t drop = static_cast<std::ptrdiff_t>(outputs);
+        if (done < outputs) {
+            // The double loop does the rest from the window, block appended.
+            append_block(input, count);
+            std::vector<const T*>& tap_sources = block_scratch<T>().tap_sources;
+            tap_sources.resize(K);
+            const T* newest = window.data() + window_start + N + static_cast<std::ptrdiff_t>(done);
+            for (std::size_t j = 0; j < K; ++j) tap_sources[j] = newest - j;
+            fir_block_core(coefficients.data(), tap_sources.data(), K, outputs - done, out + done, 1);
+            window_start += drop;
+            window_size -= drop;
+        } else if (drop < window_size) {
+            // A block shorter than the window: all of it stays.
+            window_start += drop;
+            window_size -= drop;
+            append_block(input, count);
+        } else {
+            const std::size_t skip = static_cast<std::size_t>(drop - window_size);
+            window_start = 0;
+            window_size = 0;
+            append_block(input + skip, count - skip);
+        }
+        sync_pending = true;
+    } else {
+        (void)input, (void)count, (void)outputs, (void)out;
     }
 }
 
@@ -265,10 +306,11 @@ bool split_sums_fit(const std::vector<double>& coefficients, int rate_numerator,
 }
 #endif
 
-#define ZEB_FIR_BLOCK_PATH(T)                                                       \
-    template T* FirFilter<T, double>::block_output_room(std::size_t);               \
-    template bool FirFilter<T, double>::block_path_fits(std::size_t) const;         \
-    template std::size_t FirFilter<T, double>::append_block(const T*, std::size_t); \
+#define ZEB_FIR_BLOCK_PATH(T)                                                                        \
+    template T* FirFilter<T, double>::block_output_room(std::size_t);                                \
+    template void FirFilter<T, double>::filter_block_direct(const T*, std::size_t, std::size_t, T*); \
+    template bool FirFilter<T, double>::block_path_fits(std::size_t) const;                          \
+    template std::size_t FirFilter<T, double>::append_block(const T*, std::size_t);                  \
     template void FirFilter<T, double>::filter_block(std::size_t, T*);
 ZEB_FIR_BLOCK_PATH(double)
 ZEB_FIR_BLOCK_PATH(mpz_class)

@@ -89,12 +89,21 @@ void FirFilter<T, C>::run_samples(const T* input, std::size_t count, Out& output
 template <typename T, typename C>
 template <typename Out>
 void FirFilter<T, C>::run_block(const T* input, std::size_t count, Out& output) {
-    const std::size_t outputs = append_block(input, count);
+    const bool direct = direct_block_fits();
+    const std::size_t outputs =
+        direct ? static_cast<std::size_t>(window_size - taps_per_phase) + count : append_block(input, count);
+    T* room = nullptr;
     if constexpr (fir_filter_detail::has_extend<Out>::value) {
-        filter_block(outputs, output.extend(outputs));
+        room = output.extend(outputs);
     } else {
-        T* room = block_output_room(outputs);
+        room = block_output_room(outputs);
+    }
+    if (direct) {
+        filter_block_direct(input, count, outputs, room);
+    } else {
         filter_block(outputs, room);
+    }
+    if constexpr (!fir_filter_detail::has_extend<Out>::value) {
         for (std::size_t i = 0; i < outputs; ++i) output.push_back(room[i]);
     }
 }

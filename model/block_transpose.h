@@ -6,22 +6,14 @@
 #ifndef ZEB_FIR_MODEL_BLOCK_TRANSPOSE_H
 #define ZEB_FIR_MODEL_BLOCK_TRANSPOSE_H
 
-#include <algorithm>
 #include <cstddef>
 
-// out[c * out_stride + r] = in[r * in_stride + c] for r < rows, c < cols.
-inline void transpose_block(const double* in, std::size_t in_stride, std::size_t rows, std::size_t cols, double* out,
-                            std::size_t out_stride) {
-    constexpr std::size_t kTile = 8;  // 8 doubles: one cache line
-    for (std::size_t r0 = 0; r0 < rows; r0 += kTile) {
-        const std::size_t r1 = std::min(rows, r0 + kTile);
-        for (std::size_t c0 = 0; c0 < cols; c0 += kTile) {
-            const std::size_t c1 = std::min(cols, c0 + kTile);
-            for (std::size_t c = c0; c < c1; ++c) {
-                for (std::size_t r = r0; r < r1; ++r) out[c * out_stride + r] = in[r * in_stride + c];
-            }
-        }
-    }
-}
+// out[c * out_stride + r] = in[r * in_stride + c] for r < rows, c < cols:
+// four by four in vector registers where the processor has AVX.
+void transpose_block(const double* in, std::size_t in_stride, std::size_t rows, std::size_t cols, double* out,
+                     std::size_t out_stride);
+// The same one element at a time (the tests hold the vector form to it).
+void transpose_block_generic(const double* in, std::size_t in_stride, std::size_t rows, std::size_t cols, double* out,
+                             std::size_t out_stride);
 
 #endif

@@ -242,6 +242,8 @@ FAULTS = [
      'static_cast<std::size_t>(drop - window_size + 1);', 'a block read in place keeps one sample too few'),
     ('direct-resume', 'filter/fir_filter_block.cpp', 'window_start + N + static_cast<std::ptrdiff_t>(done);',
      'window_start + N;', 'the double loop resumes a block read in place from its first output'),
+    ('transpose-lane', 'model/block_transpose.cpp', '_mm256_storeu_pd(out + out_stride, _mm256_permute2f128_pd(ab1, cd1, 0x20));',
+     '_mm256_storeu_pd(out + out_stride, _mm256_permute2f128_pd(ab1, cd1, 0x31));', 'the vector transpose puts a column\'s lower half in the wrong place'),
     ('tool-line-bound', 'config_text/line_reader.cpp', 'if (line.size() + length > kMaxLineLength)',
      'if (line.size() + length > 64 * kMaxLineLength)', 'line readers accept lines 64 times too long'),
     ('oct-layout', 'matlab/mex_arrays.cpp', 'in.values[p + paths * (s + channels * vec)] = v;',

@@ -59,6 +59,10 @@ public:
     // output.
     template <typename Out>
     void run_samples(const T* input, std::size_t count, Out& output);
+    // run(&x, 1, output), with a short path for the usual state of a single
+    // rate double kernel whose sums are exact (a full window).
+    template <typename Out>
+    void run_one(const T& x, Out& output);
 
     virtual void reset();
     virtual double calcGain() const;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 #include <utility>
@@ -44,6 +45,29 @@ inline wide_int product(double c, const wide_int& s) {
 }
 #endif
 
+// sum_j coeff[j] * newest[-j] for j < taps, where every product and partial
+// sum is exact, so any order gives the bits of the tap-ordered sum: eight
+// lanes at a time.  Every lane starts at +0, as the ordered sum does, so a
+// zero sum is +0 here too.
+inline double exact_dot(const double* coeff, const double* newest, std::size_t taps) {
+    typedef double Doubles2 __attribute__((vector_size(16)));
+    Doubles2 a[4] = {};
+    std::size_t j = 0;
+    for (; j + 8 <= taps; j += 8) {
+#pragma GCC unroll 4
+        for (std::size_t k = 0; k < 4; ++k) {
+            Doubles2 c, s;
+            std::memcpy(&c, coeff + j + 2 * k, sizeof c);
+            std::memcpy(&s, newest - j - 2 * k - 1, sizeof s);  // newest[-j - 2k - 1], newest[-j - 2k]
+            a[k] = a[k] + c * __builtin_shufflevector(s, s, 1, 0);
+        }
+    }
+    double rest = 0.0;
+    for (; j < taps; ++j) rest = rest + coeff[j] * newest[-static_cast<std::ptrdiff_t>(j)];
+    const Doubles2 b = (a[0] + a[1]) + (a[2] + a[3]);
+    return (b[0] + b[1]) + rest;
+}
+
 // Whether an output container offers extend(n).
 template <typename Out, typename = void>
 struct has_extend : std::false_type {};
@@ -74,6 +98,31 @@ void FirFilter<T, C>::run(const T* input, std::size_t count, Out& output) {
         throw;
     }
     end_block(block);
+}
+
+template <typename T, typename C>
+template <typename Out>
+inline void FirFilter<T, C>::run_one(const T& x, Out& output) {
+    if constexpr (std::is_same<T, double>::value) {
+        sync_if_due();  // first: the handler may change the filter
+        const std::ptrdiff_t N = taps_per_phase;
+        const std::size_t K = coefficients.size();
+        if (any_order && rate_numerator == 1 && rate_denominator == 1 && window_size == N &&
+            K <= static_cast<std::size_t>(N) + 1 && static_cast<std::size_t>(window_start + N) <= window.size()) {
+            // What run does: the sample completes one output over the whole
+            // window, which then keeps its last N samples.
+            // The new sample's product comes from the register: a vector load
+            // over the sample just stored would wait for the store.
+            append_window(x);
+            const double* older = window.data() + window_start + N - 1;
+            output.push_back(fir_filter_detail::exact_dot(coefficients.data() + 1, older, K - 1) + coefficients[0] * x);
+            ++window_start;
+            --window_size;
+            sync_pending = true;
+            return;
+        }
+    }
+    run(&x, 1, output);
 }
 
 template <typename T, typename C>

@@ -153,8 +153,12 @@ public:
     void feed(unsigned int path, unsigned int chan, double value) override {
         push_in_phase(path, chan, &value, 1);
         const std::size_t i = at(path, chan);
-        to_samples(&value, 1);
-        kernels_[i].run(block_.data(), 1, outputs_[i]);
+        if constexpr (std::is_same<S, double>::value) {
+            kernels_[i].run_one(value * formats_.din_inv_scale, outputs_[i]);
+        } else {
+            to_samples(&value, 1);
+            kernels_[i].run(block_.data(), 1, outputs_[i]);
+        }
     }
 
     void feed_block(unsigned int path, unsigned int chan, const double* values, std::size_t count) override {

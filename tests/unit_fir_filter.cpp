@@ -25,13 +25,15 @@ mpz_class exact(wide_int v) { return (mpz_class(static_cast<long>(v >> 64)) << 6
 #endif
 template <typename T> Out exact(const std::vector<T>& v) { Out o; for (auto& e : v) o.push_back(exact(e)); return o; }
 
-// Outputs of x fed whole (how 0), one sample at a time (1), or in random cuts, some empty.
+// Outputs of x fed whole (how 0), one sample at a time (1), in random cuts, some empty (2), or
+// sample by sample through run_one (3).
 template <typename T>
 Out feed(FirFilter<T>& f, const std::vector<T>& x, int how = 0) {
     std::mt19937 gen(static_cast<unsigned>(x.size()) + how);
     std::vector<T> out;
     if (how == 0) f.run(x, out);
-    for (size_t at = 0, n = 0; how > 0 && at < x.size(); at += n) {
+    for (size_t at = 0; how == 3 && at < x.size(); ++at) f.run_one(x[at], out);
+    for (size_t at = 0, n = 0; (how == 1 || how == 2) && at < x.size(); at += n) {
         n = how == 1 ? 1 : std::min<size_t>(x.size() - at, gen() % 4 == 0 ? gen() % 40 : gen() % 4);
         f.run(x.data() + at, n, out);
     }
@@ -39,15 +41,17 @@ Out feed(FirFilter<T>& f, const std::vector<T>& x, int how = 0) {
 }
 
 // Fresh filters of these coefficients against the convolution with them truncated toward zero (a
-// non-finite one adds nothing), every way of feeding; small: told their samples are 16-bit integers.
+// non-finite one adds nothing), every way of feeding; small: told their samples are 16-bit integers
+// and their sums exact.
 template <typename T>
 void expect_convolution(const std::vector<double>& c, const int* r, const std::vector<T>& x, bool small = false) {
     Out taps;
     for (double v : c) taps.push_back(mpz_class(std::isfinite(v) ? std::trunc(v) : 0.0));
     const Out want = ref::convolve({taps}, r[0], r[1], exact(x));
-    for (int how = 0; how < 3; ++how) {
+    for (int how = 0; how < 4; ++how) {
         FirFilter<T> f(c, r[0], r[1]);
         f.set_small_samples(small);
+        f.set_any_order(small);
         ASSERT_EQ(feed(f, x, how), want) << r[0] << "/" << r[1] << " taps " << c.size() << " feed " << how;
     }
 }

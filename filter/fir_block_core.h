@@ -31,17 +31,19 @@ bool use_core_form(CoreForm form);
 void fir_block_core(const double* coeff, const double* const* src, std::size_t taps, std::size_t count, double* out,
                     std::size_t stride);
 // Samples in two pieces, one after the other: sample i is head[i] below
-// head_count and tail[i - head_count] from there on.
+// head_count and tail[i - head_count] from there on, in units of unit (a
+// power of two: the samples' LSB).
 struct SampleRun {
     const double* head;
     std::size_t head_count;
     const double* tail;
+    double unit;
 };
 // The same with src[j] reading sample k + taps - 1 - j of run for output k,
-// where every coefficient and sample is a 16-bit integer and each sum of
-// |coeff[j]| 2^15 stays below 2^31: products of 16-bit integers summed in
-// 32-bit lanes then give those sums exactly, as the double loop does, at
-// twice the taps per instruction.  Returns how many outputs, from the first,
+// where every coefficient is a 16-bit integer, every sample a 16-bit integer
+// number of units, and each sum of |coeff[j]| 2^15 stays below 2^31: products
+// of 16-bit integers summed in 32-bit lanes, times the unit, then give those
+// sums exactly, as the double loop does, at twice the taps per instruction.  Returns how many outputs, from the first,
 // it computed: 0 where a coefficient does not qualify or the processor has no
 // form for it, fewer than count where a sample does not; the double loop
 // does the rest.

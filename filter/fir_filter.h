@@ -79,9 +79,12 @@ public:
     // below 2^53 in doubles): sums may then be formed in any order, which
     // gives the same bits, and one output's sum need not be one chain.
     void set_any_order(bool any) { any_order = any; }
-    // Double kernels: every sample is an integer of at most 16 bits, so the
-    // block path tries the pairs loop (fir_block_core_pairs).
-    void set_small_samples(bool small) { small_samples = small; }
+    // Double kernels: every sample is a 16-bit integer times unit (a power of
+    // two), so the block path tries the pairs loop (fir_block_core_pairs).
+    void set_small_samples(bool small, double unit = 1.0) {
+        small_samples = small;
+        sample_unit = unit;
+    }
     // 128-bit kernels: the block path may split samples and coefficients at
     // bit `shift` (0: never), which split_sums_fit must have allowed.
     void set_split_shift(int shift) { split_shift = shift; }
@@ -166,6 +169,7 @@ private:
     bool sync_pending;
     bool any_order = false;
     bool small_samples = false;
+    double sample_unit = 1.0;
     int split_shift = 0;
     T sum;               // the output being formed
     T wide_coefficient;  // scratch for coefficients beyond the machine word

@@ -172,7 +172,7 @@ void FirFilter<T, C>::filter_block(std::size_t outputs, T* out) {
                 if (small_samples && M == 1 && taps > 0) {
                     const std::size_t span = count + static_cast<std::size_t>(taps) - 1;
                     done = fir_block_core_pairs(
-                        branch_coeff.data(), SampleRun{tap_sources[0] - (taps - 1), span, nullptr},
+                        branch_coeff.data(), SampleRun{tap_sources[0] - (taps - 1), span, nullptr, sample_unit},
                         static_cast<std::size_t>(taps), count, out + rho, static_cast<std::size_t>(L));
                     for (const double*& s : tap_sources) s += done;
                 }
@@ -223,7 +223,8 @@ void FirFilter<T, C>::filter_block_direct(const T* input, std::size_t count, std
         const std::ptrdiff_t N = taps_per_phase;
         const std::size_t K = coefficients.size();
         const std::ptrdiff_t first = N - static_cast<std::ptrdiff_t>(K - 1);
-        const SampleRun run{window.data() + window_start + first, static_cast<std::size_t>(window_size - first), input};
+        const SampleRun run{window.data() + window_start + first, static_cast<std::size_t>(window_size - first), input,
+                            sample_unit};
         const std::size_t done = fir_block_core_pairs(coefficients.data(), run, K, outputs, out, 1);
         const std::ptrdiff_t drop = static_cast<std::ptrdiff_t>(outputs);
         if (done < outputs) {

@@ -150,7 +150,7 @@ void FIR::build_bank(Arithmetic arithmetic) {
                               !real && outputs_may_wrap(),
                               arithmetic == Arithmetic::int128 && kernel_sums_fit(63),
                               real && kernel_sums_fit(53),
-                              real && cfg.data_width <= 16 && cfg.data_fract_width == 0,
+                              real && cfg.data_width <= 16,
                               arithmetic == Arithmetic::int128 ? kernel_split_shift() : 0,
                               std::ldexp(1.0, static_cast<int>(cfg.output_fract_width))};
     bank = make_kernel_bank(arithmetic, shape, formats, coeffs[0], call_cnfg_sync, this);

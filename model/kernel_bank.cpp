@@ -135,7 +135,7 @@ public:
         kernels_[0].set_change_config_handler(sync, sync_arg);
         for (FirFilter<S, double>& kernel : kernels_) {
             kernel.set_any_order(bank_formats.sums_exact);
-            kernel.set_small_samples(bank_formats.small_samples);
+            kernel.set_small_samples(bank_formats.small_samples, bank_formats.din_inv_scale);
             kernel.set_split_shift(bank_formats.split_shift);
         }
     }

@@ -40,7 +40,7 @@ struct BankFormats {
     bool outputs_may_wrap;   // integer modes: some sum can round beyond the output range
     bool sums_fit_63_bits;   // 128-bit integer mode: every sum fits 64-bit kernels
     bool sums_exact;         // double mode: every product and partial sum is an exact double
-    bool small_samples;      // double mode: every sample is an integer of at most 16 bits
+    bool small_samples;      // double mode: every sample is a 16-bit integer in input LSBs (din_inv_scale)
     int split_shift;         // 128-bit integer mode: where sums may split (0: nowhere)
     double out_fract_scale;  // 2^output_fract_width
 };

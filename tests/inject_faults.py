@@ -248,6 +248,8 @@ FAULTS = [
      'a single sample\'s own product reads the sample before it'),
     ('one-keep', 'filter/fir_filter_stream.h', '            ++window_start;\n            --window_size;\n', '            --window_size;\n',
      'a single sample leaves the window one sample behind'),
+    ('pairs-unit', 'filter/fir_block_pairs.cpp', '_mm512_storeu_pd(out, _mm512_mul_pd(_mm512_cvtepi32_pd(_mm512_castsi512_si256(v)), u));',
+     '_mm512_storeu_pd(out, _mm512_cvtepi32_pd(_mm512_castsi512_si256(v)));', 'the pairs loop leaves some outputs of fractional samples in sample units'),
     ('tool-line-bound', 'config_text/line_reader.cpp', 'if (line.size() + length > kMaxLineLength)',
      'if (line.size() + length > 64 * kMaxLineLength)', 'line readers accept lines 64 times too long'),
     ('oct-layout', 'matlab/mex_arrays.cpp', 'in.values[p + paths * (s + channels * vec)] = v;',

@@ -182,29 +182,31 @@ TEST(FirFilter, EveryBlockLoopFormGivesThePerOutputBits) {
     use_core_form(forms.back());
 }
 
-// The pairs loop takes 16-bit integer coefficients whose magnitudes sum below 2^16 and 16-bit integer
-// samples; it stops before the chunk of 2048 outputs that reads the first other sample.
+// The pairs loop takes 16-bit integer coefficients whose magnitudes sum below 2^16 and samples of 16-bit
+// integer units; it stops before the chunk of 2048 outputs that reads the first other sample.
 TEST(FirFilter, PairsLoopTakesSixteenBitIntegersWithinTheirBound) {
     const size_t n = 5000, none = size_t(-1);
-    const std::tuple<std::vector<double>, size_t, double, size_t> rows[] = {  // coefficients, odd sample at, odd, done
-        {{32767, 32767, 1}, none, 0, n}, {{-32768, 32767}, none, 0, n}, {{32767, -32767, 2}, none, 0, 0},
-        {{0.5, 1}, none, 0, 0}, {{32768}, none, 0, 0}, {{1, 2, 3}, 2049, 32768, 0}, {{1, 2, 3}, 2050, 0.5, 2048},
-        {{1, 2, 3}, 4500, NAN, 4096}, {{1, 2, 3}, n + 1, -32769, 4096}};
+    const double q = 0x1p-15;  // rows: coefficients, odd sample at, odd, unit, done
+    const std::tuple<std::vector<double>, size_t, double, double, size_t> rows[] = {
+        {{32767, 32767, 1}, none, 0, 1, n}, {{-32768, 32767}, none, 0, 1, n}, {{32767, -32767, 2}, none, 0, 1, 0},
+        {{0.5, 1}, none, 0, 1, 0}, {{32768}, none, 0, 1, 0}, {{1, 2, 3}, 2049, 32768, 1, 0},
+        {{1, 2, 3}, 2050, 0.5, 1, 2048}, {{1, 2, 3}, 4500, NAN, 1, 4096}, {{1, 2, 3}, n + 1, -32769, 1, 4096},
+        {{32767, -32768}, none, 0, q, n}, {{1, 2, 3}, 2050, q / 2, q, 2048}, {{1, 2, 3}, 3000, 1.0, q, 2048}};
     std::mt19937_64 gen(5);
     for (CoreForm form : core_forms())
-        for (const auto& [coeff, at, odd, done] : rows) {
+        for (const auto& [coeff, at, odd, unit, done] : rows) {
             ASSERT_TRUE(use_core_form(form));
             const size_t taps = coeff.size();
             std::vector<double> x(n + taps - 1), out(n, 0.5);
-            for (size_t i = 0; i < x.size(); ++i) x[i] = i % 3 ? double(std::int64_t(gen() % 65536) - 32768) : i % 2 ? 32767 : -32768;
+            for (size_t i = 0; i < x.size(); ++i) x[i] = unit * (i % 3 ? double(std::int64_t(gen() % 65536) - 32768) : i % 2 ? 32767 : -32768);
             if (at != none) x[at] = odd;
             const size_t cut = at % 1000;  // samples in two pieces, cut anywhere
-            const size_t got = fir_block_core_pairs(coeff.data(), SampleRun{x.data(), cut, x.data() + cut}, taps, n, out.data(), 1);
+            const size_t got = fir_block_core_pairs(coeff.data(), SampleRun{x.data(), cut, x.data() + cut, unit}, taps, n, out.data(), 1);
             EXPECT_EQ(got, form == CoreForm::generic ? 0 : done) << "form " << int(form) << ", row " << coeff[0] << " " << at;
             for (size_t k = 0; k < got; ++k) {
                 std::int64_t sum = 0;
-                for (size_t j = 0; j < taps; ++j) sum += std::int64_t(coeff[j]) * std::int64_t(x[k + taps - 1 - j]);
-                ASSERT_EQ(out[k], double(sum)) << "output " << k;
+                for (size_t j = 0; j < taps; ++j) sum += std::int64_t(coeff[j]) * std::int64_t(x[k + taps - 1 - j] / unit);
+                ASSERT_EQ(out[k], double(sum) * unit) << "output " << k;
             }
         }
     use_core_form(core_forms().back());

@@ -234,12 +234,13 @@ public:
     void take_integer_noted(unsigned int path, unsigned int chan, mpz_ptr value, ZebLogger& notes,
                             bool scaled) override {
         if constexpr (std::is_same<S, double>::value) {
+            // One sample, straight into the host's integer.
+            const double raw = outputs_[at(path, chan)].front();
+            double y = 0.0;
+            take_reals(path, chan, 1, &y);
+            mpz_set_d(value, y * formats_.out_fract_scale);
             if (notes.active()) {
                 using fir_text::labelled;
-                const double raw = outputs_[at(path, chan)].front();
-                double y = 0.0;
-                take_reals(path, chan, 1, &y);
-                mpz_set_d(value, y * formats_.out_fract_scale);
                 notes.note(labelled("Out raw: ", raw));
                 if (scaled) {
                     notes.note(labelled("Out rounded: ", y));
@@ -247,8 +248,8 @@ public:
                 } else {
                     notes.note(labelled("Out rounded: ", y * formats_.out_fract_scale));
                 }
-                return;
             }
+            return;
         }
         auto copy = [value](std::size_t, mpz_srcptr v) { mpz_set(value, v); };
         take_integers(path, chan, 1, IntegerSink(copy));

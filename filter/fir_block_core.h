@@ -43,10 +43,10 @@ struct SampleRun {
 // where every coefficient is a 16-bit integer, every sample a 16-bit integer
 // number of units, and each sum of |coeff[j]| 2^15 stays below 2^31: products
 // of 16-bit integers summed in 32-bit lanes, times the unit, then give those
-// sums exactly, as the double loop does, at twice the taps per instruction.  Returns how many outputs, from the first,
-// it computed: 0 where a coefficient does not qualify or the processor has no
-// form for it, fewer than count where a sample does not; the double loop
-// does the rest.
+// sums exactly, as the double loop does, at twice the taps per instruction.
+// Returns how many outputs, from the first, it computed: 0 where a
+// coefficient does not qualify or the processor has no form for it, fewer
+// than count where a sample does not; the double loop does the rest.
 std::size_t fir_block_core_pairs(const double* coeff, const SampleRun& run, std::size_t taps, std::size_t count,
                                  double* out, std::size_t stride);
 // The same in 64-bit integers; every product and partial sum must fit.
@@ -65,11 +65,11 @@ void fir_block_core(const std::int64_t* coeff, const wide_int* const* src, std::
 // 63 bits, combine into the exact sum; vector units multiply 32-bit halves
 // several at a time, where a 128-bit product is one at a time.  False, and
 // nothing done, when the processor has no form for it.
-// Whether the processor has a form of the split sums.
-bool fir_block_core_splits();
 bool fir_block_core_split(const std::int64_t* ch, const std::int64_t* cl, const std::int64_t* const* xh,
                           const std::int64_t* const* xl, std::size_t taps, std::size_t count, int shift, wide_int* out,
                           std::size_t stride);
+// Whether the processor has a form of the split sums.
+bool fir_block_core_splits();
 #endif
 
 #endif

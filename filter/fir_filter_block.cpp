@@ -166,8 +166,9 @@ void FirFilter<T, C>::filter_block(std::size_t outputs, T* out) {
                 for (long long j = 0; j < taps; ++j) {
                     branch_coeff[static_cast<std::size_t>(j)] = coefficients[static_cast<std::size_t>(branch + j * L)];
                 }
-                // Each tap reads the one after the next tap's: samples of 16
-                // bits may go through the pairs loop.
+                // Without decimation tap j reads the sample after tap j + 1's,
+                // so the taps read one run of samples: 16-bit samples may go
+                // through the pairs loop.
                 std::size_t done = 0;
                 if (small_samples && M == 1 && taps > 0) {
                     const std::size_t span = count + static_cast<std::size_t>(taps) - 1;

@@ -110,9 +110,9 @@ inline void FirFilter<T, C>::run_one(const T& x, Out& output) {
         if (any_order && rate_numerator == 1 && rate_denominator == 1 && window_size == N &&
             K <= static_cast<std::size_t>(N) + 1 && static_cast<std::size_t>(window_start + N) <= window.size()) {
             // What run does: the sample completes one output over the whole
-            // window, which then keeps its last N samples.
-            // The new sample's product comes from the register: a vector load
-            // over the sample just stored would wait for the store.
+            // window, which then keeps its last N samples.  The new sample's
+            // product comes from the register: a vector load over the sample
+            // just stored would wait for the store.
             append_window(x);
             const double* older = window.data() + window_start + N - 1;
             output.push_back(fir_filter_detail::exact_dot(coefficients.data() + 1, older, K - 1) + coefficients[0] * x);

@@ -235,11 +235,12 @@ public:
                             bool scaled) override {
         if constexpr (std::is_same<S, double>::value) {
             // One sample, straight into the host's integer.
-            const double raw = outputs_[at(path, chan)].front();
+            const bool noted = notes.active();
+            const double raw = noted ? outputs_[at(path, chan)].front() : 0.0;  // before the take pops it
             double y = 0.0;
             take_reals(path, chan, 1, &y);
             mpz_set_d(value, y * formats_.out_fract_scale);
-            if (notes.active()) {
+            if (noted) {
                 using fir_text::labelled;
                 notes.note(labelled("Out raw: ", raw));
                 if (scaled) {

@@ -14,6 +14,7 @@
 #include "filter/fir_block_core.h"
 
 #include "filter/fir_block_pairs.h"
+#include "filter/fir_exact_dot.h"
 
 #include <cstring>
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -193,22 +194,26 @@ struct Cores {
     CoreInt64 narrow;
     CoreSplit split;  // null: the 128-bit loop does better
     CorePairs pairs;  // null: the double loop does better
+    CoreDot dot;
 };
 
 Cores cores_of(CoreForm form) {
     switch (form) {
 #ifdef ZEB_FIR_DISPATCH_X86
-        case CoreForm::avx512: return {avx512_double, avx512_unit_int64, avx512_split, pairs_form(form)};
-        case CoreForm::avx2: return {avx2_double, avx2_int64, avx2_split, pairs_form(form)};
+        case CoreForm::avx512:
+            return {avx512_double, avx512_unit_int64, avx512_split, pairs_form(form), dot_form(form)};
+        case CoreForm::avx2: return {avx2_double, avx2_int64, avx2_split, pairs_form(form), dot_form(form)};
 #endif
-        default: return {generic_double, generic_int64, nullptr, pairs_form(form)};
+        default: return {generic_double, generic_int64, nullptr, pairs_form(form), dot_form(form)};
     }
 }
 
-Cores& active_cores() {
-    static Cores cores = cores_of(core_forms().back());
-    return cores;
-}
+// The forms in use: the best the processor runs, chosen while the library
+// loads, so that a call needs no check that they are; or the ones
+// use_core_form chose since.
+Cores active = cores_of(core_forms().back());
+
+Cores& active_cores() { return active; }
 
 }  // namespace
 
@@ -248,6 +253,10 @@ std::size_t fir_block_core_pairs(const double* coeff, const SampleRun& run, std:
                                  double* out, std::size_t stride) {
     const CorePairs pairs = active_cores().pairs;
     return pairs == nullptr ? 0 : pairs(coeff, run, taps, count, out, stride);
+}
+
+double fir_exact_dot(const double* coeff, const double* newest, std::size_t taps) {
+    return active_cores().dot(coeff, newest, taps);
 }
 
 #if ZEB_FIR_HAVE_INT128

@@ -49,6 +49,10 @@ struct SampleRun {
 // than count where a sample does not; the double loop does the rest.
 std::size_t fir_block_core_pairs(const double* coeff, const SampleRun& run, std::size_t taps, std::size_t count,
                                  double* out, std::size_t stride);
+// sum_j coeff[j] * newest[-j] for j < taps, where every product and partial
+// sum is an exact double: then any order, and so every form, gives the bits
+// of the tap-ordered sum.
+double fir_exact_dot(const double* coeff, const double* newest, std::size_t taps);
 // The same in 64-bit integers; every product and partial sum must fit.
 void fir_block_core(const std::int64_t* coeff, const std::int64_t* const* src, std::size_t taps, std::size_t count,
                     std::int64_t* out, std::size_t stride);

@@ -124,6 +124,10 @@ private:
     // Keeps the last window and the unconsumed samples for the next block.
     void end_block(Block& block);
     void append_window(const T& sample);
+    // Room for one sample after the retained ones.
+    void make_window_room();
+    // The retained samples to the front of the window, grown if need be.
+    void compact_window();
     // sum = coeff[0] newest[0] + coeff[L] newest[-1] + ... over taps terms;
     // terms from index reachable on take oldest (the first stream sample).
     void accumulate(const C* coeff, std::ptrdiff_t taps, const T* newest, std::ptrdiff_t reachable, const T& oldest);

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <type_traits>
 #include <utility>
@@ -44,29 +43,6 @@ inline wide_int product(double c, const wide_int& s) {
     return static_cast<wide_int>(int64_coefficient(c)) * static_cast<wide_int>(static_cast<std::int64_t>(s));
 }
 #endif
-
-// sum_j coeff[j] * newest[-j] for j < taps, where every product and partial
-// sum is exact, so any order gives the bits of the tap-ordered sum: eight
-// lanes at a time.  Every lane starts at +0, as the ordered sum does, so a
-// zero sum is +0 here too.
-inline double exact_dot(const double* coeff, const double* newest, std::size_t taps) {
-    typedef double Doubles2 __attribute__((vector_size(16)));
-    Doubles2 a[4] = {};
-    std::size_t j = 0;
-    for (; j + 8 <= taps; j += 8) {
-#pragma GCC unroll 4
-        for (std::size_t k = 0; k < 4; ++k) {
-            Doubles2 c, s;
-            std::memcpy(&c, coeff + j + 2 * k, sizeof c);
-            std::memcpy(&s, newest - j - 2 * k - 1, sizeof s);  // newest[-j - 2k - 1], newest[-j - 2k]
-            a[k] = a[k] + c * __builtin_shufflevector(s, s, 1, 0);
-        }
-    }
-    double rest = 0.0;
-    for (; j < taps; ++j) rest = rest + coeff[j] * newest[-static_cast<std::ptrdiff_t>(j)];
-    const Doubles2 b = (a[0] + a[1]) + (a[2] + a[3]);
-    return (b[0] + b[1]) + rest;
-}
 
 // Whether an output container offers extend(n).
 template <typename Out, typename = void>
@@ -112,12 +88,15 @@ inline void FirFilter<T, C>::run_one(const T& x, Out& output) {
             // What run does: the sample completes one output over the whole
             // window, which then keeps its last N samples.  The new sample's
             // product comes from the register: a vector load over the sample
-            // just stored would wait for the store.
-            append_window(x);
+            // just stored would wait for the store.  Only window_start moves:
+            // start and size, stored one by one and then updated together,
+            // would be loaded as one 16-byte word the store buffer cannot
+            // forward, which stalls every call.
+            make_window_room();
+            window[static_cast<std::size_t>(window_start + N)] = x;
             const double* older = window.data() + window_start + N - 1;
-            output.push_back(fir_filter_detail::exact_dot(coefficients.data() + 1, older, K - 1) + coefficients[0] * x);
+            output.push_back(fir_exact_dot(coefficients.data() + 1, older, K - 1) + coefficients[0] * x);
             ++window_start;
-            --window_size;
             sync_pending = true;
             return;
         }
@@ -307,23 +286,31 @@ inline void FirFilter<T, C>::end_block(Block& block) {
 
 template <typename T, typename C>
 inline void FirFilter<T, C>::append_window(const T& sample) {
-    const std::ptrdiff_t room = static_cast<std::ptrdiff_t>(window.size());
-    if (window_start + window_size == room) {
-        // Grow unless compaction frees three times the live part, so the
-        // copying stays a third of the samples appended.
-        if (4 * window_size >= room) {
-            window.resize(static_cast<std::size_t>(std::max<std::ptrdiff_t>(2 * room, 4)));
-        }
-        if constexpr (std::is_same<T, mpz_class>::value) {
-            // Swapping keeps every GMP integer's limbs for reuse.
-            std::rotate(window.begin(), window.begin() + window_start, window.begin() + window_start + window_size);
-        } else {
-            std::copy(window.begin() + window_start, window.begin() + window_start + window_size, window.begin());
-        }
-        window_start = 0;
-    }
+    make_window_room();
     window[static_cast<std::size_t>(window_start + window_size)] = sample;
     ++window_size;
+}
+
+template <typename T, typename C>
+inline void FirFilter<T, C>::make_window_room() {
+    if (static_cast<std::size_t>(window_start + window_size) == window.size()) compact_window();
+}
+
+template <typename T, typename C>
+void FirFilter<T, C>::compact_window() {
+    const std::ptrdiff_t room = static_cast<std::ptrdiff_t>(window.size());
+    // Grow unless compaction frees three times the live part, so the
+    // copying stays a third of the samples appended.
+    if (4 * window_size >= room) {
+        window.resize(static_cast<std::size_t>(std::max<std::ptrdiff_t>(2 * room, 4)));
+    }
+    if constexpr (std::is_same<T, mpz_class>::value) {
+        // Swapping keeps every GMP integer's limbs for reuse.
+        std::rotate(window.begin(), window.begin() + window_start, window.begin() + window_start + window_size);
+    } else {
+        std::copy(window.begin() + window_start, window.begin() + window_start + window_size, window.begin());
+    }
+    window_start = 0;
 }
 
 #endif

@@ -84,8 +84,11 @@ private:
         slots_.resize(grown);
     }
 
-    std::vector<T, DefaultInitAllocator<T>> slots_;
+    // head_ and tail_ apart: emptying stores both, and as neighbours they
+    // would be stored as one 16-byte word, which the next push's 8-byte load
+    // of tail_ cannot take from the store buffer (it waits for the store).
     std::size_t head_ = 0;
+    std::vector<T, DefaultInitAllocator<T>> slots_;
     std::size_t tail_ = 0;
 };
 

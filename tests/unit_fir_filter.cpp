@@ -155,7 +155,10 @@ TEST(FirFilter, EveryBlockLoopFormGivesThePerOutputBits) {
                     FirFilter<std::int64_t> fi(near, r[0], r[1]);
                     FirFilter<double> fs(cs, r[0], r[1]);  // 16-bit pairs, but for one sample in 97
                     fs.set_small_samples(true);
-                    std::vector<double> yd, ys;
+                    FirFilter<double> fo(cs, r[0], r[1]);  // exact sums, sample by sample
+                    fo.set_any_order(true);
+                    std::vector<double> yd, ys, yo;
+                    for (double v : xs) fo.run_one(v, yo);
                     std::vector<std::int64_t> yi;
                     for (size_t at = 0; at < xd.size(); at += block) {
                         fd.run(xd.data() + at, std::min(block, xd.size() - at), yd);
@@ -177,6 +180,7 @@ TEST(FirFilter, EveryBlockLoopFormGivesThePerOutputBits) {
                     EXPECT_EQ(std::memcmp(yd.data(), want_d.data(), yd.size() * sizeof(double)), 0);
                     EXPECT_EQ(yi, want_i);
                     EXPECT_EQ(ys, want_s);
+                    EXPECT_EQ(yo, want_s);
                 }
         }
     use_core_form(forms.back());

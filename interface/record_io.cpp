@@ -24,7 +24,7 @@ const double* InputView::packet(std::size_t paths, std::size_t channels, std::si
     return record_.data;
 }
 
-const double* InputView::slot(std::size_t paths) const {
+const double* InputView::checked_slot(std::size_t paths) const {
     if (record_.dim_size != 1 || !lengths_held(record_)) throw FIRException(fir_text::kSlotDimension);
     if (record_.dim[0] != paths) throw FIRException(labelled("Incorrect data size, expecting num_paths: ", paths));
     if (readable_elements(record_) < paths) throw FIRException(fir_text::kShortInputText);
@@ -112,7 +112,7 @@ void OutputView<R>::cover(std::size_t vectors) {
 }
 
 template <typename R>
-void OutputView<R>::check_slot_shape(std::size_t paths) {
+void OutputView<R>::check_slot_record(std::size_t paths) {
     if (record_.dim_size != 1 || !lengths_held(record_)) throw FIRException(fir_text::kSlotDimension);
     if (record_.dim[0] != paths) throw FIRException(labelled("Incorrect data size, expecting num_paths: ", paths));
     // Room for one sample per path, grown through the record's own table

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <memory>
 
+#include "interface/records.h"
 #include "model/host_io.h"
 #include "zeb_fir_v7_1.h"
 
@@ -14,11 +15,17 @@ class InputView final : public InputRecord {
 public:
     explicit InputView(const zeb_array_real& viewed) : record_(viewed) {}
     const double* packet(std::size_t paths, std::size_t channels, std::size_t& vectors) const override;
-    const double* slot(std::size_t paths) const override;
+    // The usual slot is accepted inline; any other gets every check and its reason.
+    const double* slot(std::size_t paths) const override {
+        if (zeb_records::is_slot_of(record_, paths) && record_.data_size >= paths) return record_.data;
+        return checked_slot(paths);
+    }
     // Vectors of a packet for output sizing: its third length, 1 without one.
     std::size_t sizing_vectors() const;
 
 private:
+    const double* checked_slot(std::size_t paths) const;
+
     const zeb_array_real& record_;
 };
 
@@ -34,7 +41,9 @@ public:
     void check_room(std::size_t vectors) const override;
     void shrink_to(std::size_t vectors) override;
     void cover(std::size_t vectors) override;
-    void check_slot_shape(std::size_t paths) override;
+    void check_slot_shape(std::size_t paths) override {
+        if (!zeb_records::is_slot_of(record_, paths)) check_slot_record(paths);
+    }
     void set_slot_size(std::size_t count) override { record_.data_size = count; }
     void block(ReadSource& from, unsigned int path, unsigned int chan, std::size_t count,
                const BlockPlace& at) override;
@@ -47,6 +56,9 @@ public:
     const zeb_array_real* real_record() const override;
 
 private:
+    // Every check of a slot record, growing its store where it allows.
+    void check_slot_record(std::size_t paths);
+
     R& record_;
 };
 

@@ -19,19 +19,20 @@ template <typename R>
 struct Family;
 
 #define ZEB_RECORD_FN(word, fn) static constexpr auto fn = zeb_fir_v7_1_zeb_array_##word##_##fn;
-#define ZEB_RECORD_FAMILY(word)                                                                                  \
-    template <>                                                                                                  \
-    struct Family<zeb_array_##word> {                                                                            \
-        using Ops = zeb_array_##word##_operations;                                                               \
-        using Elem = std::remove_pointer_t<decltype(zeb_array_##word::data)>;                                    \
-        static constexpr const char* name = "zeb_array_" #word;                                                  \
-        ZEB_RECORD_FN(word, create)                                                                              \
-        ZEB_RECORD_FN(word, create_ex)                                                                           \
-        ZEB_RECORD_FN(word, destroy) ZEB_RECORD_FN(word, reserve_data) ZEB_RECORD_FN(word, reserve_dim)          \
-            ZEB_RECORD_FN(word, ops_elem_copy) ZEB_RECORD_FN(word, set_element) ZEB_RECORD_FN(word, get_element) \
-                ZEB_RECORD_FN(word, sub2ind_1d) ZEB_RECORD_FN(word, sub2ind_2d) ZEB_RECORD_FN(word, sub2ind_3d)  \
-                    ZEB_RECORD_FN(word, sub2ind_4d) ZEB_RECORD_FN(word, ops_elem_create)                         \
-                        ZEB_RECORD_FN(word, ops_elem_swap) ZEB_RECORD_FN(word, ops_elem_destroy)                 \
+#define ZEB_RECORD_FAMILY(word)                                                                                 \
+    template <>                                                                                                 \
+    struct Family<zeb_array_##word> {                                                                           \
+        using Ops = zeb_array_##word##_operations;                                                              \
+        using Elem = std::remove_pointer_t<decltype(zeb_array_##word::data)>;                                   \
+        static constexpr const char* name = "zeb_array_" #word;                                                 \
+        ZEB_RECORD_FN(word, create)                                                                             \
+        ZEB_RECORD_FN(word, create_ex)                                                                          \
+        ZEB_RECORD_FN(word, destroy)                                                                            \
+        ZEB_RECORD_FN(word, reserve_data) ZEB_RECORD_FN(word, reserve_dim) ZEB_RECORD_FN(word, ops_elem_copy)   \
+            ZEB_RECORD_FN(word, set_element) ZEB_RECORD_FN(word, get_element) ZEB_RECORD_FN(word, sub2ind_1d)   \
+                ZEB_RECORD_FN(word, sub2ind_2d) ZEB_RECORD_FN(word, sub2ind_3d) ZEB_RECORD_FN(word, sub2ind_4d) \
+                    ZEB_RECORD_FN(word, ops_elem_create) ZEB_RECORD_FN(word, ops_elem_swap)                     \
+                        ZEB_RECORD_FN(word, ops_elem_destroy)                                                   \
     };
 ZEB_RECORD_FAMILY(bit)
 ZEB_RECORD_FAMILY(real)
@@ -114,6 +115,14 @@ template <typename R>
 std::size_t readable_elements(const R& r) {
     if (r.data == nullptr) return 0;
     return r.data_size < r.data_capacity ? r.data_size : r.data_capacity;
+}
+
+// The usual single-slot record, told inline: one length, of paths, and a
+// store with room for paths elements (every check of a slot read passes).
+template <typename R>
+bool is_slot_of(const R& r, std::size_t paths) {
+    return r.dim_size == 1 && r.dim != nullptr && r.dim_capacity >= 1 && r.dim[0] == paths && r.data != nullptr &&
+           r.data_capacity >= paths;
 }
 
 // Elements that may be written: the room of a store that exists.

@@ -110,6 +110,19 @@ public:
 
     // The arithmetic chosen at creation.
     Arithmetic arithmetic() const { return bank->arithmetic(); }
+
+    // The most data paths a model can have.
+    static constexpr unsigned int kMaxPaths = 16;
+    unsigned int num_paths() const { return configuration.num_paths; }
+
+    // The short way of one time slot (model/fir_slot_lane.h), for a slot
+    // record already checked: its values go straight to the kernels (false,
+    // with nothing done, wherever the general path has more to do), or the
+    // next output slot goes straight into values, as reals or as integers
+    // in units of the output LSB (SlotLane::Take says what it got).
+    inline bool send_slot_by_lane(const double* values);
+    inline SlotLane::Take take_slot_by_lane(double* values);
+    inline SlotLane::Take take_slot_by_lane(mpz_ptr values);
     // Output rounding of the integer mode: x / dout_scale by the rounding rule.
     void dout_trim_mpz(mpz_class& result, const mpz_class& x) const;
 
@@ -163,6 +176,12 @@ private:
     // sample is a value of the input format already.
     void feed_blocks(const double* data, std::size_t first, std::size_t last, bool as_they_are);
     void feed_rows(const double* data, std::size_t vectors, std::uint64_t first_vector, bool as_they_are);
+    void next_input_slot() {
+        if (++chan_pos_in == static_cast<int>(configuration.num_channels)) {
+            chan_pos_in = 0;
+            ++vectors_in;
+        }
+    }
 
     // Output stream (fir_output.cpp, model/output_runs.h).
     // Samples of chan that every path holds in the open run (the pattern in force).
@@ -181,6 +200,12 @@ private:
     SlotSource next_slot(unsigned int s) const;
     // The host has read the slot at s: closed-run bookkeeping.
     void slot_taken(unsigned int s, const SlotSource& source);
+    void next_output_slot() {
+        if (++chan_pos_out == static_cast<int>(configuration.num_channels)) {
+            chan_pos_out = 0;
+            ++vectors_out;
+        }
+    }
     void read_vector_by_slots(OutputRecord& out, std::size_t vector, std::vector<int>* note_counts);
     // After a take of path's samples that put sample k at record element
     // place(k) of a read starting at output vector `first_vector`: counts
@@ -208,6 +233,7 @@ private:
     FFPContext din_fmt;
     FFPContext::QuietRange din_quiet{};  // din_fmt's: where a sample needs no quantising
     std::unique_ptr<KernelBank> bank;
+    SlotLane* lane = nullptr;  // the bank's, if it has one
     int chan_pos_in;
     int chan_pos_out;
     zeb_fir_v7_1_pattern CurrentPattern;

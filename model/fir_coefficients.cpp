@@ -154,4 +154,5 @@ void FIR::build_bank(Arithmetic arithmetic) {
                               arithmetic == Arithmetic::int128 ? kernel_split_shift() : 0,
                               std::ldexp(1.0, static_cast<int>(cfg.output_fract_width))};
     bank = make_kernel_bank(arithmetic, shape, formats, coeffs[0], call_cnfg_sync, this);
+    lane = bank->slot_lane();
 }

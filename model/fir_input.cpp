@@ -6,6 +6,7 @@
 
 #include "model/block_transpose.h"
 #include "model/fir.h"
+#include "model/fir_slot_lane.h"
 #include "model/fir_text.h"
 #include "patterns/pattern_tables.h"
 
@@ -172,6 +173,7 @@ void FIR::feed_rows(const double* data, std::size_t vectors, std::uint64_t first
 int FIR::data_send_chan(const InputRecord& input) {
     const unsigned int P = configuration.num_paths;
     const double* data = input.slot(P);
+    if (send_slot_by_lane(data)) return ZEB_STATUS_OK;
     for (unsigned int p = 0; p < P; ++p) {
         if (!std::isfinite(data[p])) throw FIRException(kNotFiniteText);
     }
@@ -193,9 +195,6 @@ int FIR::data_send_chan(const InputRecord& input) {
             dbg_logger->note(labelled("Stored channel pattern: ", CurrentPattern));
         }
     }
-    if (++chan_pos_in == static_cast<int>(configuration.num_channels)) {
-        chan_pos_in = 0;
-        ++vectors_in;
-    }
+    next_input_slot();
     return ZEB_STATUS_OK;
 }

@@ -77,7 +77,7 @@ void FIR::validate_config(const zeb_fir_v7_1_config& config) {
     refuse_if(chan_seq > 1, "Invalid channel sequence type");
     refuse_if(channels > 256 && channels != 512 && channels != 1024, "Invalid number of channels");
     refuse_if(chan_seq == 1 && !is_advanced_channel_count(channels), "Invalid number of channels");
-    refuse_if(u32(config.num_paths) > 16, "Invalid number of paths");
+    refuse_if(u32(config.num_paths) > kMaxPaths, "Invalid number of paths");
     // The data width shares the coefficient width's message.
     refuse_if(data_width > 49, "Invalid coefficient width");
     refuse_if(u32(config.data_fract_width) > data_width,

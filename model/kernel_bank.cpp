@@ -138,6 +138,13 @@ public:
             kernel.set_small_samples(bank_formats.small_samples, bank_formats.din_inv_scale);
             kernel.set_split_shift(bank_formats.split_shift);
         }
+        if constexpr (std::is_same<S, double>::value) {
+            if (!bank_shape.hilbert) {
+                lane_ = std::make_unique<SlotLane>(kernels_.data(), outputs_.data(), bank_shape.channels,
+                                                   bank_formats.din_inv_scale, bank_formats.dout_fmt,
+                                                   bank_formats.dout_scale, bank_formats.out_fract_scale);
+            }
+        }
     }
 
     Arithmetic arithmetic() const override {

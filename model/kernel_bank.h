@@ -14,6 +14,7 @@
 
 #include "fixedpoint/ffp_context.h"
 #include "model/sample_fifo.h"
+#include "model/slot_lane.h"
 #include "model/zeb_logger.h"
 
 // Doubles, exact 128-bit integers (64-bit ones where every sum fits them),
@@ -120,6 +121,10 @@ public:
         if (shape_.hilbert) lines_[at(path, chan)].pop_front(count);
     }
 
+    // The single-slot short way through this bank's kernels; null where it
+    // has none (integer kernels, Hilbert filters).  Lives as long as the bank.
+    SlotLane* slot_lane() const { return lane_.get(); }
+
 protected:
     KernelBank(const BankShape& bank_shape, const BankFormats& bank_formats);
     std::size_t at(unsigned int path, unsigned int chan) const { return std::size_t{path} * shape_.channels + chan; }
@@ -138,6 +143,7 @@ protected:
 
     BankShape shape_;
     BankFormats formats_;
+    std::unique_ptr<SlotLane> lane_;
 
 private:
     std::vector<SampleFifo<double>> lines_;

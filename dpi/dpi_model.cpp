@@ -19,14 +19,16 @@ zeb_records::Owned<R> shaped(std::initializer_list<std::size_t> dims) {
     return record;
 }
 
-void store(mpz_class* slot, std::size_t paths, const zeb_array_mpz& record) {
-    for (std::size_t p = 0; p < paths; ++p) mpz_set(slot[p].get_mpz_t(), &record.data[p]);
+// Swapped, not copied: the record is the model's own scratch, and the next
+// read assigns every element it delivers.
+void store(mpz_class* slot, std::size_t paths, zeb_array_mpz& record) {
+    for (std::size_t p = 0; p < paths; ++p) mpz_swap(slot[p].get_mpz_t(), &record.data[p]);
 }
 
-void store(mpz_class* slot, std::size_t paths, const zeb_array_mpz_complex& record) {
+void store(mpz_class* slot, std::size_t paths, zeb_array_mpz_complex& record) {
     for (std::size_t p = 0; p < paths; ++p) {
-        mpz_set(slot[p].get_mpz_t(), record.data[p].im);
-        mpz_set(slot[paths + p].get_mpz_t(), record.data[p].re);
+        mpz_swap(slot[p].get_mpz_t(), record.data[p].im);
+        mpz_swap(slot[paths + p].get_mpz_t(), record.data[p].re);
     }
 }
 
@@ -61,10 +63,8 @@ void DpiModel::on_message(void* self, int /*error*/, const char* text) {
     model->call_message_ = model->last_message_;
 }
 
-void DpiModel::check(zeb_status status, const char* what) {
-    if (status != ZEB_STATUS_OK)
-        throw DpiError(call_message_.empty() ? std::string("the model refused ") + what : call_message_);
-    call_message_.clear();
+void DpiModel::refused(const char* what) const {
+    throw DpiError(call_message_.empty() ? std::string("the model refused ") + what : call_message_);
 }
 
 void DpiModel::check_path(int path) const {
@@ -121,7 +121,12 @@ void DpiModel::put_vector(int path, int slot, double sample) {
 void DpiModel::send_slot() {
     call_message_.clear();
     const zeb_status status = zeb_fir_v7_1_data_send_channel(model_.get(), slot_in_.get());
-    std::fill(slot_in_->data, slot_in_->data + paths_, 0.0);
+    // One path, the usual model, without a call to fill.
+    if (paths_ == 1) {
+        slot_in_->data[0] = 0.0;
+    } else {
+        std::fill(slot_in_->data, slot_in_->data + paths_, 0.0);
+    }
     check(status, "the input slot");
     collect_slots();
 }

@@ -72,8 +72,13 @@ public:
 private:
     static void on_message(void* self, int error, const char* text);
 
-    // Throws the model's message of the failed call, or what when it sent none.
-    void check(zeb_status status, const char* what);
+    // Throws the model's message of the failed call, or what when it sent
+    // none; inline, as every slot checks two calls.
+    void check(zeb_status status, const char* what) {
+        if (status != ZEB_STATUS_OK) refused(what);
+        call_message_.clear();
+    }
+    [[noreturn]] void refused(const char* what) const;
     void check_path(int path) const;
     void collect_slots();
     void clear_inputs();

@@ -91,6 +91,11 @@ public:
 
     // True when the handler is due before the next sample is consumed.
     bool is_sync_pending() const { return sync_pending; }
+    // For a caller that knows the handler would find nothing to apply: a
+    // due synchronisation point passes as the handler's call would pass it.
+    void pass_idle_sync_point() {
+        if (change_config_handler != nullptr) sync_pending = false;
+    }
 
 private:
     // Progress through one block.  Stream positions count from the first

@@ -15,10 +15,11 @@ inline bool FIR::send_slot_by_lane(const double* values) {
     const unsigned int P = configuration.num_paths;
     const double scale = din_fmt.getScale();
     const unsigned int chan = channel_of_slot(static_cast<unsigned int>(chan_pos_in));
-    if (P == 1) {  // the usual model: no copy
+    const bool idle = cnfg_queue.empty();  // cnfg_sync would return at once
+    if (P == 1) {                          // the usual model: no copy
         const double sample = values[0] * scale;
         if (!din_quiet.holds(sample)) return false;
-        lane->feed(0, chan, sample + 0.0);
+        lane->feed(0, chan, sample + 0.0, idle);
     } else {
         // Copied once checked: a handler the kernels call may run host code.
         double samples[kMaxPaths];
@@ -26,7 +27,7 @@ inline bool FIR::send_slot_by_lane(const double* values) {
             samples[p] = values[p] * scale;
             if (!din_quiet.holds(samples[p])) return false;
         }
-        for (unsigned int p = 0; p < P; ++p) lane->feed(p, chan, samples[p] + 0.0);
+        for (unsigned int p = 0; p < P; ++p) lane->feed(p, chan, samples[p] + 0.0, idle);
     }
     next_input_slot();
     return true;

@@ -17,10 +17,13 @@ public:
              double din_inv_scale, const FFPContext& dout_fmt, double dout_scale, double out_fract_scale);
 
     // One quantised sample (integer units of the input format) into the
-    // kernel of (path, chan).  Inline, as the whole lane: a slot is a few
-    // dozen instructions of work, and every call level costs a share of it.
-    void feed(unsigned int path, unsigned int chan, double sample) {
+    // kernel of (path, chan); `idle`: nothing waits for a synchronisation
+    // point, so the kernel need not call out at one.  Inline, as the whole
+    // lane: a slot is a few dozen instructions of work, and every call level
+    // costs a share of it.
+    void feed(unsigned int path, unsigned int chan, double sample, bool idle) {
         const std::size_t i = std::size_t{path} * channels_ + chan;
+        if (idle) kernels_[i].pass_idle_sync_point();
         kernels_[i].run_one(sample * din_inv_scale_, outputs_[i]);
     }
     // What a slot read got: the slot, nothing because a path holds no

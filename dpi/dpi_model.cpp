@@ -6,6 +6,7 @@
 
 #include "config_text/config_fields.h"
 #include "config_text/tool_error.h"
+#include "zeb_fir_v7_1_inspect.h"
 
 namespace zebdpi {
 
@@ -50,11 +51,18 @@ DpiModel::DpiModel(const zeb_fir_v7_1_config& config)
 
     // After every send each output slot the model can deliver is read at
     // once, slot by slot, so that a slot is ready as soon as it exists.
+    zeb_fir_v7_1_info info{};
+    check(zeb_fir_v7_1_get_info(model_.get(), &info), "the info read");
+    reals_ = !hilbert_ && info.arithmetic == 0;
+    integer_scale_ = std::ldexp(1.0, static_cast<int>(config_.output_fract_width));
     if (hilbert_)
         slot_out_complex_ = shaped<zeb_array_mpz_complex>({paths_});
+    else if (reals_)
+        slot_out_real_ = shaped<zeb_array_real>({paths_});
     else
         slot_out_ = shaped<zeb_array_mpz>({paths_});
     slots_.set_width(hilbert_ ? 2 * paths_ : paths_);
+    real_slots_.set_width(paths_);
 }
 
 void DpiModel::on_message(void* self, int /*error*/, const char* text) {
@@ -81,6 +89,7 @@ void DpiModel::reset() {
     call_message_.clear();
     check(zeb_fir_v7_1_reset(model_.get()), "the reset");
     slots_.clear();
+    real_slots_.clear();
     have_current_ = false;
     patterns_.current = patterns_.initial;
     clear_inputs();
@@ -141,7 +150,16 @@ void DpiModel::send_vector() {
 
 void DpiModel::collect_slots() {
     for (;;) {
-        if (hilbert_) {
+        if (reals_) {
+            check(zeb_fir_v7_1_data_get_channel(model_.get(), slot_out_real_.get(), nullptr), "a slot read");
+            if (slot_out_real_->data_size == 0) return;
+            double* slot = real_slots_.push_back();
+            if (paths_ == 1) {  // as in send_slot: no call to copy one value
+                slot[0] = slot_out_real_->data[0];
+            } else {
+                std::copy(slot_out_real_->data, slot_out_real_->data + paths_, slot);
+            }
+        } else if (hilbert_) {
             check(zeb_fir_v7_1_data_get_channel_mpz(model_.get(), nullptr, slot_out_complex_.get()), "a slot read");
             if (slot_out_complex_->data_size == 0) return;
             store(slots_.push_back(), paths_, *slot_out_complex_);
@@ -171,15 +189,43 @@ void DpiModel::send_packet(std::string_view command) {
 }
 
 void DpiModel::next() {
-    if (slots_.size() == 0) throw DpiError("no output slot is ready");
-    slots_.pop_front(current_);
+    if (ready() == 0) throw DpiError("no output slot is ready");
+    if (reals_) {
+        real_slots_.pop_front(current_real_);
+        current_exact_ = false;
+    } else {
+        slots_.pop_front(current_);
+    }
     have_current_ = true;
 }
 
 const mpz_class& DpiModel::output(int path) const {
+    check_current(path);
+    if (reals_ && !current_exact_) {
+        // As the library's integer read: the rounded value times 2^output_fract_width.
+        current_.resize(paths_);
+        for (std::size_t p = 0; p < paths_; ++p) mpz_set_d(current_[p].get_mpz_t(), current_real_[p] * integer_scale_);
+        current_exact_ = true;
+    }
+    return current_[static_cast<std::size_t>(path)];
+}
+
+long long DpiModel::output_int64(int path) const {
+    if (reals_) {
+        check_current(path);
+        // At most 53 bits: exact, and what the integer above would give.
+        return static_cast<long long>(current_real_[static_cast<std::size_t>(path)] * integer_scale_);
+    }
+    const mpz_class& v = output(path);
+    if (!mpz_fits_slong_p(v.get_mpz_t()))
+        throw DpiError("output of path " + std::to_string(path) +
+                       " needs more than 64 bits: read it with zeb_fir_v7_1_dpi_get_text");
+    return mpz_get_si(v.get_mpz_t());
+}
+
+void DpiModel::check_current(int path) const {
     check_path(path);
     if (!have_current_) throw DpiError("no output slot taken: call zeb_fir_v7_1_dpi_next first");
-    return current_[static_cast<std::size_t>(path)];
 }
 
 const mpz_class& DpiModel::inphase(int path) const {
@@ -189,6 +235,10 @@ const mpz_class& DpiModel::inphase(int path) const {
 }
 
 double DpiModel::output_real(int path) const {
+    if (reals_) {
+        check_current(path);
+        return current_real_[static_cast<std::size_t>(path)];  // the library's real read itself
+    }
     // As the library's real read: the integer as a double, over 2^output_fract_width.
     return std::ldexp(mpz_get_d(output(path).get_mpz_t()), -static_cast<int>(config_.output_fract_width));
 }

@@ -21,6 +21,8 @@
 
 namespace zebdpi {
 
+static_assert(sizeof(long) == sizeof(long long), "64-bit integers are read through mpz_get_si");
+
 class DpiError : public std::runtime_error {
 public:
     explicit DpiError(const std::string& text) : std::runtime_error(text) {}
@@ -56,11 +58,13 @@ public:
     void send_vector();
     void send_packet(std::string_view command);
 
-    std::size_t ready() const { return slots_.size(); }
+    std::size_t ready() const { return reals_ ? real_slots_.size() : slots_.size(); }
     void next();
 
     // Values of the slot taken by next(), in output LSBs (in-phase: input LSBs).
     const mpz_class& output(int path) const;
+    // The same as a 64-bit integer; throws for one that needs more bits.
+    long long output_int64(int path) const;
     const mpz_class& inphase(int path) const;
     double output_real(int path) const;
     const char* output_text(int path);
@@ -80,6 +84,8 @@ private:
     }
     [[noreturn]] void refused(const char* what) const;
     void check_path(int path) const;
+    // A path of the slot next() took, or throws.
+    void check_current(int path) const;
     void collect_slots();
     void clear_inputs();
 
@@ -99,12 +105,21 @@ private:
 
     zeb_records::Owned<zeb_array_real> slot_in_;
     zeb_records::Owned<zeb_array_real> vector_in_;
-    zeb_records::Owned<zeb_array_mpz> slot_out_;                  // all but Hilbert
+    // Double kernels without a Hilbert filter: their outputs are doubles with
+    // at most 53 significant bits, read as reals (the library's short way for
+    // single slots) and made integers only when one is asked for.
+    bool reals_ = false;
+    double integer_scale_ = 1.0;                                  // 2^output_fract_width: output values to output LSBs
+    zeb_records::Owned<zeb_array_real> slot_out_real_;            // reals_
+    zeb_records::Owned<zeb_array_mpz> slot_out_;                  // all others but Hilbert
     zeb_records::Owned<zeb_array_mpz_complex> slot_out_complex_;  // Hilbert
 
     // Each slot holds the paths' outputs, then for Hilbert their in-phase parts.
-    OutputSlots slots_;
-    std::vector<mpz_class> current_;
+    OutputSlots<mpz_class> slots_;
+    OutputSlots<double> real_slots_;
+    mutable std::vector<mpz_class> current_;  // reals_: made from current_real_ when first read
+    std::vector<double> current_real_;
+    mutable bool current_exact_ = false;  // current_ holds the slot next() took
     bool have_current_ = false;
 };
 

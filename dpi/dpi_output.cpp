@@ -11,15 +11,6 @@ using zebdpi::with_model;
 
 namespace {
 
-static_assert(sizeof(long) == sizeof(long long), "64-bit integers are read through mpz_get_si");
-
-long long to_int64(const mpz_class& v, int path) {
-    if (!mpz_fits_slong_p(v.get_mpz_t()))
-        throw DpiError("output of path " + std::to_string(path) +
-                       " needs more than 64 bits: read it with zeb_fir_v7_1_dpi_get_text");
-    return mpz_get_si(v.get_mpz_t());
-}
-
 void need(const void* pointer) {
     if (!pointer) throw DpiError("null value pointer");
 }
@@ -44,7 +35,7 @@ int zeb_fir_v7_1_dpi_next(void* model) {
 int zeb_fir_v7_1_dpi_get_int(void* model, int path, long long* value) {
     return with_model(__func__, model, [=](DpiModel& m) {
         need(value);
-        *value = to_int64(m.output(path), path);
+        *value = m.output_int64(path);
     });
 }
 

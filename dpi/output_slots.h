@@ -1,19 +1,21 @@
 // First-in-first-out store of output time slots, each a fixed number of
-// exact integers.  Storage is a ring that only grows, and values are
-// assigned in place, so a steady stream allocates nothing.
+// values (exact integers, or doubles for a model whose outputs are doubles).
+// Storage is a ring that only grows, and values are swapped in place, so a
+// steady stream allocates nothing.
 #ifndef ZEB_DPI_OUTPUT_SLOTS_H
 #define ZEB_DPI_OUTPUT_SLOTS_H
 
-#include <gmpxx.h>
-
+#include <algorithm>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace zebdpi {
 
+template <typename T>
 class OutputSlots {
 public:
-    // width: integers per slot.  Changing it drops every slot.
+    // width: values per slot.  Changing it drops every slot.
     void set_width(std::size_t width) {
         width_ = width == 0 ? 1 : width;
         ring_.clear();
@@ -24,16 +26,41 @@ public:
     std::size_t size() const { return count_; }
     void clear() { head_ = count_ = 0; }
 
-    // A new slot at the back; its width integers are to be assigned.
-    mpz_class* push_back();
+    // A new slot at the back; its width values are to be assigned.
+    T* push_back() {
+        if (count_ == capacity_) grow();
+        std::size_t slot = head_ + count_;
+        if (slot >= capacity_) slot -= capacity_;
+        ++count_;
+        return &ring_[slot * width_];
+    }
 
-    // Moves the oldest slot's integers into into[0..width) and drops it.
-    void pop_front(std::vector<mpz_class>& into);
+    // Moves the oldest slot's values into into[0..width) and drops it.
+    void pop_front(std::vector<T>& into) {
+        if (into.size() != width_) into.resize(width_);
+        T* slot = &ring_[head_ * width_];
+        for (std::size_t k = 0; k < width_; ++k) std::swap(into[k], slot[k]);
+        if (++head_ == capacity_) head_ = 0;
+        --count_;
+    }
 
 private:
+    // Grows and unrolls the ring so the oldest slot comes first again.
+    void grow() {
+        const std::size_t full = capacity_;
+        capacity_ = std::max<std::size_t>(2 * full, 16);
+        std::vector<T> grown(capacity_ * width_);
+        for (std::size_t i = 0; i < count_; ++i) {
+            const std::size_t from = ((head_ + i) % full) * width_;
+            for (std::size_t k = 0; k < width_; ++k) std::swap(grown[i * width_ + k], ring_[from + k]);
+        }
+        ring_.swap(grown);
+        head_ = 0;
+    }
+
     std::size_t width_ = 1;
-    std::vector<mpz_class> ring_;  // capacity_ slots of width_ integers
-    std::size_t capacity_ = 0;     // kept, so that no call divides
+    std::vector<T> ring_;       // capacity_ slots of width_ values
+    std::size_t capacity_ = 0;  // kept, so that no call divides
     std::size_t head_ = 0;
     std::size_t count_ = 0;
 };

@@ -14,8 +14,6 @@ using namespace streams;
 
 namespace {
 
-using Change = std::function<void(zeb_fir_v7_1_config&)>;
-
 struct Case {
     std::string name;
     std::vector<double> coeff;  // empty: `taps` random values of the coefficient format
@@ -27,23 +25,13 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
-Change rate(int type, int change, unsigned int L, unsigned int M, unsigned int P = 2, unsigned int C = 2) {
-    return [=](zeb_fir_v7_1_config& c) {
-        c.filter_type = type;
-        c.rate_change = change;
-        c.interpolation_rate = L;  // the one a type does not use is ignored
-        c.decimation_rate = M;
-        c.num_paths = P;
-        c.num_channels = C;
-    };
+Change rated(int type, int change, unsigned int L, unsigned int M, unsigned int P = 2, unsigned int C = 2) {
+    return [=](zeb_fir_v7_1_config& c) { host::rate(type, change, L, M)(c), c.num_paths = P, c.num_channels = C; };
 }
-
 Change rounding(int mode, int dropped, unsigned int P, unsigned int C) {
     return [=](zeb_fir_v7_1_config& c) {
-        c.output_rounding_mode = mode;
+        c.output_rounding_mode = mode, c.num_paths = P, c.num_channels = C;
         c.output_width = static_cast<unsigned int>(ref::widths_of(c).acc_width - dropped);
-        c.num_paths = P;
-        c.num_channels = C;
     };
 }
 
@@ -55,31 +43,31 @@ std::vector<Case> cases() {
     two_sets.resize(42, 0.0);
     two_sets[31] = 1000;
     std::vector<Case> all = {
-        {"DefaultRecord", {}, 0, 16, 0, 16, 0, 64, rate(S, N, 1, 1, 1, 1)},
-        {"ThreePathsFiveChannels", {}, 17, 12, 3, 10, 4, 24, rate(S, N, 1, 1, 3, 5)},
+        {"DefaultRecord", {}, 0, 16, 0, 16, 0, 64, rated(S, N, 1, 1, 1, 1)},
+        {"ThreePathsFiveChannels", {}, 17, 12, 3, 10, 4, 24, rated(S, N, 1, 1, 3, 5)},
         {"CoefficientPadding", {}, 0, 16, 0, 16, 0, 40, [](auto& c) { c.coeff_padding = 3, c.num_channels = 2; }},
         {"TwoSetsCountForTheAccumulator", two_sets, 0, 16, 0, 16, 0, 30,
          [](auto& c) { c.num_coeffs = 21, c.coeff_sets = 2; }},
-        {"InterpolationBy4", {}, 23, 16, 2, 14, 3, 20, rate(I, N, 4, 3, 2, 3)},
-        {"DecimationBy3", {}, 25, 18, 5, 12, 0, 31, rate(D, N, 4, 3)},
-        {"Fractional3Over2", {}, 31, 14, 1, 15, 2, 23, rate(I, F, 3, 2)},
-        {"Fractional2Over3", {}, 31, 14, 1, 15, 2, 23, rate(D, F, 2, 3)},
-        {"Fractional5Over7", {}, 31, 14, 1, 15, 2, 23, rate(D, F, 5, 7)},
-        {"Fractional7Over5", {}, 31, 14, 1, 15, 2, 23, rate(I, F, 7, 5)},
-        {"FewerTapsThanBranches", {3, -5, 7}, 0, 16, 0, 16, 0, 10, rate(I, N, 8, 1, 1, 2)},
+        {"InterpolationBy4", {}, 23, 16, 2, 14, 3, 20, rated(I, N, 4, 3, 2, 3)},
+        {"DecimationBy3", {}, 25, 18, 5, 12, 0, 31, rated(D, N, 4, 3)},
+        {"Fractional3Over2", {}, 31, 14, 1, 15, 2, 23, rated(I, F, 3, 2)},
+        {"Fractional2Over3", {}, 31, 14, 1, 15, 2, 23, rated(D, F, 2, 3)},
+        {"Fractional5Over7", {}, 31, 14, 1, 15, 2, 23, rated(D, F, 5, 7)},
+        {"Fractional7Over5", {}, 31, 14, 1, 15, 2, 23, rated(I, F, 7, 5)},
+        {"FewerTapsThanBranches", {3, -5, 7}, 0, 16, 0, 16, 0, 10, rated(I, N, 8, 1, 1, 2)},
         {"Hilbert", {-0.25, 0, -0.5, 0, -1.5, 0, 1.5, 0, 0.5, 0, 0.25}, 0, 12, 2, 10, 3, 30,
-         [=](auto& c) { rate(H, N, 1, 1, 2, 3)(c), c.coeff_padding = 2; }},
-        {"HilbertWide", {}, 15, 30, 9, 40, 6, 25, rate(H, N, 1, 1, 1, 2)},
+         [=](auto& c) { rated(H, N, 1, 1, 2, 3)(c), c.coeff_padding = 2; }},
+        {"HilbertWide", {}, 15, 30, 9, 40, 6, 25, rated(H, N, 1, 1, 1, 2)},
         {"ZeroPacking", {}, 7, 11, 0, 9, 1, 50,
          [](auto& c) {
              c.filter_type = 4, c.zero_packing_factor = 4, c.coeff_padding = 2, c.num_paths = 3;
              c.interpolation_rate = 5;  // not used by this type
          }},
-        {"WideWithFractionalBits", {}, 21, 47, 13, 45, 7, 40, rate(S, N, 1, 1)},
+        {"WideWithFractionalBits", {}, 21, 47, 13, 45, 7, 40, rated(S, N, 1, 1)},
         {"WideRoundedWithFractionalBits", {}, 21, 47, 13, 45, 7, 40, rounding(4, 8, 2, 2)},  // half to even
         // The widest samples and coefficients: products of 2^96 on 128-bit kernels.
         {"IntegerModeAtFullWidth", {}, 19, 49, 0, 49, 0, 90,
-         [](auto& c) { rate(I, N, 3, 1)(c), c.reloadable = 1, c.output_rounding_mode = 4, c.output_width = 60; }},
+         [](auto& c) { rated(I, N, 3, 1)(c), c.reloadable = 1, c.output_rounding_mode = 4, c.output_width = 60; }},
     };
     // Every output rounding mode, in doubles (few and many dropped bits) and
     // in integers above 64 bits.
@@ -116,7 +104,7 @@ std::vector<Case> cases() {
     for (const auto& q : patterns) {
         const auto L = static_cast<unsigned int>(q[3]), M = static_cast<unsigned int>(q[4]);
         const auto C = static_cast<unsigned int>(q[5]);
-        const Change change = [=](auto& c) { rate(q[1], q[2], L, M, 2, C)(c), c.chan_seq = 1, c.init_pattern = q[0]; };
+        const Change change = [=](auto& c) { rated(q[1], q[2], L, M, 2, C)(c), c.chan_seq = 1, c.init_pattern = q[0]; };
         const std::string name =
             "Pattern" + std::to_string(q[0]) + "Rate" + std::to_string(L) + "Over" + std::to_string(M);
         all.push_back({name, {}, 19, 14, 2, 13, 1, 13, change});
@@ -130,13 +118,8 @@ TEST_P(Filtering, MatchesTheReference) {
     const Case& c = GetParam();
     std::vector<double> coeff = c.coeff;
     if (coeff.empty() && c.taps > 0) coeff = Stimulus(c.taps * 7 + c.dw).coeffs(c.taps, c.cw, c.cfw);
-    zeb_fir_v7_1_config cfg;
-    zeb_fir_v7_1_default_config(&cfg);
-    if (!coeff.empty()) cfg = config_with(coeff);
-    cfg.data_width = c.dw;
-    cfg.data_fract_width = c.dfw;
-    cfg.coeff_width = c.cw;
-    cfg.coeff_fract_width = c.cfw;
+    zeb_fir_v7_1_config cfg = coeff.empty() ? changed([](auto&) {}) : config_with(coeff);
+    cfg.data_width = c.dw, cfg.data_fract_width = c.dfw, cfg.coeff_width = c.cw, cfg.coeff_fract_width = c.cfw;
     c.setup(cfg);
     check_run(cfg, c.V, c.V * 31 + c.taps);
 }

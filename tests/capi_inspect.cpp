@@ -29,7 +29,6 @@ std::vector<double> coefficients_of(const Model& m, unsigned int set) {
 }  // namespace
 
 TEST(Inspect, FormatsAndCoefficientsMatchTheReference) {
-    using Change = std::function<void(zeb_fir_v7_1_config&)>;
     const std::pair<const char*, Change> cases[] = {
         {"default", [](auto&) {}},
         {"decimate, maximised range", [](auto& c) { c.filter_type = 2, c.decimation_rate = 3, c.quantization = 1; }},
@@ -97,12 +96,6 @@ TEST(Inspect, PendingPacketsReloadsCoefficientWrapsAndRefusals) {
 // kernel's taps h (padding and packing zeros included) sampled about the
 // centre c, output k holding h[c + (k - i * L / M - delay) * M].
 TEST(Inspect, AnImpulseIsCentredWhereTheGroupDelaySays) {
-    using Change = std::function<void(zeb_fir_v7_1_config&)>;
-    auto rate = [](int type, int fractional, unsigned int L, unsigned int M) -> Change {
-        return [=](auto& c) {
-            c.filter_type = type, c.rate_change = fractional, c.interpolation_rate = L, c.decimation_rate = M;
-        };
-    };
     const std::tuple<const char*, std::vector<double>, Change> cases[] = {  // taps: one number, a triangle that long
         {"default", {21}, [](auto&) {}},
         {"antisymmetric", {3, 2, 1, 0, -1, -2, -3}, [](auto&) {}},

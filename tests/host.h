@@ -134,14 +134,19 @@ inline zeb_status send_reload(const Model& m, unsigned int set, const Real* coef
     return zeb_fir_v7_1_reload_send(*m, &packet);
 }
 
+// The defaulted record, changed.
+using Change = std::function<void(zeb_fir_v7_1_config&)>;
+inline zeb_fir_v7_1_config changed(const Change& change) {
+    zeb_fir_v7_1_config cfg;
+    return zeb_fir_v7_1_default_config(&cfg), change(cfg), cfg;
+}
+// A filter type and its rates (the rate a type does not use is ignored).
+inline Change rate(int type, int fractional, unsigned int L, unsigned int M) {
+    return [=](auto& c) { c.filter_type = type, c.rate_change = fractional, c.interpolation_rate = L, c.decimation_rate = M; };
+}
 // A defaulted record with other coefficients (kept alive by the caller).
 inline zeb_fir_v7_1_config config_with(const std::vector<double>& coeff, unsigned int sets = 1) {
-    zeb_fir_v7_1_config cfg;
-    zeb_fir_v7_1_default_config(&cfg);
-    cfg.coeff = coeff.data();
-    cfg.num_coeffs = static_cast<unsigned int>(coeff.size() / sets);
-    cfg.coeff_sets = sets;
-    return cfg;
+    return changed([&](auto& c) { c.coeff = coeff.data(), c.num_coeffs = unsigned(coeff.size() / sets), c.coeff_sets = sets; });
 }
 
 // Deterministic values: samples up to 1.5 times the range of a dw-bit input

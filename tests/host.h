@@ -39,9 +39,7 @@ public:
         std::copy(dims.begin(), dims.end(), rec->dim);
         rec->dim_size = dims.size();
     }
-    ~Array() {
-        if (rec != nullptr) rec->owner = 0, zeb_records::Family<A>::destroy(rec);
-    }
+    ~Array() { if (rec != nullptr) rec->owner = 0, zeb_records::Family<A>::destroy(rec); }
     Array(Array&& other) noexcept : rec(other.rec) { other.rec = nullptr; }
     A* get() const { return rec; }
     A* operator->() const { return rec; }
@@ -89,9 +87,7 @@ public:
     using Create = zeb_fir_v7_1* (*)(const zeb_fir_v7_1_config*, zeb_msg_handler, void*, zeb_msg_handler, void*);
     explicit Model(const zeb_fir_v7_1_config& cfg, bool debug = false, Create create = zeb_fir_v7_1_create_dbg)
         : handle(create(&cfg, record, &taps[0], debug ? record : nullptr, &taps[1])) {}
-    ~Model() {
-        if (handle != nullptr) zeb_fir_v7_1_destroy(handle);
-    }
+    ~Model() { if (handle != nullptr) zeb_fir_v7_1_destroy(handle); }
     Model(const Model&) = delete;
     zeb_fir_v7_1* operator*() const { return handle; }
     zeb_fir_v7_1_config config() const {

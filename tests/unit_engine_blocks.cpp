@@ -244,8 +244,8 @@ TEST(WrapCounts, EqualAnIndependentCountInEveryArithmeticHoweverTheStreamIsCut) 
             EXPECT_EQ(got.outputs, e.outputs);
             EXPECT_GT(e.out * e.in, 0u);
             EXPECT_EQ(std::tie(got.in, got.out, got.input, got.output), std::tie(e.in, e.out, e.input, e.output));
-            EXPECT_EQ(at(got.first_in), at(e.first_in));
-            EXPECT_EQ(at(got.first_out), at(e.first_out));
+            EXPECT_EQ(std::make_pair(at(got.first_in), at(got.first_out)),
+                      std::make_pair(at(e.first_in), at(e.first_out)));
 
             // Cleared, the counts start again while the positions go on; reset starts both again.
             ASSERT_EQ(zeb_fir_v7_1_clear_wrap_counts(*m), ZEB_STATUS_OK);

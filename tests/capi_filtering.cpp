@@ -1,7 +1,9 @@
 // End to end through the C interface: every filter type, rate, width,
 // rounding mode, arithmetic mode and channel pattern against the reference
-// model, fed and read in every way the interface offers; and worked examples
-// that check the reference itself.
+// model, fed and read in every way the interface offers; worked examples
+// that check the reference itself; and one output stream however the host
+// cuts its calls (streams.h): random scenarios, and rows of scenarios with
+// packets that once lost or moved samples.
 #include <array>
 #include <cfloat>
 #include <cmath>
@@ -14,8 +16,6 @@ using namespace streams;
 
 namespace {
 
-using Change = std::function<void(zeb_fir_v7_1_config&)>;
-
 struct Case {
     std::string name;
     std::vector<double> coeff;  // empty: `taps` random values of the coefficient format
@@ -27,23 +27,13 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
-Change rate(int type, int change, unsigned int L, unsigned int M, unsigned int P = 2, unsigned int C = 2) {
-    return [=](zeb_fir_v7_1_config& c) {
-        c.filter_type = type;
-        c.rate_change = change;
-        c.interpolation_rate = L;  // the one a type does not use is ignored
-        c.decimation_rate = M;
-        c.num_paths = P;
-        c.num_channels = C;
-    };
+Change rated(int type, int change, unsigned int L, unsigned int M, unsigned int P = 2, unsigned int C = 2) {
+    return [=](zeb_fir_v7_1_config& c) { host::rate(type, change, L, M)(c), c.num_paths = P, c.num_channels = C; };
 }
-
 Change rounding(int mode, int dropped, unsigned int P, unsigned int C) {
     return [=](zeb_fir_v7_1_config& c) {
-        c.output_rounding_mode = mode;
+        c.output_rounding_mode = mode, c.num_paths = P, c.num_channels = C;
         c.output_width = static_cast<unsigned int>(ref::widths_of(c).acc_width - dropped);
-        c.num_paths = P;
-        c.num_channels = C;
     };
 }
 
@@ -55,31 +45,31 @@ std::vector<Case> cases() {
     two_sets.resize(42, 0.0);
     two_sets[31] = 1000;
     std::vector<Case> all = {
-        {"DefaultRecord", {}, 0, 16, 0, 16, 0, 64, rate(S, N, 1, 1, 1, 1)},
-        {"ThreePathsFiveChannels", {}, 17, 12, 3, 10, 4, 24, rate(S, N, 1, 1, 3, 5)},
+        {"DefaultRecord", {}, 0, 16, 0, 16, 0, 64, rated(S, N, 1, 1, 1, 1)},
+        {"ThreePathsFiveChannels", {}, 17, 12, 3, 10, 4, 24, rated(S, N, 1, 1, 3, 5)},
         {"CoefficientPadding", {}, 0, 16, 0, 16, 0, 40, [](auto& c) { c.coeff_padding = 3, c.num_channels = 2; }},
         {"TwoSetsCountForTheAccumulator", two_sets, 0, 16, 0, 16, 0, 30,
          [](auto& c) { c.num_coeffs = 21, c.coeff_sets = 2; }},
-        {"InterpolationBy4", {}, 23, 16, 2, 14, 3, 20, rate(I, N, 4, 3, 2, 3)},
-        {"DecimationBy3", {}, 25, 18, 5, 12, 0, 31, rate(D, N, 4, 3)},
-        {"Fractional3Over2", {}, 31, 14, 1, 15, 2, 23, rate(I, F, 3, 2)},
-        {"Fractional2Over3", {}, 31, 14, 1, 15, 2, 23, rate(D, F, 2, 3)},
-        {"Fractional5Over7", {}, 31, 14, 1, 15, 2, 23, rate(D, F, 5, 7)},
-        {"Fractional7Over5", {}, 31, 14, 1, 15, 2, 23, rate(I, F, 7, 5)},
-        {"FewerTapsThanBranches", {3, -5, 7}, 0, 16, 0, 16, 0, 10, rate(I, N, 8, 1, 1, 2)},
+        {"InterpolationBy4", {}, 23, 16, 2, 14, 3, 20, rated(I, N, 4, 3, 2, 3)},
+        {"DecimationBy3", {}, 25, 18, 5, 12, 0, 31, rated(D, N, 4, 3)},
+        {"Fractional3Over2", {}, 31, 14, 1, 15, 2, 23, rated(I, F, 3, 2)},
+        {"Fractional2Over3", {}, 31, 14, 1, 15, 2, 23, rated(D, F, 2, 3)},
+        {"Fractional5Over7", {}, 31, 14, 1, 15, 2, 23, rated(D, F, 5, 7)},
+        {"Fractional7Over5", {}, 31, 14, 1, 15, 2, 23, rated(I, F, 7, 5)},
+        {"FewerTapsThanBranches", {3, -5, 7}, 0, 16, 0, 16, 0, 10, rated(I, N, 8, 1, 1, 2)},
         {"Hilbert", {-0.25, 0, -0.5, 0, -1.5, 0, 1.5, 0, 0.5, 0, 0.25}, 0, 12, 2, 10, 3, 30,
-         [=](auto& c) { rate(H, N, 1, 1, 2, 3)(c), c.coeff_padding = 2; }},
-        {"HilbertWide", {}, 15, 30, 9, 40, 6, 25, rate(H, N, 1, 1, 1, 2)},
+         [=](auto& c) { rated(H, N, 1, 1, 2, 3)(c), c.coeff_padding = 2; }},
+        {"HilbertWide", {}, 15, 30, 9, 40, 6, 25, rated(H, N, 1, 1, 1, 2)},
         {"ZeroPacking", {}, 7, 11, 0, 9, 1, 50,
          [](auto& c) {
              c.filter_type = 4, c.zero_packing_factor = 4, c.coeff_padding = 2, c.num_paths = 3;
              c.interpolation_rate = 5;  // not used by this type
          }},
-        {"WideWithFractionalBits", {}, 21, 47, 13, 45, 7, 40, rate(S, N, 1, 1)},
+        {"WideWithFractionalBits", {}, 21, 47, 13, 45, 7, 40, rated(S, N, 1, 1)},
         {"WideRoundedWithFractionalBits", {}, 21, 47, 13, 45, 7, 40, rounding(4, 8, 2, 2)},  // half to even
         // The widest samples and coefficients: products of 2^96 on 128-bit kernels.
         {"IntegerModeAtFullWidth", {}, 19, 49, 0, 49, 0, 90,
-         [](auto& c) { rate(I, N, 3, 1)(c), c.reloadable = 1, c.output_rounding_mode = 4, c.output_width = 60; }},
+         [](auto& c) { rated(I, N, 3, 1)(c), c.reloadable = 1, c.output_rounding_mode = 4, c.output_width = 60; }},
     };
     // Every output rounding mode, in doubles (few and many dropped bits) and
     // in integers above 64 bits.
@@ -116,7 +106,7 @@ std::vector<Case> cases() {
     for (const auto& q : patterns) {
         const auto L = static_cast<unsigned int>(q[3]), M = static_cast<unsigned int>(q[4]);
         const auto C = static_cast<unsigned int>(q[5]);
-        const Change change = [=](auto& c) { rate(q[1], q[2], L, M, 2, C)(c), c.chan_seq = 1, c.init_pattern = q[0]; };
+        const Change change = [=](auto& c) { rated(q[1], q[2], L, M, 2, C)(c), c.chan_seq = 1, c.init_pattern = q[0]; };
         const std::string name =
             "Pattern" + std::to_string(q[0]) + "Rate" + std::to_string(L) + "Over" + std::to_string(M);
         all.push_back({name, {}, 19, 14, 2, 13, 1, 13, change});
@@ -130,13 +120,8 @@ TEST_P(Filtering, MatchesTheReference) {
     const Case& c = GetParam();
     std::vector<double> coeff = c.coeff;
     if (coeff.empty() && c.taps > 0) coeff = Stimulus(c.taps * 7 + c.dw).coeffs(c.taps, c.cw, c.cfw);
-    zeb_fir_v7_1_config cfg;
-    zeb_fir_v7_1_default_config(&cfg);
-    if (!coeff.empty()) cfg = config_with(coeff);
-    cfg.data_width = c.dw;
-    cfg.data_fract_width = c.dfw;
-    cfg.coeff_width = c.cw;
-    cfg.coeff_fract_width = c.cfw;
+    zeb_fir_v7_1_config cfg = coeff.empty() ? changed([](auto&) {}) : config_with(coeff);
+    cfg.data_width = c.dw, cfg.data_fract_width = c.dfw, cfg.coeff_width = c.cw, cfg.coeff_fract_width = c.cfw;
     c.setup(cfg);
     check_run(cfg, c.V, c.V * 31 + c.taps);
 }
@@ -193,5 +178,44 @@ TEST(WorkedExamples, BothModesWrapAnAccumulatorThatReachesItsTop) {
         zeb_fir_v7_1_config cfg = config_with(coeff);
         cfg.data_width = 8, cfg.coeff_width = static_cast<unsigned int>(cw);
         EXPECT_EQ(response(cfg, std::vector<double>(taps, -128.0)).back(), -std::ldexp(1.0, cw == 16 ? 26 : 57));
+    }
+}
+
+
+TEST(OneStream, EveryCutReadsTheSameSlots) {
+    for (uint64_t seed = 1; seed <= 300 && !HasFailure(); ++seed) {
+        SCOPED_TRACE(testing::Message() << "scenario " << seed);
+        check_streams(draw(seed, seed % 4 != 0), seed);
+    }
+}
+
+// Every cut equal, and the values read (path fastest, slot by slot) as given.
+TEST(OneStream, ScenariosThatOnceLostOrMovedSamples) {
+    const Packet set1{false, 1, {1}, {}}, set0{false, 1, {0}, {}};
+    const std::vector<double> ramp = {0, 1, 2, 3, 10, 11, 12, 13, 20, 21, 22, 23, 30, 31, 32, 33};
+    const std::tuple<const char*, std::function<void(zeb_fir_v7_1_config&)>, std::vector<double>, size_t,
+                     std::vector<std::pair<size_t, Packet>>, std::vector<double>>
+        rows[] = {
+            // what went wrong, configuration, coefficients (set after set), vectors, packets, values read
+            {"a whole packet fed path 1 after a packet path 0 applied inside the vector",
+             [](auto& c) { c.num_paths = 2, c.chan_seq = 1, c.num_channels = 4, c.init_pattern = 1, c.coeff_sets = 2; },
+             {1, 10}, 1, {{0, set1}, {0, set0}}, {10, 10, 10, 10, 1, 1, 1, 1}},
+            {"whole vectors read at the end under the new pattern lost 12, 13, 22, 23",
+             [](auto& c) { c.chan_seq = 1, c.num_channels = 4, c.init_pattern = 4; }, {1}, 4, {{2, set0}}, ramp},
+        };
+    for (const auto& [what, change, coeff, V, packets, want] : rows) {
+        SCOPED_TRACE(what);
+        Scenario sc;
+        zeb_fir_v7_1_default_config(&sc.cfg);
+        change(sc.cfg);
+        sc.coeff = coeff, sc.cfg.num_coeffs = static_cast<unsigned int>(coeff.size() / sc.cfg.coeff_sets);
+        sc.P = sc.cfg.num_paths, sc.C = sc.cfg.num_channels, sc.V = V, sc.before.resize(V);
+        for (const auto& [v, k] : packets) sc.before[v].push_back(k);
+        sc.samples = want == ramp ? ramp : std::vector<double>(sc.P * sc.C * V, 1);
+        check_streams(sc, 7);
+        std::vector<double> read;
+        for (const auto& slot : run(sc, Cut::slots, 7))
+            for (const Element& e : slot) read.push_back(e.out);
+        EXPECT_EQ(read, want);
     }
 }

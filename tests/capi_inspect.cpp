@@ -29,7 +29,6 @@ std::vector<double> coefficients_of(const Model& m, unsigned int set) {
 }  // namespace
 
 TEST(Inspect, FormatsAndCoefficientsMatchTheReference) {
-    using Change = std::function<void(zeb_fir_v7_1_config&)>;
     const std::pair<const char*, Change> cases[] = {
         {"default", [](auto&) {}},
         {"decimate, maximised range", [](auto& c) { c.filter_type = 2, c.decimation_rate = 3, c.quantization = 1; }},
@@ -49,12 +48,10 @@ TEST(Inspect, FormatsAndCoefficientsMatchTheReference) {
         const ref::Widths w = ref::widths_of(cfg);
         zeb_fir_v7_1_info info{};
         ASSERT_EQ(zeb_fir_v7_1_get_info(*m, &info), ZEB_STATUS_OK);
-        EXPECT_EQ(info.acc_width, w.acc_width);
-        EXPECT_EQ(info.output_width, static_cast<unsigned int>(w.output_width));
-        EXPECT_EQ(info.output_fract_width, static_cast<unsigned int>(w.out_fract));
-        EXPECT_EQ(info.output_lsb_exponent,
-                  w.dropped - static_cast<int>(cfg.coeff_fract_width + cfg.data_fract_width));
-        EXPECT_EQ(info.arithmetic == ZEB_FIR_V7_1_ARITHMETIC_DOUBLE, !w.wide);
+        const int lsb = w.dropped - static_cast<int>(cfg.coeff_fract_width + cfg.data_fract_width);
+        EXPECT_EQ(std::make_tuple(int(info.acc_width), int(info.output_width), int(info.output_fract_width),
+                                  info.output_lsb_exponent, info.arithmetic == ZEB_FIR_V7_1_ARITHMETIC_DOUBLE),
+                  std::make_tuple(w.acc_width, w.output_width, w.out_fract, lsb, !w.wide));
         for (unsigned int s = 0; s < cfg.coeff_sets; ++s)
             EXPECT_EQ(coefficients_of(m, s), reference_coefficients(cfg, s));
     }
@@ -97,12 +94,6 @@ TEST(Inspect, PendingPacketsReloadsCoefficientWrapsAndRefusals) {
 // kernel's taps h (padding and packing zeros included) sampled about the
 // centre c, output k holding h[c + (k - i * L / M - delay) * M].
 TEST(Inspect, AnImpulseIsCentredWhereTheGroupDelaySays) {
-    using Change = std::function<void(zeb_fir_v7_1_config&)>;
-    auto rate = [](int type, int fractional, unsigned int L, unsigned int M) -> Change {
-        return [=](auto& c) {
-            c.filter_type = type, c.rate_change = fractional, c.interpolation_rate = L, c.decimation_rate = M;
-        };
-    };
     const std::tuple<const char*, std::vector<double>, Change> cases[] = {  // taps: one number, a triangle that long
         {"default", {21}, [](auto&) {}},
         {"antisymmetric", {3, 2, 1, 0, -1, -2, -3}, [](auto&) {}},

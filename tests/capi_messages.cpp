@@ -9,13 +9,8 @@ using namespace host;
 
 namespace {
 
-using Change = std::function<void(zeb_fir_v7_1_config&)>;
 using Call = std::function<zeb_status(Model&)>;
 
-zeb_fir_v7_1_config changed(const Change& change) {
-    zeb_fir_v7_1_config cfg;
-    return zeb_fir_v7_1_default_config(&cfg), change(cfg), cfg;
-}
 const zeb_fir_v7_1_config kDefault = changed([](auto&) {});
 const char* const kCommon = "Interpolation and decimation rates must have no common factors greater than 1";
 

@@ -16,9 +16,7 @@ namespace {
 struct Dpi {
     void* h;
     explicit Dpi(const char* text) : h(zeb_fir_v7_1_dpi_create(text)) {}
-    ~Dpi() {
-        if (h != nullptr) zeb_fir_v7_1_dpi_destroy(h);
-    }
+    ~Dpi() { if (h != nullptr) zeb_fir_v7_1_dpi_destroy(h); }
 };
 
 const char* why(void* h) { return zeb_fir_v7_1_dpi_last_error(h); }

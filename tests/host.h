@@ -39,9 +39,7 @@ public:
         std::copy(dims.begin(), dims.end(), rec->dim);
         rec->dim_size = dims.size();
     }
-    ~Array() {
-        if (rec != nullptr) rec->owner = 0, zeb_records::Family<A>::destroy(rec);
-    }
+    ~Array() { if (rec != nullptr) rec->owner = 0, zeb_records::Family<A>::destroy(rec); }
     Array(Array&& other) noexcept : rec(other.rec) { other.rec = nullptr; }
     A* get() const { return rec; }
     A* operator->() const { return rec; }
@@ -89,9 +87,7 @@ public:
     using Create = zeb_fir_v7_1* (*)(const zeb_fir_v7_1_config*, zeb_msg_handler, void*, zeb_msg_handler, void*);
     explicit Model(const zeb_fir_v7_1_config& cfg, bool debug = false, Create create = zeb_fir_v7_1_create_dbg)
         : handle(create(&cfg, record, &taps[0], debug ? record : nullptr, &taps[1])) {}
-    ~Model() {
-        if (handle != nullptr) zeb_fir_v7_1_destroy(handle);
-    }
+    ~Model() { if (handle != nullptr) zeb_fir_v7_1_destroy(handle); }
     Model(const Model&) = delete;
     zeb_fir_v7_1* operator*() const { return handle; }
     zeb_fir_v7_1_config config() const {
@@ -134,14 +130,19 @@ inline zeb_status send_reload(const Model& m, unsigned int set, const Real* coef
     return zeb_fir_v7_1_reload_send(*m, &packet);
 }
 
+// The defaulted record, changed.
+using Change = std::function<void(zeb_fir_v7_1_config&)>;
+inline zeb_fir_v7_1_config changed(const Change& change) {
+    zeb_fir_v7_1_config cfg;
+    return zeb_fir_v7_1_default_config(&cfg), change(cfg), cfg;
+}
+// A filter type and its rates (the rate a type does not use is ignored).
+inline Change rate(int type, int fractional, unsigned int L, unsigned int M) {
+    return [=](auto& c) { c.filter_type = type, c.rate_change = fractional, c.interpolation_rate = L, c.decimation_rate = M; };
+}
 // A defaulted record with other coefficients (kept alive by the caller).
 inline zeb_fir_v7_1_config config_with(const std::vector<double>& coeff, unsigned int sets = 1) {
-    zeb_fir_v7_1_config cfg;
-    zeb_fir_v7_1_default_config(&cfg);
-    cfg.coeff = coeff.data();
-    cfg.num_coeffs = static_cast<unsigned int>(coeff.size() / sets);
-    cfg.coeff_sets = sets;
-    return cfg;
+    return changed([&](auto& c) { c.coeff = coeff.data(), c.num_coeffs = unsigned(coeff.size() / sets), c.coeff_sets = sets; });
 }
 
 // Deterministic values: samples up to 1.5 times the range of a dw-bit input

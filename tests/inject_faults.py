@@ -292,8 +292,8 @@ FAULTS = [
 ]
 
 
-def run(cmd, cwd, timeout=None):
-    return subprocess.run(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=timeout)
+def run(cmd, cwd):
+    return subprocess.run(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
 
 
 def failed_tests(build, timeout):
@@ -301,9 +301,7 @@ def failed_tests(build, timeout):
     if os.path.exists(log):
         os.remove(log)
     run(['ctest', '-j2', '--timeout', str(timeout)], build)
-    if not os.path.exists(log):
-        return []
-    return [line.split(':', 1)[1].split('  #')[0].strip() for line in open(log) if ':' in line]
+    return [l.split(':', 1)[1].split('  #')[0].strip() for l in open(log) if ':' in l] if os.path.exists(log) else []
 
 
 def main():
@@ -342,18 +340,16 @@ def main():
             continue
         path = os.path.join(src, rel)
         text = open(path).read() if os.path.exists(path) else ''
-        if text.count(old) != 1:
-            verdict = 'does not apply'
-        else:
+        verdict = 'does not apply'
+        if text.count(old) == 1:
             try:
                 open(path, 'w').write(text.replace(old, new))
-                if run(['cmake', '--build', build, '-j2'], work).returncode != 0:
-                    verdict = 'NOT CAUGHT: does not compile'
-                else:
+                verdict = 'NOT CAUGHT: does not compile'
+                if run(['cmake', '--build', build, '-j2'], work).returncode == 0:
                     names = [n for n in failed_tests(build, args.timeout) if n not in already]
                     shown = names if args.all_names else names[:3]
-                    verdict = (f'{len(names)}: ' + ', '.join(shown) + (', ...' if len(shown) < len(names) else '')
-                               if names else 'NOT CAUGHT')
+                    verdict = f'{len(names)}: ' + ', '.join(shown) + (', ...' if len(shown) < len(names) else '')
+                    verdict = verdict if names else 'NOT CAUGHT'
             finally:
                 open(path, 'w').write(text)
         print(f'| {fid} | {what} | {verdict} |', flush=True)

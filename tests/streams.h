@@ -227,12 +227,8 @@ public:
     void read_vectors(size_t n, int type) {
         if (slots_read % sc.C == 0) by_type(type, [&](auto tag) { return read<decltype(tag)>(n); });
     }
-    bool read_slot(int type) {
-        return by_type(type, [&](auto tag) { return read<decltype(tag)>(0); });
-    }
-    void set_sink(int type) {
-        by_type(type, [&](auto tag) { return sink<decltype(tag)>(), true; });
-    }
+    bool read_slot(int type) { return by_type(type, [&](auto tag) { return read<decltype(tag)>(0); }); }
+    void set_sink(int type) { by_type(type, [&](auto tag) { return sink<decltype(tag)>(), true; }); }
     // Every vector, then every slot there is, into records of one type or any.
     Stream drain(int type = -1) {
         read_vectors(sc.V * 8, type < 0 ? any_type() : type);

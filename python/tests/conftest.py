@@ -5,7 +5,6 @@ import subprocess
 from pathlib import Path
 
 import numpy as np
-import pytest
 
 TOOL = os.environ.get("ZEBFIR_TOOL", str(Path(__file__).resolve().parents[2] / "build" / "tools" / "zeb-fir"))
 
@@ -57,8 +56,3 @@ def run_tool(tmp_path, config_file, ints, fmt, hilbert=False):
         values = values.reshape(-1, paths, 2)
         values = values if fmt == "int" else values[..., 0] + 1j * values[..., 1]
     return values.reshape((-1, ints.shape[1], paths) + values.shape[2:])
-
-
-@pytest.fixture(params=sorted(CONFIGS))
-def config_name(request):
-    return request.param

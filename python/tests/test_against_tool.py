@@ -16,6 +16,7 @@ from zebfir import _fields
 from zebfir._clib import cdll
 
 
+@pytest.mark.parametrize("config_name", sorted(CONFIGS))
 def test_process_equals_zeb_fir_however_the_input_is_cut(tmp_path, config_name):
     cfg = write_config(tmp_path / f"{config_name}.cfg", CONFIGS[config_name])
     f = zebfir.Filter.from_file(cfg)

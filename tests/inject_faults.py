@@ -201,7 +201,7 @@ FAULTS = [
      'zebfir copies outputs out of a store the library has since replaced'),
     ('dpi-stale-handle', 'dpi/handle_registry.cpp', '        r.releases.fetch_add(1, std::memory_order_release);\n', '',
      'the DPI finds a destroyed model through the last handle it found'),
-    ('dpi-ring-wrap', 'dpi/output_slots.cpp', 'if (slot >= capacity_) slot -= capacity_;', 'if (slot >= capacity_) slot = 0;',
+    ('dpi-ring-wrap', 'dpi/output_slots.h', 'if (slot >= capacity_) slot -= capacity_;', 'if (slot >= capacity_) slot = 0;',
      'the DPI puts a new output slot at the ring\'s start once it wraps'),
     ('rows-order', 'model/fir_input.cpp', 'block_values.data() + (p + P * s) * vectors;',
      'block_values.data() + (s + C * p) * vectors;', 'many-channel packets fed to kernels from the wrong rows'),

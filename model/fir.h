@@ -115,7 +115,8 @@ public:
     static constexpr unsigned int kMaxPaths = 16;
     unsigned int num_paths() const { return configuration.num_paths; }
 
-    // The short way of one time slot (model/fir_slot_lane.h), for a slot
+    // The short way of one time slot (model/fir_slot_lane.h), which the C
+    // entries try before data_send_chan and data_get_chan, for a slot
     // record already checked: its values go straight to the kernels (false,
     // with nothing done, wherever the general path has more to do), or the
     // next output slot goes straight into values, as reals or as integers

@@ -6,7 +6,6 @@
 
 #include "model/block_transpose.h"
 #include "model/fir.h"
-#include "model/fir_slot_lane.h"
 #include "model/fir_text.h"
 #include "patterns/pattern_tables.h"
 
@@ -173,7 +172,6 @@ void FIR::feed_rows(const double* data, std::size_t vectors, std::uint64_t first
 int FIR::data_send_chan(const InputRecord& input) {
     const unsigned int P = configuration.num_paths;
     const double* data = input.slot(P);
-    if (send_slot_by_lane(data)) return ZEB_STATUS_OK;
     for (unsigned int p = 0; p < P; ++p) {
         if (!std::isfinite(data[p])) throw FIRException(kNotFiniteText);
     }

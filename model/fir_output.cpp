@@ -5,7 +5,6 @@
 
 #include "model/block_transpose.h"
 #include "model/fir.h"
-#include "model/fir_slot_lane.h"
 #include "model/fir_text.h"
 #include "patterns/pattern_tables.h"
 
@@ -221,12 +220,6 @@ void FIR::get_rows(double* elements, std::size_t vectors, std::uint64_t first_ve
 int FIR::data_get_chan(OutputRecord& out) {
     const std::size_t P = configuration.num_paths;
     out.check_slot_shape(P);
-    double* values = out.real_elements();
-    const SlotLane::Take got = values != nullptr ? take_slot_by_lane(values) : SlotLane::Take::declined;
-    if (got != SlotLane::Take::declined) {
-        out.set_slot_size(got == SlotLane::Take::slot ? P : 0);
-        return ZEB_STATUS_OK;
-    }
 
     const unsigned int s = static_cast<unsigned int>(chan_pos_out);
     const SlotSource source = next_slot(s);

@@ -162,9 +162,12 @@ private:
     void list_owned_slots(zeb_fir_v7_1_pattern pattern);
     // After list_owned_slots: whether every channel owns exactly one slot.
     bool one_slot_per_channel() const;
-    // Samples of a block moved through rows (one per path and slot): the
-    // block and its rows stay in the second-level cache.
-    static constexpr std::size_t kRowBlockSamples = 131072;
+    // Samples of a block moved through rows (one per path and slot): rows
+    // of a few hundred samples, so that each kernel call is long enough to
+    // pay for itself, in a block that stays in the last-level cache.
+    static constexpr std::size_t kRowBlockSamples = 524288;
+    // Rows a whole-record read takes before they go into the record together.
+    static constexpr std::size_t kTileRows = 8;
     // Vectors per block of the block paths, for blocks of about `elements` samples.
     std::size_t block_vectors(std::size_t elements) const;
     // Input samples in to integer units of the input format in values (in
@@ -249,11 +252,12 @@ private:
 
     // Scratch, reused from call to call.
     mpz_class out_mpz;
-    std::vector<double> block_values;
+    std::vector<double, DefaultInitAllocator<double>> block_values;  // a new model's first block is not cleared first
     std::vector<double> out_values;
     std::vector<std::size_t> block_index;
     std::vector<unsigned int> slot_list;
     std::vector<std::size_t> slot_begin;
+    std::vector<unsigned int> slot_owner;  // get_rows: the channel of each slot
     std::vector<SlotSource> slot_sources;
 };
 

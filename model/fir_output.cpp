@@ -199,22 +199,27 @@ void FIR::get_blocks(OutputRecord& out, zeb_fir_v7_1_pattern pattern, std::size_
     }
 }
 
-// Every channel owns one slot: each (path, slot) is taken into a row of its
-// own, and the rows go into the record together.
+// Every channel owns one slot: the rows (one per path and slot) are taken
+// a few at a time, neighbours in the record, and go into the record while
+// they are still in cache; the record's lines are filled in one pass.
 void FIR::get_rows(double* elements, std::size_t vectors, std::uint64_t first_vector) {
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
-    out_values.resize(P * C * vectors);
-    for (unsigned int c = 0; c < C; ++c) {
-        const unsigned int s = slot_list[slot_begin[c]];
-        for (unsigned int p = 0; p < P; ++p) {
-            const std::size_t row = p + P * s;
+    const std::size_t rows = P * C;
+    slot_owner.resize(C);
+    for (unsigned int c = 0; c < C; ++c) slot_owner[slot_list[slot_begin[c]]] = c;
+    out_values.resize(kTileRows * vectors);
+    for (std::size_t r0 = 0; r0 < rows; r0 += kTileRows) {
+        const std::size_t r1 = std::min(rows, r0 + kTileRows);
+        for (std::size_t row = r0; row < r1; ++row) {
+            const unsigned int p = static_cast<unsigned int>(row % P);
+            const unsigned int c = slot_owner[row / P];
             bank->skip_in_phase(p, c, vectors);
-            bank->take_reals(p, c, vectors, out_values.data() + row * vectors);
-            count_output_wraps(p, c, BlockPlace{row, P * C, nullptr}, first_vector);
+            bank->take_reals(p, c, vectors, out_values.data() + (row - r0) * vectors);
+            count_output_wraps(p, c, BlockPlace{row, rows, nullptr}, first_vector);
         }
+        transpose_block(out_values.data(), vectors, r1 - r0, vectors, elements + r0, rows);
     }
-    transpose_block(out_values.data(), vectors, P * C, vectors, elements, P * C);
 }
 
 int FIR::data_get_chan(OutputRecord& out) {

@@ -11,6 +11,7 @@ install(TARGETS zeb_fir_v7_1 zeb_fir_v7_1_dpi EXPORT zeb_fir_v7_1Targets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/include/zeb_fir_v7_1.h ${CMAKE_CURRENT_SOURCE_DIR}/include/zeb_fir_v7_1_inspect.h
+        ${CMAKE_CURRENT_SOURCE_DIR}/include/zeb_fir_v7_1_slots.h
   ${CMAKE_CURRENT_SOURCE_DIR}/dpi/zeb_fir_v7_1_dpi.h ${CMAKE_CURRENT_SOURCE_DIR}/dpi/zeb_fir_v7_1_dpi_pkg.sv
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 

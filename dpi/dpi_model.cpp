@@ -7,6 +7,7 @@
 #include "config_text/config_fields.h"
 #include "config_text/tool_error.h"
 #include "zeb_fir_v7_1_inspect.h"
+#include "zeb_fir_v7_1_slots.h"
 
 namespace zebdpi {
 
@@ -57,12 +58,11 @@ DpiModel::DpiModel(const zeb_fir_v7_1_config& config)
     integer_scale_ = std::ldexp(1.0, static_cast<int>(config_.output_fract_width));
     if (hilbert_)
         slot_out_complex_ = shaped<zeb_array_mpz_complex>({paths_});
-    else if (reals_)
-        slot_out_real_ = shaped<zeb_array_real>({paths_});
-    else
+    else if (!reals_)
         slot_out_ = shaped<zeb_array_mpz>({paths_});
     slots_.set_width(hilbert_ ? 2 * paths_ : paths_);
     real_slots_.set_width(paths_);
+    current_real_.assign(paths_, 0.0);
 }
 
 void DpiModel::on_message(void* self, int /*error*/, const char* text) {
@@ -149,17 +149,22 @@ void DpiModel::send_vector() {
 }
 
 void DpiModel::collect_slots() {
+    if (reals_) {
+        // Straight into the store, as many as it has room for in one piece
+        // per call, until a call finds none left.  Slots read are kept even
+        // when the call then fails.
+        for (;;) {
+            std::size_t room = 0;
+            std::size_t read = 0;
+            double* values = real_slots_.back_room(&room);
+            const zeb_status status = zeb_fir_v7_1_data_get_channels(model_.get(), values, room, &read);
+            real_slots_.keep_back(read);
+            check(status, "a slot read");
+            if (read < room) return;
+        }
+    }
     for (;;) {
-        if (reals_) {
-            check(zeb_fir_v7_1_data_get_channel(model_.get(), slot_out_real_.get(), nullptr), "a slot read");
-            if (slot_out_real_->data_size == 0) return;
-            double* slot = real_slots_.push_back();
-            if (paths_ == 1) {  // as in send_slot: no call to copy one value
-                slot[0] = slot_out_real_->data[0];
-            } else {
-                std::copy(slot_out_real_->data, slot_out_real_->data + paths_, slot);
-            }
-        } else if (hilbert_) {
+        if (hilbert_) {
             check(zeb_fir_v7_1_data_get_channel_mpz(model_.get(), nullptr, slot_out_complex_.get()), "a slot read");
             if (slot_out_complex_->data_size == 0) return;
             store(slots_.push_back(), paths_, *slot_out_complex_);
@@ -191,7 +196,14 @@ void DpiModel::send_packet(std::string_view command) {
 void DpiModel::next() {
     if (ready() == 0) throw DpiError("no output slot is ready");
     if (reals_) {
-        real_slots_.pop_front(current_real_);
+        // Copied, not swapped: doubles own nothing, and one path needs no loop.
+        const double* slot = real_slots_.front();
+        if (paths_ == 1) {
+            current_real_[0] = slot[0];
+        } else {
+            std::copy(slot, slot + paths_, current_real_.begin());
+        }
+        real_slots_.drop_front();
         current_exact_ = false;
     } else {
         slots_.pop_front(current_);

@@ -110,7 +110,6 @@ private:
     // single slots) and made integers only when one is asked for.
     bool reals_ = false;
     double integer_scale_ = 1.0;                                  // 2^output_fract_width: output values to output LSBs
-    zeb_records::Owned<zeb_array_real> slot_out_real_;            // reals_
     zeb_records::Owned<zeb_array_mpz> slot_out_;                  // all others but Hilbert
     zeb_records::Owned<zeb_array_mpz_complex> slot_out_complex_;  // Hilbert
 

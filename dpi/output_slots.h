@@ -35,13 +35,32 @@ public:
         return &ring_[slot * width_];
     }
 
+    // Room for new slots at the back, in one piece: *room slots (at least
+    // one) whose values are to be assigned, then kept with keep_back.
+    T* back_room(std::size_t* room) {
+        if (count_ == capacity_) grow();
+        std::size_t slot = head_ + count_;
+        if (slot >= capacity_) slot -= capacity_;
+        *room = (slot < head_ ? head_ : capacity_) - slot;
+        return &ring_[slot * width_];
+    }
+    // Keeps the first n slots of the last back_room.
+    void keep_back(std::size_t n) { count_ += n; }
+
+    // The oldest slot's width values; valid until the next push or drop.
+    const T* front() const { return &ring_[head_ * width_]; }
+    // Drops the oldest slot.
+    void drop_front() {
+        if (++head_ == capacity_) head_ = 0;
+        --count_;
+    }
+
     // Moves the oldest slot's values into into[0..width) and drops it.
     void pop_front(std::vector<T>& into) {
         if (into.size() != width_) into.resize(width_);
         T* slot = &ring_[head_ * width_];
         for (std::size_t k = 0; k < width_; ++k) std::swap(into[k], slot[k]);
-        if (++head_ == capacity_) head_ = 0;
-        --count_;
+        drop_front();
     }
 
 private:

@@ -189,6 +189,31 @@ TEST(OneStream, EveryCutReadsTheSameSlots) {
     }
 }
 
+// Several ready slots at once: null arguments are refused silently, an
+// empty array reads nothing, and a full one leaves the rest for the next call.
+TEST(OneStream, ReadySlotsReadUpToTheRoomGiven) {
+    zeb_fir_v7_1_config cfg;
+    zeb_fir_v7_1_default_config(&cfg);
+    Model m(cfg);
+    for (double x : {1.0, 2.0, 3.0}) ASSERT_EQ(zeb_fir_v7_1_data_send_channel(*m, slot(1, &x).get()), ZEB_STATUS_OK);
+    std::vector<double> values(10, 0.0);
+    size_t n = 9;
+    EXPECT_EQ(zeb_fir_v7_1_data_get_channels(nullptr, &values[0], 4, &n) +
+                  zeb_fir_v7_1_data_get_channels(*m, &values[0], 4, nullptr) +
+                  zeb_fir_v7_1_data_get_channels(*m, nullptr, 1, &n),
+              3 * ZEB_STATUS_ERROR);
+    std::vector<size_t> counts;
+    size_t read = 0;
+    for (size_t room : {0, 2, 4, 4}) {
+        EXPECT_EQ(zeb_fir_v7_1_data_get_channels(*m, room == 0 ? nullptr : &values[read], room, &n), 0);
+        counts.push_back(n);
+        read += n;
+    }
+    EXPECT_EQ(counts, (std::vector<size_t>{0, 2, 1, 0}));
+    EXPECT_EQ(values, (std::vector<double>{6, 12, 14, 0, 0, 0, 0, 0, 0, 0}));  // taps 6, 0, -4 of the default
+    EXPECT_EQ(m.take(), std::vector<std::string>{});
+}
+
 // Every cut equal, and the values read (path fastest, slot by slot) as given.
 TEST(OneStream, ScenariosThatOnceLostOrMovedSamples) {
     const Packet set1{false, 1, {1}, {}}, set0{false, 1, {0}, {}};

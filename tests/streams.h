@@ -17,6 +17,7 @@
 
 #include "host.h"
 #include "zeb_fir_v7_1_inspect.h"
+#include "zeb_fir_v7_1_slots.h"
 
 namespace streams {
 
@@ -221,13 +222,18 @@ public:
         EXPECT_EQ(zeb_fir_v7_1_data_send_channel(*m, slot(sc.P, &sc.samples[sc.P * i]).get()), 0);
     }
 
-    // Record types 0 real, 1 complex, 2 integer, 3 complex integer; a
+    // Record types 0 real, 1 complex, 2 integer, 3 complex integer, and for
+    // slots 4: up to four ready slots at once into an array of doubles; a
     // Hilbert filter's sinks are complex.
-    int any_type(bool sink = false) { return sink && hilbert ? 1 + 2 * static_cast<int>(gen() % 2) : gen() % 4; }
-    void read_vectors(size_t n, int type) {
-        if (slots_read % sc.C == 0) by_type(type, [&](auto tag) { return read<decltype(tag)>(n); });
+    int any_type(bool sink = false) {
+        return sink && hilbert ? 1 + 2 * static_cast<int>(gen() % 2) : gen() % (sink ? 4 : 5);
     }
-    bool read_slot(int type) { return by_type(type, [&](auto tag) { return read<decltype(tag)>(0); }); }
+    void read_vectors(size_t n, int type) {
+        if (slots_read % sc.C == 0) by_type(type % 4, [&](auto tag) { return read<decltype(tag)>(n); });
+    }
+    bool read_slot(int type) {
+        return type == 4 ? read_ready() : by_type(type, [&](auto tag) { return read<decltype(tag)>(0); });
+    }
     void set_sink(int type) { by_type(type, [&](auto tag) { return sink<decltype(tag)>(), true; }); }
     // Every vector, then every slot there is, into records of one type or any.
     Stream drain(int type = -1) {
@@ -285,6 +291,15 @@ private:
         EXPECT_EQ(get(m, r.get(), n == 0), ZEB_STATUS_OK);
         record(*r.get());
         return r->data_size > 0;
+    }
+    bool read_ready() {
+        const size_t most = 1 + gen() % 4;
+        std::vector<double> values(most * sc.P);
+        size_t n = most + 1;
+        EXPECT_EQ(zeb_fir_v7_1_data_get_channels(*m, values.data(), most, &n), ZEB_STATUS_OK);
+        EXPECT_LE(n, most);
+        record(zeb_array_real{values.data(), n * sc.P, values.size(), nullptr, 0, 0, 1, nullptr});
+        return n > 0;
     }
     template <typename A>
     void sink() {

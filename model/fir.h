@@ -168,6 +168,10 @@ private:
     static constexpr std::size_t kRowBlockSamples = 524288;
     // Rows a whole-record read takes before they go into the record together.
     static constexpr std::size_t kTileRows = 8;
+    // Distance between rows of `vectors` samples: one cache line more, so
+    // that rows of a power-of-two length do not all fall on the same cache
+    // sets while a transpose walks across them.
+    static std::size_t row_stride(std::size_t vectors) { return vectors + 8; }
     // Vectors per block of the block paths, for blocks of about `elements` samples.
     std::size_t block_vectors(std::size_t elements) const;
     // Input samples in to integer units of the input format in values (in

@@ -208,17 +208,18 @@ void FIR::get_rows(double* elements, std::size_t vectors, std::uint64_t first_ve
     const std::size_t rows = P * C;
     slot_owner.resize(C);
     for (unsigned int c = 0; c < C; ++c) slot_owner[slot_list[slot_begin[c]]] = c;
-    out_values.resize(kTileRows * vectors);
+    const std::size_t stride = row_stride(vectors);
+    out_values.resize(kTileRows * stride);
     for (std::size_t r0 = 0; r0 < rows; r0 += kTileRows) {
         const std::size_t r1 = std::min(rows, r0 + kTileRows);
         for (std::size_t row = r0; row < r1; ++row) {
             const unsigned int p = static_cast<unsigned int>(row % P);
             const unsigned int c = slot_owner[row / P];
             bank->skip_in_phase(p, c, vectors);
-            bank->take_reals(p, c, vectors, out_values.data() + (row - r0) * vectors);
+            bank->take_reals(p, c, vectors, out_values.data() + (row - r0) * stride);
             count_output_wraps(p, c, BlockPlace{row, rows, nullptr}, first_vector);
         }
-        transpose_block(out_values.data(), vectors, r1 - r0, vectors, elements + r0, rows);
+        transpose_block(out_values.data(), stride, r1 - r0, vectors, elements + r0, rows);
     }
 }
 

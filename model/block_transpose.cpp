@@ -7,6 +7,8 @@
 
 namespace {
 
+using Transpose = void (*)(const double*, std::size_t, std::size_t, std::size_t, double*, std::size_t);
+
 // Tiles of 8 x 8 doubles: a cache line of each side's rows at a time.
 constexpr std::size_t kTile = 8;
 
@@ -45,7 +47,33 @@ __attribute__((target("avx"))) void transpose_avx(const double* in, std::size_t 
         copy_tile(in, in_stride, r0, r1, c0, cols, out, out_stride);
     }
 }
+// Four columns at a time, all rows: the output is written row after row.
+__attribute__((target("avx"))) void transpose_by_output_avx(const double* in, std::size_t in_stride, std::size_t rows,
+                                                            std::size_t cols, double* out, std::size_t out_stride) {
+    const std::size_t r4 = rows / 4 * 4;
+    std::size_t c0 = 0;
+    for (; c0 + 4 <= cols; c0 += 4) {
+        for (std::size_t r = 0; r < r4; r += 4)
+            transpose4(in + r * in_stride + c0, in_stride, out + c0 * out_stride + r, out_stride);
+        copy_tile(in, in_stride, r4, rows, c0, c0 + 4, out, out_stride);
+    }
+    copy_tile(in, in_stride, 0, rows, c0, cols, out, out_stride);
+}
+
+constexpr Transpose kInOrderAvx = transpose_avx;
+constexpr Transpose kByOutputAvx = transpose_by_output_avx;
+#else
+constexpr Transpose kInOrderAvx = nullptr;
+constexpr Transpose kByOutputAvx = nullptr;
 #endif
+
+// The vector form where the processor has AVX, else the generic one.
+Transpose form_or_generic(Transpose avx_form) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (__builtin_cpu_init(), __builtin_cpu_supports("avx")) return avx_form;
+#endif
+    return transpose_block_generic;
+}
 
 }  // namespace
 
@@ -61,12 +89,12 @@ void transpose_block_generic(const double* in, std::size_t in_stride, std::size_
 
 void transpose_block(const double* in, std::size_t in_stride, std::size_t rows, std::size_t cols, double* out,
                      std::size_t out_stride) {
-#if defined(__x86_64__) && defined(__GNUC__)
-    static const bool avx = (__builtin_cpu_init(), __builtin_cpu_supports("avx"));
-    if (avx) {
-        transpose_avx(in, in_stride, rows, cols, out, out_stride);
-        return;
-    }
-#endif
-    transpose_block_generic(in, in_stride, rows, cols, out, out_stride);
+    static const Transpose form = form_or_generic(kInOrderAvx);
+    form(in, in_stride, rows, cols, out, out_stride);
+}
+
+void transpose_block_by_output(const double* in, std::size_t in_stride, std::size_t rows, std::size_t cols, double* out,
+                               std::size_t out_stride) {
+    static const Transpose form = form_or_generic(kByOutputAvx);
+    form(in, in_stride, rows, cols, out, out_stride);
 }

@@ -12,7 +12,12 @@
 // four by four in vector registers where the processor has AVX.
 void transpose_block(const double* in, std::size_t in_stride, std::size_t rows, std::size_t cols, double* out,
                      std::size_t out_stride);
-// The same one element at a time (the tests hold the vector form to it).
+// The same, walking the output in order (all rows, four columns at a time):
+// for an output much larger than the cache, written to memory line after
+// line, from an input that is in cache.
+void transpose_block_by_output(const double* in, std::size_t in_stride, std::size_t rows, std::size_t cols, double* out,
+                               std::size_t out_stride);
+// The same one element at a time (the tests hold the vector forms to it).
 void transpose_block_generic(const double* in, std::size_t in_stride, std::size_t rows, std::size_t cols, double* out,
                              std::size_t out_stride);
 

@@ -166,8 +166,8 @@ private:
     // of a few hundred samples, so that each kernel call is long enough to
     // pay for itself, in a block that stays in the last-level cache.
     static constexpr std::size_t kRowBlockSamples = 524288;
-    // Rows a whole-record read takes before they go into the record together.
-    static constexpr std::size_t kTileRows = 8;
+    // The same for reads: the rows go into the record from the cache.
+    static constexpr std::size_t kReadRowBlockSamples = 131072;
     // Distance between rows of `vectors` samples: one cache line more, so
     // that rows of a power-of-two length do not all fall on the same cache
     // sets while a transpose walks across them.
@@ -261,7 +261,6 @@ private:
     std::vector<std::size_t> block_index;
     std::vector<unsigned int> slot_list;
     std::vector<std::size_t> slot_begin;
-    std::vector<unsigned int> slot_owner;  // get_rows: the channel of each slot
     std::vector<SlotSource> slot_sources;
 };
 

@@ -166,7 +166,7 @@ void FIR::get_blocks(OutputRecord& out, zeb_fir_v7_1_pattern pattern, std::size_
     double* elements = out.real_elements();
     const bool one_slot_each = elements != nullptr && P * C > 1 && one_slot_per_channel();
     // Short blocks: each one writes a sample every P * C elements of the record.
-    const std::size_t chunk = block_vectors(one_slot_each ? kRowBlockSamples : 32768);
+    const std::size_t chunk = block_vectors(one_slot_each ? kReadRowBlockSamples : 32768);
     for (std::size_t first = at; first < at + vectors; first += chunk) {
         const std::size_t last = std::min(at + vectors, first + chunk);
         if (one_slot_each) {
@@ -199,28 +199,24 @@ void FIR::get_blocks(OutputRecord& out, zeb_fir_v7_1_pattern pattern, std::size_
     }
 }
 
-// Every channel owns one slot: the rows (one per path and slot) are taken
-// a few at a time, neighbours in the record, and go into the record while
-// they are still in cache; the record's lines are filled in one pass.
+// Every channel owns one slot: each (path, slot) is taken into a row of its
+// own, and the rows go into the record together, record line after line.
 void FIR::get_rows(double* elements, std::size_t vectors, std::uint64_t first_vector) {
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
     const std::size_t rows = P * C;
-    slot_owner.resize(C);
-    for (unsigned int c = 0; c < C; ++c) slot_owner[slot_list[slot_begin[c]]] = c;
     const std::size_t stride = row_stride(vectors);
-    out_values.resize(kTileRows * stride);
-    for (std::size_t r0 = 0; r0 < rows; r0 += kTileRows) {
-        const std::size_t r1 = std::min(rows, r0 + kTileRows);
-        for (std::size_t row = r0; row < r1; ++row) {
-            const unsigned int p = static_cast<unsigned int>(row % P);
-            const unsigned int c = slot_owner[row / P];
+    out_values.resize(rows * stride);
+    for (unsigned int c = 0; c < C; ++c) {
+        const unsigned int s = slot_list[slot_begin[c]];
+        for (unsigned int p = 0; p < P; ++p) {
+            const std::size_t row = p + P * s;
             bank->skip_in_phase(p, c, vectors);
-            bank->take_reals(p, c, vectors, out_values.data() + (row - r0) * stride);
+            bank->take_reals(p, c, vectors, out_values.data() + row * stride);
             count_output_wraps(p, c, BlockPlace{row, rows, nullptr}, first_vector);
         }
-        transpose_block(out_values.data(), stride, r1 - r0, vectors, elements + r0, rows);
     }
+    transpose_block_by_output(out_values.data(), stride, rows, vectors, elements, rows);
 }
 
 int FIR::data_get_chan(OutputRecord& out) {

@@ -93,11 +93,13 @@ void operator delete[](void* p, size_t) noexcept { std::free(p); }
 TEST(EngineBlocks, TransposeFormsCopyEveryElementToItsPlace) {
     std::mt19937_64 gen(3);
     for (const auto& [rows, cols] : {std::pair<size_t, size_t>{1, 1}, {3, 5}, {8, 8}, {9, 13}, {17, 4}, {4, 17}, {33, 70}}) {
-        std::vector<double> in(rows * (cols + 3)), fast(cols * (rows + 2), -1.0), slow(fast);
+        std::vector<double> in(rows * (cols + 3)), fast(cols * (rows + 2), -1.0), slow(fast), by_output(fast);
         for (double& v : in) v = static_cast<double>(gen());
         transpose_block(in.data(), cols + 3, rows, cols, fast.data(), rows + 2);
+        transpose_block_by_output(in.data(), cols + 3, rows, cols, by_output.data(), rows + 2);
         transpose_block_generic(in.data(), cols + 3, rows, cols, slow.data(), rows + 2);
         EXPECT_EQ(fast, slow) << rows << " x " << cols;
+        EXPECT_EQ(by_output, slow) << rows << " x " << cols;
         EXPECT_EQ(slow[(cols - 1) * (rows + 2) + rows - 1], in[(rows - 1) * (cols + 3) + cols - 1]);
         EXPECT_EQ(slow[rows], -1.0);  // the stride's spare room stays untouched
     }

@@ -30,6 +30,8 @@ struct PairsScratch {
     std::vector<std::int32_t> pairs;
     std::vector<std::int32_t> words;  // coefficient pairs
     std::vector<std::int32_t> coeff;  // the coefficients as integers
+    std::vector<double> packed_from;  // the coefficients words and coeff were made of
+    bool packed = false;              // whether they could be
 };
 
 PairsScratch& pairs_scratch() {
@@ -41,7 +43,7 @@ bool is_int16(double d) { return d >= -32768.0 && d <= 32767.0 && d == std::trun
 
 // False where a coefficient is no 16-bit integer or a sum of |coefficient|
 // times the largest sample magnitude, 2^15, could reach 2^31.
-bool pack_coefficients(const double* coeff, std::size_t taps, PairsScratch& s) {
+bool pack(const double* coeff, std::size_t taps, PairsScratch& s) {
     double magnitude = 0.0;  // exact: integers far below 2^53
     for (std::size_t j = 0; j < taps; ++j) {
         if (!is_int16(coeff[j])) return false;
@@ -56,6 +58,16 @@ bool pack_coefficients(const double* coeff, std::size_t taps, PairsScratch& s) {
         s.words[j / 2] = static_cast<std::int32_t>(static_cast<std::uint32_t>(s.words[j / 2]) | half << (16 * (j % 2)));
     }
     return true;
+}
+
+// Many kernels share one set and call block after block: a set equal in
+// value to the last one packed (a negative zero packs as a zero) is not
+// packed again.
+bool pack_coefficients(const double* coeff, std::size_t taps, PairsScratch& s) {
+    if (s.packed_from.size() == taps && std::equal(coeff, coeff + taps, s.packed_from.begin())) return s.packed;
+    s.packed_from.assign(coeff, coeff + taps);
+    s.packed = pack(coeff, taps, s);
+    return s.packed;
 }
 
 // Samples from i on in units (scale: 1 / unit, exact); false at the first

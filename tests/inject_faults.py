@@ -211,6 +211,8 @@ FAULTS = [
      'many-channel packets report an input wrap at the block\'s first vector'),
     ('rows-out-wrap-at', 'model/fir_output.cpp', 'BlockPlace{row, rows, nullptr}', 'BlockPlace{row, P, nullptr}',
      'many-channel reads report an output wrap at the wrong vector'),
+    ('pairs-pack-stale', 'filter/fir_block_pairs.cpp', 'if (s.packed_from.size() == taps && std::equal(',
+     'if (s.packed_from.size() == taps || std::equal(', 'the 16-bit pairs keep the last set packed when another of as many taps comes'),
     ('transpose-out-tail', 'model/block_transpose.cpp', '    copy_tile(in, in_stride, 0, rows, c0, cols, out, out_stride);\n}',
      '}', 'the output-ordered transpose leaves out the columns after the last four'),
     ('slots-none-read', 'interface/model_slots_api.cpp', '            if (!read) break;\n', '',

@@ -106,6 +106,11 @@ public:
         // tests only), and tells whether every value lies within lo..hi and,
         // where whole, is an integer.
         static bool normalise(const double* in, double* out, std::size_t count, double lo, double hi, bool whole);
+        // The forms of normalise this processor has (0 the generic one, the
+        // last the one taken), each for the tests to hold to the others.
+        static std::size_t normalise_forms();
+        static bool normalise_in_form(std::size_t form, const double* in, double* out, std::size_t count, double lo,
+                                      double hi, bool whole);
     };
     QuietRange quiet_range() const;
 

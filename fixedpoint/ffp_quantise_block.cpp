@@ -1,8 +1,8 @@
 // Quantisation of whole blocks whose reports nobody reads, with the rules of
 // do_restrict.  A block inside the range and, where the mode rounds, of
 // integers, the usual case, needs nothing but turning a negative zero into a
-// positive one; a first pass finds out (vectorised, with an AVX2 form taken
-// where the processor has it).  Otherwise each value below 2^62 in magnitude is
+// positive one; a first pass finds out (vectorised, with an AVX2 or AVX-512
+// form taken where the processor has it).  Otherwise each value below 2^62 in magnitude is
 // split into integer and fraction by a conversion to a 64-bit integer, which
 // gives exactly what modf gives, and anything larger goes through do_restrict
 // itself with reporting switched off.
@@ -14,8 +14,13 @@
 #include "fixedpoint/ffp_context.h"
 #include "fixedpoint/rounding.h"
 
+#include <vector>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -112,13 +117,61 @@ __attribute__((target("avx2"))) bool normalise_avx2(const double* in, double* ou
                           : normalise_lanes<false>(in, out, count, lo, hi, whole);
 }
 
-Normalise pick_normalise() {
+// Eight values at a time, two vectors a step, the tests in mask registers;
+// an integer is a value that truncation leaves as it is.
+template <bool kCopy>
+__attribute__((target("avx512f,avx512dq"), always_inline)) inline __mmask8 lanes_inside(__m512d x, double* out,
+                                                                                        __m512d low, __m512d high,
+                                                                                        bool whole) {
+    __mmask8 inside = _mm512_cmp_pd_mask(x, low, _CMP_GE_OQ) & _mm512_cmp_pd_mask(x, high, _CMP_LE_OQ);
+    if (kCopy) {
+        _mm512_storeu_pd(out, _mm512_add_pd(x, _mm512_setzero_pd()));
+    } else {
+        const __m512i negative_zeros = _mm512_set1_epi64(static_cast<long long>(kNegativeZero));
+        inside &= _mm512_cmpneq_epi64_mask(_mm512_castpd_si512(x), negative_zeros);
+    }
+    if (whole) {
+        const __m512d truncated = _mm512_maskz_roundscale_pd(0xFF, x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+        inside &= _mm512_cmp_pd_mask(truncated, x, _CMP_EQ_OQ);
+    }
+    return inside;
+}
+
+template <bool kCopy>
+__attribute__((target("avx512f,avx512dq"))) bool normalise_512(const double* in, double* out, std::size_t count,
+                                                               double lo, double hi, bool whole) {
+    const __m512d low = _mm512_set1_pd(lo);
+    const __m512d high = _mm512_set1_pd(hi);
+    __mmask8 inside = 0xFF;
+    std::size_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        inside &= lanes_inside<kCopy>(_mm512_loadu_pd(in + i), out + i, low, high, whole);
+        inside &= lanes_inside<kCopy>(_mm512_loadu_pd(in + i + 8), out + i + 8, low, high, whole);
+    }
+    return normalise_rest(in, out, i, count, lo, hi, whole, inside == 0xFF);
+}
+
+bool normalise_avx512(const double* in, double* out, std::size_t count, double lo, double hi, bool whole) {
+    return out != nullptr ? normalise_512<true>(in, out, count, lo, hi, whole)
+                          : normalise_512<false>(in, out, count, lo, hi, whole);
+}
+
+// Generic first, then each vector form this processor has.
+std::vector<Normalise> normalise_forms() {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? normalise_avx2 : normalise_baseline;
+    std::vector<Normalise> forms{normalise_baseline};
+    if (__builtin_cpu_supports("avx2")) forms.push_back(normalise_avx2);
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq")) forms.push_back(normalise_avx512);
+    return forms;
 }
 #else
-Normalise pick_normalise() { return normalise_baseline; }
+std::vector<Normalise> normalise_forms() { return {normalise_baseline}; }
 #endif
+
+const std::vector<Normalise>& forms_here() {
+    static const std::vector<Normalise> forms = normalise_forms();
+    return forms;
+}
 
 }  // namespace
 
@@ -132,8 +185,15 @@ FFPContext::QuietRange FFPContext::quiet_range() const {
 
 bool FFPContext::QuietRange::normalise(const double* in, double* out, std::size_t count, double lo, double hi,
                                        bool whole) {
-    static const Normalise form = pick_normalise();
+    static const Normalise form = forms_here().back();
     return form(in, out, count, lo, hi, whole);
+}
+
+std::size_t FFPContext::QuietRange::normalise_forms() { return forms_here().size(); }
+
+bool FFPContext::QuietRange::normalise_in_form(std::size_t form, const double* in, double* out, std::size_t count,
+                                               double lo, double hi, bool whole) {
+    return forms_here().at(form)(in, out, count, lo, hi, whole);
 }
 
 bool FFPContext::QuietRange::holds_all(const double* values, std::size_t count) const {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -115,6 +116,34 @@ TEST(FixedPoint, NamesAndRefusals) {
     kept.setFormat(53, -3, SIGN_UNSIGNED).setRoundingMode(RND_HALF_TO_ZERO).setOverflowMode(OVF_CLIP);
     EXPECT_EQ(std::make_tuple(kept.describe(true), kept.getMaxInt(), kept.getMinInt(), kept.getScale()),
               std::make_tuple("UFIX_53_-3-RND_HALF_TO_ZERO-OVF_CLIP", 0x1p53 - 1, 0.0, 0.125));
+}
+
+// Every form of the block test and copy against the one-value test: each
+// odd value in turn at every place of blocks long enough for every form's
+// vectors and tails; the copy turns a negative zero positive and changes
+// nothing else.
+TEST(FixedPoint, EveryQuietBlockFormAgreesWithTheOneValueTest) {
+    const FFPContext::QuietRange q = ctx(16, 0, RND_DOWN, OVF_WRAP).quiet_range();
+    const double odd[] = {0.5, -0.0, 32768.0, -32769.0, NAN, INFINITY, -INFINITY, 1e300, -32768.25, 32767.0};
+    for (size_t n : {size_t(1), size_t(7), size_t(16), size_t(37)})
+        for (size_t at = 0; at < n; ++at)
+            for (double v : odd) {
+                std::vector<double> in(n), want(n);
+                for (size_t i = 0; i < n; ++i) in[i] = i % 2 ? -32768.0 + 17.0 * i : 32767.0 - 13.0 * i;
+                in[at] = v;
+                want = in;
+                want[at] += 0.0;
+                for (size_t form = 0; form < FFPContext::QuietRange::normalise_forms(); ++form) {
+                    std::vector<double> out(n, 9.0);
+                    const auto run = [&](double* to) {
+                        return FFPContext::QuietRange::normalise_in_form(form, in.data(), to, n, q.lo, q.hi, q.whole);
+                    };
+                    EXPECT_EQ(std::make_pair(run(nullptr), run(out.data())),
+                              std::make_pair(q.holds(v) && !std::signbit(v), q.holds(v)))
+                        << form << " " << n << " " << at << " " << v;
+                    EXPECT_EQ(std::memcmp(out.data(), want.data(), n * sizeof(double)), 0) << form << " " << v;
+                }
+            }
 }
 
 static void record(void* log, int flag, const char* text) {

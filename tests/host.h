@@ -240,26 +240,16 @@ private:
     std::vector<std::vector<ref::ChannelResult>> channels;
 };
 
-// Whole-vector and single-slot reads into each record type.
-inline zeb_status get(const Model& m, zeb_array_real* r, bool one) {
-    return one ? zeb_fir_v7_1_data_get_channel(*m, r, nullptr) : zeb_fir_v7_1_data_get(*m, r, nullptr);
-}
-inline zeb_status get(const Model& m, zeb_array_complex* r, bool one) {
-    return one ? zeb_fir_v7_1_data_get_channel(*m, nullptr, r) : zeb_fir_v7_1_data_get(*m, nullptr, r);
-}
-inline zeb_status get(const Model& m, zeb_array_mpz* r, bool one) {
-    return one ? zeb_fir_v7_1_data_get_channel_mpz(*m, r, nullptr) : zeb_fir_v7_1_data_get_mpz(*m, r, nullptr);
-}
-inline zeb_status get(const Model& m, zeb_array_mpz_complex* r, bool one) {
-    return one ? zeb_fir_v7_1_data_get_channel_mpz(*m, nullptr, r) : zeb_fir_v7_1_data_get_mpz(*m, nullptr, r);
-}
-
-inline zeb_status set_sink(const Model& m, zeb_array_real* r) { return zeb_fir_v7_1_set_data_sink(*m, r, nullptr); }
-inline zeb_status set_sink(const Model& m, zeb_array_complex* r) { return zeb_fir_v7_1_set_data_sink(*m, nullptr, r); }
-inline zeb_status set_sink(const Model& m, zeb_array_mpz* r) { return zeb_fir_v7_1_set_data_sink_mpz(*m, r, nullptr); }
-inline zeb_status set_sink(const Model& m, zeb_array_mpz_complex* r) {
-    return zeb_fir_v7_1_set_data_sink_mpz(*m, nullptr, r);
-}
+// Whole-vector and single-slot reads into each record type, and its sinks.
+#define ZEB_HOST_OUT(A, SUFFIX, ...)                                                                  \
+    inline zeb_status get(const Model& m, A* r, bool one) {                                           \
+        return one ? zeb_fir_v7_1_data_get_channel##SUFFIX(*m, __VA_ARGS__)                           \
+                   : zeb_fir_v7_1_data_get##SUFFIX(*m, __VA_ARGS__);                                  \
+    }                                                                                                 \
+    inline zeb_status set_sink(const Model& m, A* r) { return zeb_fir_v7_1_set_data_sink##SUFFIX(*m, __VA_ARGS__); }
+ZEB_HOST_OUT(zeb_array_real, , r, nullptr) ZEB_HOST_OUT(zeb_array_complex, , nullptr, r)
+ZEB_HOST_OUT(zeb_array_mpz, _mpz, r, nullptr) ZEB_HOST_OUT(zeb_array_mpz_complex, _mpz, nullptr, r)
+#undef ZEB_HOST_OUT
 
 inline std::vector<double> get_vectors(const Model& m, size_t P, size_t C, size_t n) {
     Real out({P, C, n});

@@ -32,8 +32,7 @@ template <typename A>
 class Array {
 public:
     explicit Array(std::vector<size_t> dims, size_t capacity = SIZE_MAX) : rec(zeb_records::Family<A>::create()) {
-        size_t product = 1;
-        for (size_t d : dims) product *= d;
+        const size_t product = std::accumulate(dims.begin(), dims.end(), size_t{1}, std::multiplies<>());
         zeb_records::reserve_dim(*rec, std::max<size_t>(dims.size(), 3));
         zeb_records::reserve_data(*rec, capacity == SIZE_MAX ? product : capacity);
         std::copy(dims.begin(), dims.end(), rec->dim);

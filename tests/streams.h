@@ -367,10 +367,9 @@ inline void check_streams(const Scenario& sc, uint64_t seed) {
                     Cut::random})
         EXPECT_TRUE(same_stream(run(sc, cut, seed), whole)) << name(cut) << " against whole packets";
     if (!sc.quiet()) return;
-    std::vector<int> owners = basic_order(sc.C);
     const int32_t* row = zeb_fir_v7_1_pattern_seq + sc.cfg.init_pattern * ZEB_FIR_V7_1_PATTERN_SLOTS;
-    for (size_t s = 0; sc.cfg.chan_seq && s < sc.C; ++s) owners[s] = row[s];
-    const Expectation e(sc.config(), owners, sc.V, sc.samples);
+    const Expectation e(sc.config(), sc.cfg.chan_seq ? std::vector<int>(row, row + sc.C) : basic_order(sc.C), sc.V,
+                        sc.samples);
     const zeb_fir_v7_1_config used = Model(sc.config()).config();
     EXPECT_EQ(std::make_pair(e.widths.output_width, e.widths.out_fract),
               std::make_pair(int(used.output_width), int(used.output_fract_width)));

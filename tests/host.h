@@ -73,8 +73,7 @@ inline std::vector<double> values_of(const zeb_array_real& a) { return {a.data, 
 // --------------------------------------------------------------- messages
 
 struct Message {
-    int source;  // 0 message callback, 1 debug callback
-    int flag;
+    int source, flag;  // source: 0 message callback, 1 debug callback
     std::string text;
 };
 
@@ -106,10 +105,7 @@ public:
     std::vector<Message> log;
 
 private:
-    struct Tap {
-        std::vector<Message>* log;
-        int source;
-    } taps[2] = {{&log, 0}, {&log, 1}};
+    struct Tap { std::vector<Message>* log; int source; } taps[2] = {{&log, 0}, {&log, 1}};
     static void record(void* tap, int flag, const char* text) {
         static_cast<Tap*>(tap)->log->push_back({static_cast<Tap*>(tap)->source, flag, text});
     }

@@ -207,14 +207,10 @@ Counts run(const Model& m, size_t V, const std::vector<double>& x, bool slots) {
 
 TEST(WrapCounts, EqualAnIndependentCountInEveryArithmeticHoweverTheStreamIsCut) {
     const std::vector<double> coeff = {4, 8, 4};  // a tap sum of 16: 4 accumulator bits above the data
-    const struct {
-        const char* name;
-        unsigned int dw;
-        Model::Create create;
-        int arithmetic;
-    } rows[] = {{"doubles", 16, zeb_fir_v7_1_create_dbg, ZEB_FIR_V7_1_ARITHMETIC_DOUBLE},
-                {"128-bit integers", 49, zeb_fir_v7_1_create_dbg, ZEB_FIR_V7_1_ARITHMETIC_INT128},
-                {"GMP integers", 49, create_on_gmp, ZEB_FIR_V7_1_ARITHMETIC_GMP}};
+    const struct { const char* name; unsigned int dw; Model::Create create; int arithmetic; } rows[] = {
+        {"doubles", 16, zeb_fir_v7_1_create_dbg, ZEB_FIR_V7_1_ARITHMETIC_DOUBLE},
+        {"128-bit integers", 49, zeb_fir_v7_1_create_dbg, ZEB_FIR_V7_1_ARITHMETIC_INT128},
+        {"GMP integers", 49, create_on_gmp, ZEB_FIR_V7_1_ARITHMETIC_GMP}};
     const size_t V = 300;
     for (const auto& row : rows)
         for (bool slots : {false, true}) {

@@ -230,13 +230,11 @@ TEST(OneStream, ScenariosThatOnceLostOrMovedSamples) {
         };
     for (const auto& [what, change, coeff, V, packets, want] : rows) {
         SCOPED_TRACE(what);
-        Scenario sc;
-        zeb_fir_v7_1_default_config(&sc.cfg);
-        change(sc.cfg);
-        sc.coeff = coeff, sc.cfg.num_coeffs = static_cast<unsigned int>(coeff.size() / sc.cfg.coeff_sets);
-        sc.P = sc.cfg.num_paths, sc.C = sc.cfg.num_channels, sc.V = V, sc.before.resize(V);
+        zeb_fir_v7_1_config cfg = config_with(coeff);
+        change(cfg);
+        cfg.num_coeffs /= cfg.coeff_sets;
+        Scenario sc = quiet_scenario(cfg, V, want == ramp ? ramp : std::vector<double>(want.size(), 1));
         for (const auto& [v, k] : packets) sc.before[v].push_back(k);
-        sc.samples = want == ramp ? ramp : std::vector<double>(sc.P * sc.C * V, 1);
         check_streams(sc, 7);
         std::vector<double> read;
         for (const auto& slot : run(sc, Cut::slots, 7))

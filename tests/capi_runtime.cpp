@@ -31,8 +31,7 @@ void feed(const Model& m, size_t P, size_t C, size_t V, const std::vector<double
 const std::vector<double> kTaps = {2, -1, 3};
 zeb_fir_v7_1_config small(unsigned int C, unsigned int P = 1, const std::vector<double>& taps = kTaps) {
     zeb_fir_v7_1_config cfg = config_with(taps);
-    cfg.num_paths = P, cfg.num_channels = C;
-    return cfg;
+    return cfg.num_paths = P, cfg.num_channels = C, cfg;
 }
 
 }  // namespace
@@ -133,10 +132,7 @@ TEST(DataSink, FilledWithTheVectorsEachSendCompletesThenTheHandlerGivesTheStatus
     Model m(cfg);
     Real sink({});
     Complex complex({});
-    struct Log {
-        int calls = 0, result = 7;
-        const zeb_array_real* seen = nullptr;
-    } log;
+    struct Log { int calls = 0, result = 7; const zeb_array_real* seen = nullptr; } log;
     const auto record = [](const zeb_array_real* data, void* to, void*) {
         Log& l = *static_cast<Log*>(to);
         return ++l.calls, l.seen = data, l.result;

@@ -28,10 +28,10 @@ ToolRun tool(const std::string& words, const std::string& dir, const std::string
     return run_tool({std::istream_iterator<std::string>(split), {}}, dir, input);
 }
 
-std::string text_of(const std::vector<double>& values, size_t P) {
+std::string text_of(const std::vector<double>& values) {  // one value a line
     std::ostringstream text;
     text.precision(17);
-    for (size_t i = 0; i < values.size(); ++i) text << values[i] << (i % P + 1 == P ? "\n" : " ");
+    for (double v : values) text << v << "\n";
     return text.str();
 }
 
@@ -221,7 +221,7 @@ TEST(Tool, DefaultRunIsTheImpulseResponseThenASineConvolved) {
     for (int k = 0; k < 32; ++k) x.push_back(std::round(16383 * std::sin(2 * 3.14159265358979323846 * k / 16)));
     const std::vector<double> taps = {6, 0, -4, -3, 5, 6, -6, -13, 7, 44, 64, 44, 7, -13, -6, 6, 5, -3, -4, 0, 6};
     const Expectation e(config_with(taps), {0}, 53, x);
-    EXPECT_EQ(data_lines(tool("", scratch_dir()).out), data_lines(text_of(e.reals(), 1)));
+    EXPECT_EQ(data_lines(tool("", scratch_dir()).out), data_lines(text_of(e.reals())));
 }
 
 // The summary's group delay (about the middle of a symmetric set, none for
@@ -260,7 +260,7 @@ TEST(Tool, RunTimeCommandsApplyBeforeTheirVector) {
     const std::vector<double> values = Stimulus(15).samples(2 * 12, 16, 0);
     const char* cmd[] = {"@config fsel=1,0\n", "", "", "@reload fsel=0 coeff=5,0,-5\n", "", "@config fsel=0,0 #\n"};
     std::string stim;
-    for (size_t v = 0; v < 12; ++v) stim += (v < 6 ? cmd[v] : "") + text_of({values[2 * v], values[2 * v + 1]}, 1);
+    for (size_t v = 0; v < 12; ++v) stim += (v < 6 ? cmd[v] : "") + text_of({values[2 * v], values[2 * v + 1]});
     std::vector<std::vector<mpz_class>> taps;
     for (size_t set : {0, 1, 2}) taps.push_back(ref::taps_of(as_sets, set));
     const std::vector<size_t> select[] = {{1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2}, {0, 0, 0, 0, 0, 2, 2, 2, 2, 2, 2, 2}};
@@ -269,9 +269,9 @@ TEST(Tool, RunTimeCommandsApplyBeforeTheirVector) {
     const std::string after =
         int_lines(Expectation(cfg, {0, 1}, 12, values, [](size_t) { return std::vector<size_t>(12, 2); }, taps));
     EXPECT_EQ(tool(kSets + "--config-packet 5:fsel=0,0 --reload 3:fsel=0:coeff=5,0,-5 --config-packet 0:fsel=1,0",
-                   dir, text_of(values, 1)).out, want);
+                   dir, text_of(values)).out, want);
     for (const char* packet : {"1", "4", "1024"})
-        EXPECT_EQ(tool(kSets + "--packet " + packet, dir, stim + "@reset\n" + text_of(values, 1)).out, want + after);
+        EXPECT_EQ(tool(kSets + "--packet " + packet, dir, stim + "@reset\n" + text_of(values)).out, want + after);
 }
 
 TEST(Tool, ExampleHostPrintsWhatTheToolPrints) {  // the C host example under examples/

@@ -32,8 +32,7 @@ template <typename A>
 class Array {
 public:
     explicit Array(std::vector<size_t> dims, size_t capacity = SIZE_MAX) : rec(zeb_records::Family<A>::create()) {
-        size_t product = 1;
-        for (size_t d : dims) product *= d;
+        const size_t product = std::accumulate(dims.begin(), dims.end(), size_t{1}, std::multiplies<>());
         zeb_records::reserve_dim(*rec, std::max<size_t>(dims.size(), 3));
         zeb_records::reserve_data(*rec, capacity == SIZE_MAX ? product : capacity);
         std::copy(dims.begin(), dims.end(), rec->dim);
@@ -74,8 +73,7 @@ inline std::vector<double> values_of(const zeb_array_real& a) { return {a.data, 
 // --------------------------------------------------------------- messages
 
 struct Message {
-    int source;  // 0 message callback, 1 debug callback
-    int flag;
+    int source, flag;  // source: 0 message callback, 1 debug callback
     std::string text;
 };
 
@@ -107,10 +105,7 @@ public:
     std::vector<Message> log;
 
 private:
-    struct Tap {
-        std::vector<Message>* log;
-        int source;
-    } taps[2] = {{&log, 0}, {&log, 1}};
+    struct Tap { std::vector<Message>* log; int source; } taps[2] = {{&log, 0}, {&log, 1}};
     static void record(void* tap, int flag, const char* text) {
         static_cast<Tap*>(tap)->log->push_back({static_cast<Tap*>(tap)->source, flag, text});
     }
@@ -240,26 +235,16 @@ private:
     std::vector<std::vector<ref::ChannelResult>> channels;
 };
 
-// Whole-vector and single-slot reads into each record type.
-inline zeb_status get(const Model& m, zeb_array_real* r, bool one) {
-    return one ? zeb_fir_v7_1_data_get_channel(*m, r, nullptr) : zeb_fir_v7_1_data_get(*m, r, nullptr);
-}
-inline zeb_status get(const Model& m, zeb_array_complex* r, bool one) {
-    return one ? zeb_fir_v7_1_data_get_channel(*m, nullptr, r) : zeb_fir_v7_1_data_get(*m, nullptr, r);
-}
-inline zeb_status get(const Model& m, zeb_array_mpz* r, bool one) {
-    return one ? zeb_fir_v7_1_data_get_channel_mpz(*m, r, nullptr) : zeb_fir_v7_1_data_get_mpz(*m, r, nullptr);
-}
-inline zeb_status get(const Model& m, zeb_array_mpz_complex* r, bool one) {
-    return one ? zeb_fir_v7_1_data_get_channel_mpz(*m, nullptr, r) : zeb_fir_v7_1_data_get_mpz(*m, nullptr, r);
-}
-
-inline zeb_status set_sink(const Model& m, zeb_array_real* r) { return zeb_fir_v7_1_set_data_sink(*m, r, nullptr); }
-inline zeb_status set_sink(const Model& m, zeb_array_complex* r) { return zeb_fir_v7_1_set_data_sink(*m, nullptr, r); }
-inline zeb_status set_sink(const Model& m, zeb_array_mpz* r) { return zeb_fir_v7_1_set_data_sink_mpz(*m, r, nullptr); }
-inline zeb_status set_sink(const Model& m, zeb_array_mpz_complex* r) {
-    return zeb_fir_v7_1_set_data_sink_mpz(*m, nullptr, r);
-}
+// Whole-vector and single-slot reads into each record type, and its sinks.
+#define ZEB_HOST_OUT(A, SUFFIX, ...)                                                                  \
+    inline zeb_status get(const Model& m, A* r, bool one) {                                           \
+        return one ? zeb_fir_v7_1_data_get_channel##SUFFIX(*m, __VA_ARGS__)                           \
+                   : zeb_fir_v7_1_data_get##SUFFIX(*m, __VA_ARGS__);                                  \
+    }                                                                                                 \
+    inline zeb_status set_sink(const Model& m, A* r) { return zeb_fir_v7_1_set_data_sink##SUFFIX(*m, __VA_ARGS__); }
+ZEB_HOST_OUT(zeb_array_real, , r, nullptr) ZEB_HOST_OUT(zeb_array_complex, , nullptr, r)
+ZEB_HOST_OUT(zeb_array_mpz, _mpz, r, nullptr) ZEB_HOST_OUT(zeb_array_mpz_complex, _mpz, nullptr, r)
+#undef ZEB_HOST_OUT
 
 inline std::vector<double> get_vectors(const Model& m, size_t P, size_t C, size_t n) {
     Real out({P, C, n});

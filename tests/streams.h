@@ -53,14 +53,8 @@ struct Scenario {
     std::vector<double> coeff, samples;  // samples (path, slot, vector)
     size_t P = 1, C = 1, V = 0;
     std::vector<std::vector<Packet>> before;  // packets sent before each vector
-    zeb_fir_v7_1_config config() const {
-        zeb_fir_v7_1_config c = cfg;
-        c.coeff = coeff.data();
-        return c;
-    }
-    bool quiet() const {
-        return std::all_of(before.begin(), before.end(), [](const auto& packets) { return packets.empty(); });
-    }
+    zeb_fir_v7_1_config config() const { zeb_fir_v7_1_config c = cfg; c.coeff = coeff.data(); return c; }
+    bool quiet() const { return std::all_of(before.begin(), before.end(), [](const auto& k) { return k.empty(); }); }
     // FIELD=VALUE lines, as zeb-fir --config and the DPI layer read them.
     std::string text() const {
         std::ostringstream t;
@@ -373,10 +367,9 @@ inline void check_streams(const Scenario& sc, uint64_t seed) {
                     Cut::random})
         EXPECT_TRUE(same_stream(run(sc, cut, seed), whole)) << name(cut) << " against whole packets";
     if (!sc.quiet()) return;
-    std::vector<int> owners = basic_order(sc.C);
     const int32_t* row = zeb_fir_v7_1_pattern_seq + sc.cfg.init_pattern * ZEB_FIR_V7_1_PATTERN_SLOTS;
-    for (size_t s = 0; sc.cfg.chan_seq && s < sc.C; ++s) owners[s] = row[s];
-    const Expectation e(sc.config(), owners, sc.V, sc.samples);
+    const Expectation e(sc.config(), sc.cfg.chan_seq ? std::vector<int>(row, row + sc.C) : basic_order(sc.C), sc.V,
+                        sc.samples);
     const zeb_fir_v7_1_config used = Model(sc.config()).config();
     EXPECT_EQ(std::make_pair(e.widths.output_width, e.widths.out_fract),
               std::make_pair(int(used.output_width), int(used.output_fract_width)));
@@ -391,15 +384,20 @@ inline void check_streams(const Scenario& sc, uint64_t seed) {
     EXPECT_TRUE(same_stream(Stream(whole.begin(), whole.begin() + std::ptrdiff_t(want.size())), want));
 }
 
+// A scenario of the record (its coefficients copied) and V vectors of the
+// samples, with no packet.
+inline Scenario quiet_scenario(const zeb_fir_v7_1_config& cfg, size_t V, std::vector<double> samples) {
+    Scenario sc;
+    sc.cfg = cfg, sc.coeff.assign(cfg.coeff, cfg.coeff + size_t{cfg.num_coeffs} * cfg.coeff_sets);
+    sc.P = cfg.num_paths, sc.C = cfg.num_channels, sc.V = V, sc.before.resize(V), sc.samples = std::move(samples);
+    return sc;
+}
+
 // A fresh model fed V vectors of deterministic samples, however cut, reads
 // the reference's output.
 inline void check_run(const zeb_fir_v7_1_config& cfg, size_t V, uint64_t seed) {
-    Scenario sc;
-    sc.cfg = cfg;
-    sc.coeff.assign(cfg.coeff, cfg.coeff + size_t{cfg.num_coeffs} * cfg.coeff_sets);
-    sc.P = cfg.num_paths, sc.C = cfg.num_channels, sc.V = V, sc.before.resize(V);
-    sc.samples = Stimulus(seed).samples(sc.P * sc.C * V, cfg.data_width, cfg.data_fract_width);
-    check_streams(sc, seed);
+    const size_t n = size_t{cfg.num_paths} * cfg.num_channels * V;
+    check_streams(quiet_scenario(cfg, V, Stimulus(seed).samples(n, cfg.data_width, cfg.data_fract_width)), seed);
 }
 
 }  // namespace streams

@@ -139,15 +139,21 @@ TEST(EngineAllocations, NoneOnceWarm) {
 namespace {
 
 struct Counts {
+    zeb_fir_v7_1_wrap_counts total{};
     std::vector<unsigned int> input, output;  // [path + P * chan]
-    unsigned long long in = 0, out = 0;
-    zeb_fir_v7_1_position first_in{}, first_out{};
-    std::vector<double> outputs;  // (path, slot, vector)
+    std::vector<double> outputs;              // (path, slot, vector)
 };
 
-void note(unsigned long long& total, zeb_fir_v7_1_position& first, const zeb_fir_v7_1_position& at) {
-    if (total++ == 0 || std::tie(at.vector, at.slot, at.path) < std::tie(first.vector, first.slot, first.path))
-        first = at;
+std::tuple<unsigned long long, unsigned int, unsigned int> at(const zeb_fir_v7_1_position& p) {
+    return {p.vector, p.path, p.slot};
+}
+// The totals and the counts by channel; the first positions.
+auto counts(const Counts& c) { return std::tie(c.total.input, c.total.output, c.input, c.output); }
+auto firsts(const Counts& c) { return std::make_pair(at(c.total.first_input), at(c.total.first_output)); }
+
+void note(unsigned long long& total, zeb_fir_v7_1_position& first, const zeb_fir_v7_1_position& place) {
+    if (total++ == 0 || std::tie(place.vector, place.slot, place.path) < std::tie(first.vector, first.slot, first.path))
+        first = place;
 }
 
 // What the model must count for x (path, slot, vector) through a fresh model,
@@ -156,22 +162,21 @@ Counts independent(const zeb_fir_v7_1_config& cfg, size_t V, const std::vector<d
     const size_t P = cfg.num_paths, C = cfg.num_channels;
     const ref::Widths w = ref::widths_of(cfg);
     const mpz_class top = mpz_class(1) << (cfg.data_width - 1);
-    Counts e{std::vector<unsigned int>(P * C), std::vector<unsigned int>(P * C), 0, 0, {}, {}, {}};
-    e.outputs.resize(P * C * V);
+    Counts e{{}, std::vector<unsigned int>(P * C), std::vector<unsigned int>(P * C), std::vector<double>(P * C * V)};
     for (unsigned int p = 0; p < P; ++p)
         for (unsigned int c = 0; c < C; ++c) {
             std::vector<mpz_class> q;
             for (size_t v = 0; v < V; ++v) {
                 const mpz_class units = ref::exact(std::floor(x[p + P * (c + C * v)]));
                 if (v >= from && (units >= top || units < -top))
-                    ++e.input[p + P * c], note(e.in, e.first_in, {v, p, c});
+                    ++e.input[p + P * c], note(e.total.input, e.total.first_input, {v, p, c});
                 q.push_back(ref::quantise_input(x[p + P * (c + C * v)], cfg));
             }
             const std::vector<mpz_class> acc = ref::convolve({ref::taps_of(cfg)}, 1, 1, q);
             for (size_t v = 0; v < V; ++v) {
                 const mpz_class y = ref::rounded_of(acc[v], cfg, w);
                 if (v >= from && y != ref::wrap(y, w.output_width))
-                    ++e.output[p + P * c], note(e.out, e.first_out, {v, p, c});
+                    ++e.output[p + P * c], note(e.total.output, e.total.first_output, {v, p, c});
                 e.outputs[p + P * (c + C * v)] = ref::wrap(y, w.output_width).get_d();
             }
         }
@@ -182,23 +187,16 @@ Counts independent(const zeb_fir_v7_1_config& cfg, size_t V, const std::vector<d
 Counts run(const Model& m, size_t V, const std::vector<double>& x, bool slots) {
     const size_t P = m.config().num_paths, C = m.config().num_channels;
     Counts got;
-    if (slots) {
-        for (size_t i = 0; i < C * V; ++i) {
-            EXPECT_EQ(zeb_fir_v7_1_data_send_channel(*m, slot(P, &x[P * i]).get()), ZEB_STATUS_OK);
-            Real one({P});
-            EXPECT_EQ(zeb_fir_v7_1_data_get_channel(*m, one.get(), nullptr), ZEB_STATUS_OK);
-            got.outputs.insert(got.outputs.end(), one->data, one->data + one->data_size);
-        }
-    } else {
-        EXPECT_EQ(zeb_fir_v7_1_data_send(*m, packet(P, C, V, x).get()), ZEB_STATUS_OK);
-        Real all({P, C, V});
-        EXPECT_EQ(zeb_fir_v7_1_data_get(*m, all.get(), nullptr), ZEB_STATUS_OK);
-        got.outputs = values_of(*all.get());
+    for (size_t i = 0; slots && i < C * V; ++i) {
+        EXPECT_EQ(zeb_fir_v7_1_data_send_channel(*m, slot(P, &x[P * i]).get()), ZEB_STATUS_OK);
+        Real one({P});
+        EXPECT_EQ(zeb_fir_v7_1_data_get_channel(*m, one.get(), nullptr), ZEB_STATUS_OK);
+        got.outputs.insert(got.outputs.end(), one->data, one->data + one->data_size);
     }
-    zeb_fir_v7_1_wrap_counts c{};
-    EXPECT_EQ(zeb_fir_v7_1_get_wrap_counts(*m, &c), ZEB_STATUS_OK);
-    EXPECT_EQ(c.coefficients, 0u);
-    got.in = c.input, got.out = c.output, got.first_in = c.first_input, got.first_out = c.first_output;
+    if (!slots) { EXPECT_EQ(zeb_fir_v7_1_data_send(*m, packet(P, C, V, x).get()), ZEB_STATUS_OK); }
+    if (!slots) got.outputs = get_vectors(m, P, C, V);
+    EXPECT_EQ(zeb_fir_v7_1_get_wrap_counts(*m, &got.total), ZEB_STATUS_OK);
+    EXPECT_EQ(got.total.coefficients, 0u);
     Uint in({}), out({});
     EXPECT_EQ(zeb_fir_v7_1_get_wrap_counts_by_channel(*m, in.get(), out.get()), ZEB_STATUS_OK);
     EXPECT_EQ(std::vector<size_t>(in->dim, in->dim + in->dim_size), (std::vector<size_t>{P, C}));
@@ -207,22 +205,14 @@ Counts run(const Model& m, size_t V, const std::vector<double>& x, bool slots) {
     return got;
 }
 
-std::tuple<unsigned long long, unsigned int, unsigned int> at(const zeb_fir_v7_1_position& p) {
-    return {p.vector, p.path, p.slot};
-}
-
 }  // namespace
 
 TEST(WrapCounts, EqualAnIndependentCountInEveryArithmeticHoweverTheStreamIsCut) {
     const std::vector<double> coeff = {4, 8, 4};  // a tap sum of 16: 4 accumulator bits above the data
-    const struct {
-        const char* name;
-        unsigned int dw;
-        Model::Create create;
-        int arithmetic;
-    } rows[] = {{"doubles", 16, zeb_fir_v7_1_create_dbg, ZEB_FIR_V7_1_ARITHMETIC_DOUBLE},
-                {"128-bit integers", 49, zeb_fir_v7_1_create_dbg, ZEB_FIR_V7_1_ARITHMETIC_INT128},
-                {"GMP integers", 49, create_on_gmp, ZEB_FIR_V7_1_ARITHMETIC_GMP}};
+    const struct { const char* name; unsigned int dw; Model::Create create; int arithmetic; } rows[] = {
+        {"doubles", 16, zeb_fir_v7_1_create_dbg, ZEB_FIR_V7_1_ARITHMETIC_DOUBLE},
+        {"128-bit integers", 49, zeb_fir_v7_1_create_dbg, ZEB_FIR_V7_1_ARITHMETIC_INT128},
+        {"GMP integers", 49, create_on_gmp, ZEB_FIR_V7_1_ARITHMETIC_GMP}};
     const size_t V = 300;
     for (const auto& row : rows)
         for (bool slots : {false, true}) {
@@ -244,23 +234,20 @@ TEST(WrapCounts, EqualAnIndependentCountInEveryArithmeticHoweverTheStreamIsCut) 
 
             const Counts e = independent(cfg, V, x), got = run(m, V, x, slots);
             EXPECT_EQ(got.outputs, e.outputs);
-            EXPECT_GT(e.out * e.in, 0u);
-            EXPECT_EQ(std::tie(got.in, got.out, got.input, got.output), std::tie(e.in, e.out, e.input, e.output));
-            EXPECT_EQ(std::make_pair(at(got.first_in), at(got.first_out)),
-                      std::make_pair(at(e.first_in), at(e.first_out)));
+            EXPECT_GT(e.total.output * e.total.input, 0u);
+            EXPECT_EQ(counts(got), counts(e));
+            EXPECT_EQ(firsts(got), firsts(e));
 
             // Cleared, the counts start again while the positions go on; reset starts both again.
             ASSERT_EQ(zeb_fir_v7_1_clear_wrap_counts(*m), ZEB_STATUS_OK);
             std::vector<double> twice = x;
             twice.insert(twice.end(), x.begin(), x.end());
             const Counts again = run(m, V, x, slots), e2 = independent(cfg, 2 * V, twice, V);
-            EXPECT_EQ(std::tie(again.in, again.out, again.input, again.output),
-                      std::tie(e2.in, e2.out, e2.input, e2.output));
-            EXPECT_EQ(std::make_pair(at(again.first_in), at(again.first_out)),
-                      std::make_pair(at(e2.first_in), at(e2.first_out)));
+            EXPECT_EQ(counts(again), counts(e2));
+            EXPECT_EQ(firsts(again), firsts(e2));
             ASSERT_EQ(zeb_fir_v7_1_reset(*m), ZEB_STATUS_OK);
             const Counts fresh = run(m, V, x, slots);
-            EXPECT_EQ(std::tie(fresh.in, fresh.out), std::tie(e.in, e.out));
-            EXPECT_EQ(at(fresh.first_out), at(e.first_out));
+            EXPECT_EQ(std::tie(fresh.total.input, fresh.total.output), std::tie(e.total.input, e.total.output));
+            EXPECT_EQ(at(fresh.total.first_output), at(e.total.first_output));
         }
 }

@@ -28,11 +28,10 @@ public:
 
     // A new slot at the back; its width values are to be assigned.
     T* push_back() {
-        if (count_ == capacity_) grow();
-        std::size_t slot = head_ + count_;
-        if (slot >= capacity_) slot -= capacity_;
-        ++count_;
-        return &ring_[slot * width_];
+        std::size_t room = 0;
+        T* slot = back_room(&room);
+        keep_back(1);
+        return slot;
     }
 
     // Room for new slots at the back, in one piece: *room slots (at least

@@ -145,8 +145,9 @@ __attribute__((target("avx512f,avx512dq"))) bool normalise_512(const double* in,
     __mmask8 inside = 0xFF;
     std::size_t i = 0;
     for (; i + 16 <= count; i += 16) {
-        inside &= lanes_inside<kCopy>(_mm512_loadu_pd(in + i), out + i, low, high, whole);
-        inside &= lanes_inside<kCopy>(_mm512_loadu_pd(in + i + 8), out + i + 8, low, high, whole);
+        // Without an output there is no place to point at (out is null).
+        inside &= lanes_inside<kCopy>(_mm512_loadu_pd(in + i), kCopy ? out + i : nullptr, low, high, whole);
+        inside &= lanes_inside<kCopy>(_mm512_loadu_pd(in + i + 8), kCopy ? out + i + 8 : nullptr, low, high, whole);
     }
     return normalise_rest(in, out, i, count, lo, hi, whole, inside == 0xFF);
 }

@@ -2,10 +2,10 @@
 // do_restrict.  A block inside the range and, where the mode rounds, of
 // integers, the usual case, needs nothing but turning a negative zero into a
 // positive one; a first pass finds out (vectorised, with an AVX2 or AVX-512
-// form taken where the processor has it).  Otherwise each value below 2^62 in magnitude is
-// split into integer and fraction by a conversion to a 64-bit integer, which
-// gives exactly what modf gives, and anything larger goes through do_restrict
-// itself with reporting switched off.
+// form taken where the processor has it).  Otherwise each value below 2^62
+// in magnitude is split into integer and fraction by a conversion to a
+// 64-bit integer, which gives exactly what modf gives, and anything larger
+// goes through do_restrict itself with reporting switched off.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -158,7 +158,7 @@ bool normalise_avx512(const double* in, double* out, std::size_t count, double l
 }
 
 // Generic first, then each vector form this processor has.
-std::vector<Normalise> normalise_forms() {
+std::vector<Normalise> detect_forms() {
     __builtin_cpu_init();
     std::vector<Normalise> forms{normalise_baseline};
     if (__builtin_cpu_supports("avx2")) forms.push_back(normalise_avx2);
@@ -166,11 +166,11 @@ std::vector<Normalise> normalise_forms() {
     return forms;
 }
 #else
-std::vector<Normalise> normalise_forms() { return {normalise_baseline}; }
+std::vector<Normalise> detect_forms() { return {normalise_baseline}; }
 #endif
 
 const std::vector<Normalise>& forms_here() {
-    static const std::vector<Normalise> forms = normalise_forms();
+    static const std::vector<Normalise> forms = detect_forms();
     return forms;
 }
 

@@ -47,6 +47,7 @@ __attribute__((target("avx"))) void transpose_avx(const double* in, std::size_t 
         copy_tile(in, in_stride, r0, r1, c0, cols, out, out_stride);
     }
 }
+
 // Four columns at a time, all rows: the output is written row after row.
 __attribute__((target("avx"))) void transpose_by_output_avx(const double* in, std::size_t in_stride, std::size_t rows,
                                                             std::size_t cols, double* out, std::size_t out_stride) {

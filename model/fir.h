@@ -172,6 +172,13 @@ private:
     // that rows of a power-of-two length do not all fall on the same cache
     // sets while a transpose walks across them.
     static std::size_t row_stride(std::size_t vectors) { return vectors + 8; }
+    // Rows from a cache line boundary on: a tile's stores fill whole lines.
+    template <typename Vec>
+    static double* line_aligned_rows(Vec& buffer, std::size_t count) {
+        buffer.resize(count + 8);
+        const std::size_t misalign = reinterpret_cast<std::uintptr_t>(buffer.data()) % 64 / sizeof(double);
+        return buffer.data() + (misalign == 0 ? 0 : 8 - misalign);
+    }
     // Vectors per block of the block paths, for blocks of about `elements` samples.
     std::size_t block_vectors(std::size_t elements) const;
     // Input samples in to integer units of the input format in values (in
@@ -222,6 +229,7 @@ private:
     ReadSource read_source();
     void get_blocks(OutputRecord& out, zeb_fir_v7_1_pattern pattern, std::size_t at, std::size_t vectors);
     void get_rows(double* elements, std::size_t vectors, std::uint64_t first_vector);
+    void prefetch_after(unsigned int path, unsigned int chan, std::size_t count) const;
     int deliver();
 
     ZebLogger* logger;

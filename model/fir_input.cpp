@@ -156,12 +156,12 @@ void FIR::feed_rows(const double* data, std::size_t vectors, std::uint64_t first
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
     const std::size_t stride = row_stride(vectors);
-    block_values.resize(P * C * stride);
-    transpose_block(data, P * C, vectors, P * C, block_values.data(), stride);
+    double* const rows = line_aligned_rows(block_values, P * C * stride);
+    transpose_block(data, P * C, vectors, P * C, rows, stride);
     for (unsigned int c = 0; c < C; ++c) {
         const unsigned int s = slot_list[slot_begin[c]];
         for (unsigned int p = 0; p < P; ++p) {
-            double* row = block_values.data() + (p + P * s) * stride;
+            double* row = rows + (p + P * s) * stride;
             std::size_t k = 0;
             const std::size_t wrapped = as_they_are ? 0 : quantise_input(row, row, vectors, k);
             if (wrapped != 0) wraps.input.add(p, c, wrapped, StreamPosition{first_vector + k, p, s});

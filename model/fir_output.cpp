@@ -188,14 +188,22 @@ void FIR::get_blocks(OutputRecord& out, zeb_fir_v7_1_pattern pattern, std::size_
                     }
                     place.listed = block_index.data();
                 }
-                // The next buffer's samples are fetched from memory while this one is converted.
-                const unsigned int next_p = p + 1 < P ? p + 1 : 0;
-                const unsigned int next_c = p + 1 < P ? c : c + 1;
-                if (next_c < C) bank->prefetch(next_p, next_c, count);
+                prefetch_after(p, c, count);
                 out.block(from, p, c, count, place);
                 count_output_wraps(p, c, place, vectors_out);
             }
         }
+    }
+}
+
+// The next buffer's samples (paths inner) are fetched from memory while this
+// one is converted.
+void FIR::prefetch_after(unsigned int p, unsigned int c, std::size_t count) const {
+    const unsigned int P = configuration.num_paths;
+    if (p + 1 < P) {
+        bank->prefetch(p + 1, c, count);
+    } else if (c + 1 < configuration.num_channels) {
+        bank->prefetch(0, c + 1, count);
     }
 }
 
@@ -206,17 +214,18 @@ void FIR::get_rows(double* elements, std::size_t vectors, std::uint64_t first_ve
     const std::size_t C = configuration.num_channels;
     const std::size_t rows = P * C;
     const std::size_t stride = row_stride(vectors);
-    out_values.resize(rows * stride);
+    double* const values = line_aligned_rows(out_values, rows * stride);
     for (unsigned int c = 0; c < C; ++c) {
         const unsigned int s = slot_list[slot_begin[c]];
         for (unsigned int p = 0; p < P; ++p) {
             const std::size_t row = p + P * s;
+            prefetch_after(p, c, vectors);
             bank->skip_in_phase(p, c, vectors);
-            bank->take_reals(p, c, vectors, out_values.data() + row * stride);
+            bank->take_reals(p, c, vectors, values + row * stride);
             count_output_wraps(p, c, BlockPlace{row, rows, nullptr}, first_vector);
         }
     }
-    transpose_block_by_output(out_values.data(), stride, rows, vectors, elements, rows);
+    transpose_block_by_output(values, stride, rows, vectors, elements, rows);
 }
 
 int FIR::data_get_chan(OutputRecord& out) {

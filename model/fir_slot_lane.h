@@ -10,7 +10,7 @@
 // Every value already one of the input format (only a negative zero would
 // change), and no notes to write: quantising and counting wraps have
 // nothing to do.
-inline bool FIR::send_slot_by_lane(const double* values) {
+__attribute__((always_inline)) inline bool FIR::send_slot_by_lane(const double* values) {
     if (lane == nullptr || dbg_logger->active()) return false;
     const unsigned int P = configuration.num_paths;
     const double scale = din_fmt.getScale();

@@ -91,6 +91,15 @@ public:
     // notes when `notes` listens (`scaled`: the note of the scaled value too).
     virtual void take_integer_noted(unsigned int path, unsigned int chan, mpz_ptr value, ZebLogger& notes,
                                     bool scaled) = 0;
+    // Every kernel's oldest count samples, rounded, into out: kernel (path,
+    // chan) at out[k * paths * channels + path + paths * slot_of[chan]],
+    // where every one of them needs no rounding beyond scaling; then
+    // removed.  False, with nothing removed (out may be partly written),
+    // where one does or where this bank has no such way (integer kernels,
+    // Hilbert filters, fewer than 32 kernels).
+    virtual bool take_rows_quietly(const unsigned int* /*slot_of*/, std::size_t /*count*/, double* /*out*/) {
+        return false;
+    }
     // Outputs that rounding took beyond the output range (they wrap, as the
     // hardware's output register does), counted over every take, and the
     // index of the first such sample within the last take that had one.

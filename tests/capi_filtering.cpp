@@ -47,6 +47,10 @@ std::vector<Case> cases() {
     std::vector<Case> all = {
         {"DefaultRecord", {}, 0, 16, 0, 16, 0, 64, rated(S, N, 1, 1, 1, 1)},
         {"ThreePathsFiveChannels", {}, 17, 12, 3, 10, 4, 24, rated(S, N, 1, 1, 3, 5)},
+        // Enough rows for reads to go straight from the kernels' buffers,
+        // with a row and a vector beyond the vector tiles; then rounded.
+        {"ElevenPathsThreeChannels", {}, 13, 12, 3, 10, 4, 37, rated(S, N, 1, 1, 11, 3)},
+        {"ElevenPathsThreeChannelsRounded", {}, 13, 12, 3, 10, 4, 37, rounding(4, 3, 11, 3)},
         {"CoefficientPadding", {}, 0, 16, 0, 16, 0, 40, [](auto& c) { c.coeff_padding = 3, c.num_channels = 2; }},
         {"TwoSetsCountForTheAccumulator", two_sets, 0, 16, 0, 16, 0, 30,
          [](auto& c) { c.num_coeffs = 21, c.coeff_sets = 2; }},

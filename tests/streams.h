@@ -306,10 +306,11 @@ private:
 };
 
 // The hosts.  Each returns what it read.
-enum class Cut { whole, whole_in_slots_out, vectors_to_sink, slots, slots_in_vectors_out, random };
+enum class Cut { whole, whole_in_slots_out, vectors_to_sink, slots, slots_in_vectors_out, random, whole_reals };
 inline const char* name(Cut c) {
     static const char* const names[] = {"whole packets",         "whole packets in, slots out", "vectors to a sink",
-                                        "slots",                 "slots in, vectors out",       "random"};
+                                        "slots",                 "slots in, vectors out",       "random",
+                                        "whole packets read as reals"};
     return names[static_cast<int>(c)];
 }
 
@@ -317,7 +318,7 @@ inline const char* name(Cut c) {
 inline Stream run(const Scenario& sc, Cut cut, uint64_t seed, Model::Create create = zeb_fir_v7_1_create_dbg) {
     Host h(sc, seed, cut == Cut::slots_in_vectors_out, create);
     const size_t C = sc.C;
-    if (cut == Cut::whole || cut == Cut::whole_in_slots_out) {
+    if (cut == Cut::whole || cut == Cut::whole_in_slots_out || cut == Cut::whole_reals) {
         size_t from = 0;
         for (size_t v = 0; v <= sc.V; ++v) {
             if (v < sc.V && sc.before[v].empty()) continue;
@@ -327,7 +328,7 @@ inline Stream run(const Scenario& sc, Cut cut, uint64_t seed, Model::Create crea
         }
         while (cut == Cut::whole_in_slots_out && h.read_slot(h.any_type())) {
         }
-        return h.drain(3);  // integers and in-phase parts: everything there is to compare
+        return h.drain(cut == Cut::whole_reals ? 0 : 3);  // 3: integers and in-phase parts, all there is to compare
     }
     if (cut == Cut::vectors_to_sink) h.set_sink(h.any_type(true));
     for (size_t v = 0, sent = SIZE_MAX; v < sc.V;) {
@@ -364,7 +365,7 @@ inline Stream run(const Scenario& sc, Cut cut, uint64_t seed, Model::Create crea
 inline void check_streams(const Scenario& sc, uint64_t seed) {
     const Stream whole = run(sc, Cut::whole, seed);
     for (Cut cut : {Cut::whole_in_slots_out, Cut::vectors_to_sink, Cut::slots, Cut::slots_in_vectors_out,
-                    Cut::random})
+                    Cut::random, Cut::whole_reals})
         EXPECT_TRUE(same_stream(run(sc, cut, seed), whole)) << name(cut) << " against whole packets";
     if (!sc.quiet()) return;
     const int32_t* row = zeb_fir_v7_1_pattern_seq + sc.cfg.init_pattern * ZEB_FIR_V7_1_PATTERN_SLOTS;

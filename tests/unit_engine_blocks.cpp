@@ -102,6 +102,29 @@ TEST(EngineBlocks, TransposeFormsCopyEveryElementToItsPlace) {
         EXPECT_EQ(by_output, slow) << rows << " x " << cols;
         EXPECT_EQ(slow[(cols - 1) * (rows + 2) + rows - 1], in[(rows - 1) * (cols + 3) + cols - 1]);
         EXPECT_EQ(slow[rows], -1.0);  // the stride's spare room stays untouched
+        // Scaled on the way, where every scaled value is a whole number
+        // within the range (a negative zero leaves as +0); refused by both
+        // forms wherever one value is not.
+        std::vector<const double*> from(rows);
+        for (size_t r = 0; r < rows; ++r) from[r] = in.data() + r * (cols + 3);
+        for (double& v : in) v = static_cast<double>(static_cast<int64_t>(gen() % 2001) - 1000) * 2.0;
+        in[0] = -0.0;
+        const QuietScaling scaling{0.5, 0.25, FFPContext::QuietRange{-1000.0, 1000.0, true, true}};
+        std::vector<double> want(fast);
+        for (size_t c = 0; c < cols; ++c)
+            for (size_t r = 0; r < rows; ++r) want[c * (rows + 2) + r] = (from[r][c] * 0.5 + 0.0) * 0.25;
+        EXPECT_TRUE(transpose_rows_quietly(from.data(), rows, cols, scaling, fast.data(), rows + 2));
+        EXPECT_TRUE(transpose_rows_quietly_generic(from.data(), rows, cols, scaling, slow.data(), rows + 2));
+        EXPECT_EQ(fast, want) << rows << " x " << cols;
+        EXPECT_FALSE(std::signbit(fast[0]));
+        EXPECT_EQ(slow, want) << rows << " x " << cols;
+        for (double odd : {3.0, 2002.0, -2002.0, std::nan("")}) {
+            const size_t r = gen() % rows, c = gen() % cols;
+            std::swap(in[r * (cols + 3) + c], odd);
+            EXPECT_FALSE(transpose_rows_quietly(from.data(), rows, cols, scaling, fast.data(), rows + 2)) << odd;
+            EXPECT_FALSE(transpose_rows_quietly_generic(from.data(), rows, cols, scaling, slow.data(), rows + 2));
+            std::swap(in[r * (cols + 3) + c], odd);
+        }
     }
 }
 

@@ -213,6 +213,7 @@ void FIR::get_rows(double* elements, std::size_t vectors, std::uint64_t first_ve
     const std::size_t P = configuration.num_paths;
     const std::size_t C = configuration.num_channels;
     const std::size_t rows = P * C;
+    // One slot each: slot_list[c] is the slot of channel c.
     if (bank->take_rows_quietly(slot_list.data(), vectors, elements)) return;
     const std::size_t stride = row_stride(vectors);
     double* const values = line_aligned_rows(out_values, rows * stride);

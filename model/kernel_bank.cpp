@@ -223,9 +223,7 @@ public:
             for (unsigned int c = 0; c < shape_.channels; ++c) {
                 for (unsigned int p = 0; p < P; ++p) row_sources_[p + P * slot_of[c]] = outputs_[at(p, c)].data();
             }
-            const FFPContext& fmt = formats_.dout_fmt;
-            const QuietScaling scaling{fmt.getScale() / formats_.dout_scale, fmt.getInvScale(), out_quiet_};
-            if (!transpose_rows_quietly(row_sources_.data(), rows, count, scaling, out, rows)) return false;
+            if (!transpose_rows_quietly(row_sources_.data(), rows, count, out_scaling_, out, rows)) return false;
             for (SampleFifo<S>& buf : outputs_) buf.pop_front(count);
             return true;
         } else {
@@ -331,13 +329,13 @@ private:
     // then scale is 1), and multiplying by 2^-k rounds exactly as dividing by
     // 2^k.
     void round_outputs(const double* raw, double* values, std::size_t count) {
-        FFPContext& fmt = formats_.dout_fmt;
-        const double factor = fmt.getScale() / formats_.dout_scale;
-        if (count == 1 && out_quiet_.holds(raw[0] * factor)) {
+        const double factor = out_scaling_.factor;
+        if (count == 1 && out_scaling_.quiet.holds(raw[0] * factor)) {
             // A single slot whose sample needs no rounding: the usual case.
-            values[0] = (raw[0] * factor + 0.0) * fmt.getInvScale();
+            values[0] = (raw[0] * factor + 0.0) * out_scaling_.inv_scale;
             return;
         }
+        FFPContext& fmt = formats_.dout_fmt;
         if (factor != 1.0) {
             for (std::size_t k = 0; k < count; ++k) values[k] = raw[k] * factor;
             raw = values;
@@ -391,8 +389,10 @@ private:
         }
     }
 
-    // Where the output quantiser changes nothing but a negative zero.
-    FFPContext::QuietRange out_quiet_ = formats_.dout_fmt.quiet_range();
+    // Raw outputs to output values where the output quantiser changes
+    // nothing but a negative zero.
+    const QuietScaling out_scaling_{formats_.dout_fmt.getScale() / formats_.dout_scale, formats_.dout_fmt.getInvScale(),
+                                    formats_.dout_fmt.quiet_range()};
     static constexpr std::size_t kMinQuietRows = 32;
     std::vector<const double*> row_sources_;     // take_rows_quietly's rows, in record order
     std::vector<FirFilter<S, double>> kernels_;  // [path * channels + chan]

@@ -242,7 +242,7 @@ FAULTS = [
      'double kernels reorder sums nobody proved exact'),
     ('any-order-lane', 'filter/fir_filter_stream.h', 'a3 = a3 + coeff[(j + 3) * stride] * newest[-j - 3];',
      'a3 = a3 + coeff[(j + 3) * stride] * newest[-j - 2];', 'reordered one-output sums read a wrong sample'),
-    ('slot-out-scale', 'model/kernel_bank.cpp', 'values[0] = (raw[0] * factor + 0.0) * fmt.getInvScale();',
+    ('slot-out-scale', 'model/kernel_bank.cpp', 'values[0] = (raw[0] * factor + 0.0) * out_scaling_.inv_scale;',
      'values[0] = raw[0] * factor + 0.0;', 'single-slot reads skip the output scale'),
     ('quiet-negzero', 'fixedpoint/ffp_quantise_block.cpp', 'kNegativeZero = std::uint64_t{1} << 63;',
      'kNegativeZero = std::uint64_t{1} << 62;',

@@ -318,6 +318,21 @@ FAULTS = [
      'the vector single-output sum reads one quad twice'),
     ('dot-last', 'filter/fir_exact_dot.cpp', "    const double last = j < taps ? coeff[j] * newest[-static_cast<std::ptrdiff_t>(j)] : 0.0;\n    return (b[0]",
      "    const double last = 0.0;\n    return (b[0]", 'the generic single-output sum drops an odd last tap'),
+    ('ffp-unsigned-wrap', 'fixedpoint/ffp_quantise.cpp', 'std::fmod(v + 1.0, span) + (span - 1.0);',
+     'std::fmod(v, span) + span;', 'unsigned formats wrap a multiple of the span below zero to the span'),
+    ('ffp-report-digits', 'fixedpoint/ffp_quantise.cpp', 'std::chars_format::general, 6);',
+     'std::chars_format::general, 7);', 'report lines print seven significant digits'),
+    ('ffp-sign-check', 'fixedpoint/ffp_format.cpp', 'if (sign != SIGN_SIGNED && sign != SIGN_UNSIGNED) {',
+     'if (sign != SIGN_SIGNED && sign != SIGN_UNSIGNED && false) {', 'a sign mode of neither kind is accepted'),
+    ('frame-fallback', 'interface/entry_frame.h', '    } catch (const std::runtime_error& e) {\n        report_model_error(object, e.what());\n    } catch (...) {\n        report_model_error(object, fallback);',
+     '    } catch (const std::exception& e) {\n        report_model_error(object, e.what());\n    } catch (...) {\n        report_model_error(object, fallback);',
+     "a model call's logic error reports its own text, not the call's"),
+    ('map-slot-bound', 'patterns/pattern_tables.h', 'if (count < 1 || k >= static_cast<unsigned>(count)) return -1;',
+     'if (count < 1 || k > static_cast<unsigned>(count)) return -1;', "a channel's slot past its count read from the map"),
+    ('zero-pack-unused', 'model/fir_validate.cpp', 'refuse_if(filter_type == ZEB_FIR_V7_1_INTERPOLATED && config.zero_packing_factor == 0,',
+     'refuse_if(config.zero_packing_factor == 0,', 'a zero packing factor of 0 refused for types that do not use it'),
+    ('config-name', 'model/fir_config.cpp', 'out.name = name.c_str();', 'out.name = nullptr;',
+     'the configuration copy loses the instance name'),
 ]
 
 
